@@ -46,21 +46,21 @@ struct EffectorSettings {
 
 struct RenderRecord {
     // Main parameters.
-    A_long DotShape;           // popup 1..6
+    A_long DotShape;  // popup 1..6
     PF_Pixel DotColor;
-    double DotSize;            // pixels
-    double DotAspect;          // percent
-    PF_Fixed DotRotation;      // degrees 16.16
-    A_long RotationType;       // popup 1..3
-    double DotOpacity;         // percent
-    A_long SpacingType;        // popup 1..2
-    double DotSpacingX;        // pixels
-    double DotSpacingY;        // pixels
+    double DotSize;        // pixels
+    double DotAspect;      // percent
+    PF_Fixed DotRotation;  // degrees 16.16
+    A_long RotationType;   // popup 1..3
+    double DotOpacity;     // percent
+    A_long SpacingType;    // popup 1..2
+    double DotSpacingX;    // pixels
+    double DotSpacingY;    // pixels
     FixedPoint CenterPosition;
     A_u_char CenterDotToFront;
-    PF_Fixed GlobalRotation;   // degrees 16.16
+    PF_Fixed GlobalRotation;      // degrees 16.16
     A_long GlobalRotationCenter;  // popup 1..4
-    A_long MaskMode;           // popup 1..3
+    A_long MaskMode;              // popup 1..3
     PF_LayerDef *MaskLayer;
     A_u_char InvertMask;
     A_u_char ClearBackground;
@@ -75,9 +75,9 @@ struct RenderRecord {
     double RandomOpacity;
     double RandomSpacingX;
     double RandomSpacingY;
-    PF_Fixed RandomHue;        // degrees 16.16
-    double RandomSaturation;   // percent
-    double RandomValue;        // percent
+    PF_Fixed RandomHue;       // degrees 16.16
+    double RandomSaturation;  // percent
+    double RandomValue;       // percent
 
     // Effectors 1, 2, 3.
     EffectorSettings Effectors[3];

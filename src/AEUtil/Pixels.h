@@ -8,8 +8,8 @@
 namespace AEUtil {
 
 // Channels in the order alpha, red, green, blue.
-using Pixel8 = PF_Pixel8;    // 0..255
-using Pixel16 = PF_Pixel16;  // 0..32768 (not 65535)
+using Pixel8 = PF_Pixel8;       // 0..255
+using Pixel16 = PF_Pixel16;     // 0..32768 (not 65535)
 using Pixel32 = PF_PixelFloat;  // 0..1.0
 
 // Row access through the world's stride: the host pads rows freely.
