@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building, testing and benchmarking Stipplex needs (Debian).
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev
+  mingw-w64 wine wine64 xvfb xauth x11-apps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,10 @@
+// The plug-in's own module handle, kept when the library is loaded: the
+// options dialog loads its template and banner from it.
+#pragma once
+
+namespace platform {
+
+void SetModuleHandle(void *module);
+void *GetModuleHandle();
+
+}  // namespace platform
