@@ -3,7 +3,7 @@
 #include "params/Params.h"
 #include "platform/Module.h"
 
-namespace dialog {
+namespace tavroDlg {
 void ClearDialogMap();
 }
 
@@ -17,7 +17,7 @@ extern "C" int __stdcall DllMain(void *instance, unsigned long reason, void *)
     if (reason == kProcessAttach) {
         platform::SetModuleHandle(instance);
     } else if (reason == kProcessDetach) {
-        dialog::ClearDialogMap();
+        tavroDlg::ClearDialogMap();
         params::DeleteAllBuilders();
     }
     return 1;
