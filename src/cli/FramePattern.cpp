@@ -1,0 +1,76 @@
+#include "FramePattern.h"
+
+#include <cstdio>
+
+#include "Errors.h"
+
+namespace cli {
+
+namespace {
+
+// A non-negative decimal integer of at most 9 digits, or -1.
+long ParseFrameNumber(std::string_view text)
+{
+    if (text.empty() || text.size() > 9) {
+        return -1;
+    }
+    long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+bool HasFramePattern(std::string_view path)
+{
+    return path.find('#') != std::string_view::npos;
+}
+
+std::string ExpandFramePattern(std::string_view path, long frame)
+{
+    std::string out;
+    std::size_t i = 0;
+    while (i < path.size()) {
+        if (path[i] != '#') {
+            out += path[i++];
+            continue;
+        }
+        std::size_t width = 0;
+        while (i < path.size() && path[i] == '#') {
+            ++width;
+            ++i;
+        }
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%0*ld", static_cast<int>(width), frame);
+        out += buf;
+    }
+    return out;
+}
+
+FrameRange ParseFrameRange(std::string_view text)
+{
+    const std::size_t dash = text.find('-');
+    FrameRange range;
+    if (dash == std::string_view::npos) {
+        range.first = range.last = ParseFrameNumber(text);
+    } else {
+        range.first = ParseFrameNumber(text.substr(0, dash));
+        range.last = ParseFrameNumber(text.substr(dash + 1));
+    }
+    if (range.first < 0 || range.last < 0) {
+        throw UsageError("bad frame range '" + std::string(text) +
+                         "': expected FIRST-LAST, e.g. 1-48");
+    }
+    if (range.last < range.first) {
+        throw UsageError("bad frame range '" + std::string(text) +
+                         "': the last frame comes before the first");
+    }
+    return range;
+}
+
+}  // namespace cli

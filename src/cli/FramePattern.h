@@ -1,0 +1,26 @@
+// Frame numbers in file names: every run of '#' in a path stands for the
+// frame number, zero-padded to the run's length ("out.####.png" with frame
+// 7 is "out.0007.png"; a longer number is written in full).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace cli {
+
+bool HasFramePattern(std::string_view path);
+
+std::string ExpandFramePattern(std::string_view path, long frame);
+
+// An inclusive range of frames.
+struct FrameRange {
+    long first = 0;
+    long last = 0;
+    long Count() const { return last - first + 1; }
+};
+
+// "A-B" or a single "A", frames being non-negative integers and A <= B.
+// Throws UsageError naming the text.
+FrameRange ParseFrameRange(std::string_view text);
+
+}  // namespace cli

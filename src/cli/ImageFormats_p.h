@@ -1,0 +1,25 @@
+// The two file formats behind ImageIO.h. Private to the image I/O code.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "Image.h"
+#include "ImageIO.h"
+
+namespace cli::detail {
+
+// `name` is the path shown in messages; `file` is the path opened. They
+// differ when writing, where the content goes to a temporary file first.
+// Every function throws Failure with a message naming `name`.
+
+bool LooksLikePng(const unsigned char *head, std::size_t size);
+Depth PngFileDepth(const std::string &name);
+Image ReadPng(const std::string &name, std::optional<Depth> depth);
+void WritePng(const std::string &name, const std::string &file, const Image &image, int bits);
+
+bool LooksLikeExr(const unsigned char *head, std::size_t size);
+Image ReadExr(const std::string &name, std::optional<Depth> depth);
+void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type);
+
+}  // namespace cli::detail

@@ -1,0 +1,114 @@
+#include "ImageIO.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "AtomicFile.h"
+#include "Errors.h"
+#include "ImageFormats_p.h"
+
+namespace cli {
+
+namespace {
+
+std::string LowerExtension(const std::string &path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return "";
+    }
+    std::string ext = path.substr(dot + 1);
+    for (char &c : ext) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return ext;
+}
+
+// The format of an existing file, from its first bytes.
+ImageFormat SniffFormat(const std::string &path)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        throw Failure("cannot read '" + path + "': " + std::strerror(errno));
+    }
+    unsigned char head[8] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (std::ferror(file.get()) != 0) {
+        throw Failure("cannot read '" + path + "': " + std::strerror(errno));
+    }
+    if (detail::LooksLikePng(head, got)) {
+        return ImageFormat::kPng;
+    }
+    if (detail::LooksLikeExr(head, got)) {
+        return ImageFormat::kExr;
+    }
+    if (got == 0) {
+        throw Failure("cannot read '" + path + "': the file is empty");
+    }
+    throw Failure("cannot read '" + path + "': unsupported image format (not PNG or OpenEXR)");
+}
+
+}  // namespace
+
+std::optional<ImageFormat> FormatForExtension(const std::string &path)
+{
+    const std::string ext = LowerExtension(path);
+    if (ext == "png") {
+        return ImageFormat::kPng;
+    }
+    if (ext == "exr") {
+        return ImageFormat::kExr;
+    }
+    return std::nullopt;
+}
+
+Depth FileDepth(const std::string &path)
+{
+    if (SniffFormat(path) == ImageFormat::kPng) {
+        return detail::PngFileDepth(path);
+    }
+    return Depth::k32;
+}
+
+Image ReadImage(const std::string &path, std::optional<Depth> depth)
+{
+    try {
+        if (SniffFormat(path) == ImageFormat::kPng) {
+            return detail::ReadPng(path, depth);
+        }
+        return detail::ReadExr(path, depth);
+    } catch (const std::bad_alloc &) {
+        throw Failure("cannot read '" + path + "': out of memory");
+    }
+}
+
+void WriteImage(const std::string &path, const Image &image, const WriteOptions &options)
+{
+    const std::optional<ImageFormat> format = FormatForExtension(path);
+    if (!format) {
+        throw Failure("cannot write '" + path +
+                      "': unsupported output format (use a .png or .exr name)");
+    }
+    AtomicFile file(path);
+    try {
+        if (*format == ImageFormat::kPng) {
+            const int bits = options.pngBits.value_or(image.GetDepth() == Depth::k8 ? 8 : 16);
+            detail::WritePng(path, file.TempPath(), image, bits);
+        } else {
+            const ExrType type = options.exrType.value_or(
+                image.GetDepth() == Depth::k32 ? ExrType::kFloat : ExrType::kHalf);
+            detail::WriteExr(path, file.TempPath(), image, type);
+        }
+    } catch (const std::bad_alloc &) {
+        throw Failure("cannot write '" + path + "': out of memory");
+    }
+    file.Commit();
+}
+
+}  // namespace cli

@@ -1,0 +1,51 @@
+// Reading and writing images as host-world pixels. The format of an input is
+// recognised by its content, the format of an output by its extension:
+//
+//   .png  8-bit or 16-bit RGBA. Default: 8-bit for a depth-8 image, 16-bit
+//         for depth 16 and float (--png-depth overrides).
+//   .exr  R, G, B, A channels, half or float. Default: half for depth 8 and
+//         16 (half holds every 8-bit value exactly and 16-bit values to
+//         about 11 bits), float for depth 32.
+//
+// PNG inputs of any kind are accepted (grey, grey+alpha, palette, RGB, RGBA,
+// 1 to 16 bits, interlaced); inputs without alpha are opaque. EXR inputs
+// supply R, G, B and A; a missing A is opaque, a missing colour channel is 0,
+// and a file with Y but no R, G, B is read as grey. The EXR display window is
+// the image, pixels outside the data window are transparent. Alpha is
+// straight in both directions. DepthConvert.h gives every channel conversion.
+//
+// Outputs go to a temporary file beside the target that is renamed over it
+// only once complete, so a failure never leaves a partial image behind.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "Image.h"
+
+namespace cli {
+
+enum class ImageFormat { kPng, kExr };
+enum class ExrType { kHalf, kFloat };
+
+// The format an output path asks for by its extension (either case), or none.
+std::optional<ImageFormat> FormatForExtension(const std::string &path);
+
+// The depth of an image file's samples: PNG 8 bits or fewer -> 8, PNG 16 ->
+// 16, EXR -> 32. Throws Failure naming the file when it cannot be read.
+Depth FileDepth(const std::string &path);
+
+// Reads an image into a world of `depth`, or of the file's own depth (above)
+// when none is given. Throws Failure naming the file and the reason.
+Image ReadImage(const std::string &path, std::optional<Depth> depth = std::nullopt);
+
+struct WriteOptions {
+    std::optional<int> pngBits;      // 8 or 16
+    std::optional<ExrType> exrType;  // half or float
+};
+
+// Writes `image` in the format of the path's extension, atomically. Throws
+// Failure naming the file; an existing file stays as it was on failure.
+void WriteImage(const std::string &path, const Image &image, const WriteOptions &options = {});
+
+}  // namespace cli

@@ -1,0 +1,322 @@
+// PNG through libpng's classic interface. libpng reports errors by longjmp,
+// so each function that calls it keeps only trivially destructible objects
+// between its setjmp and its last libpng call, and everything it owns is held
+// by objects built before the setjmp, whose scope the longjmp returns into.
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "DepthConvert.h"
+#include "Errors.h"
+#include "ImageFormats_p.h"
+
+namespace cli::detail {
+
+namespace {
+
+struct PngErrorState {
+    char message[256] = {};
+};
+
+void OnPngError(png_structp png, png_const_charp message)
+{
+    auto *state = static_cast<PngErrorState *>(png_get_error_ptr(png));
+    std::snprintf(state->message, sizeof state->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+struct FileCloser {
+    void operator()(std::FILE *f) const
+    {
+        if (f != nullptr) {
+            std::fclose(f);
+        }
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+FilePtr OpenForReading(const std::string &name)
+{
+    FilePtr file(std::fopen(name.c_str(), "rb"));
+    if (!file) {
+        throw Failure("cannot read '" + name + "': " + std::strerror(errno));
+    }
+    return file;
+}
+
+struct ReadStructs {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~ReadStructs() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+struct WriteStructs {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~WriteStructs() { png_destroy_write_struct(&png, &info); }
+};
+
+// The decoded image: RGBA rows of `bits` 8 or 16 (big-endian samples).
+struct Decoded {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int fileBits = 0;  // bit depth as stored, before expansion
+    int bits = 0;
+    std::vector<unsigned char> data;
+    std::vector<png_bytep> rows;
+};
+
+// Reads the header, and the pixels unless `headerOnly`. Returns false with
+// libpng's message in `error` when the file is broken.
+bool Decode(std::FILE *file, bool headerOnly, Decoded &out, PngErrorState &error)
+{
+    ReadStructs s;
+    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    if (s.png == nullptr) {
+        throw std::bad_alloc();
+    }
+    s.info = png_create_info_struct(s.png);
+    if (s.info == nullptr) {
+        throw std::bad_alloc();
+    }
+    if (setjmp(png_jmpbuf(s.png))) {
+        return false;
+    }
+    png_init_io(s.png, file);
+    png_read_info(s.png, s.info);
+
+    const int colourType = png_get_color_type(s.png, s.info);
+    out.fileBits = png_get_bit_depth(s.png, s.info);
+    out.width = png_get_image_width(s.png, s.info);
+    out.height = png_get_image_height(s.png, s.info);
+    if (headerOnly) {
+        return true;
+    }
+
+    // Everything becomes RGBA at 8 or 16 bits.
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_palette_to_rgb(s.png);
+    }
+    if (colourType == PNG_COLOR_TYPE_GRAY && out.fileBits < 8) {
+        png_set_expand_gray_1_2_4_to_8(s.png);
+    }
+    const bool transparencyChunk = png_get_valid(s.png, s.info, PNG_INFO_tRNS) != 0;
+    if (transparencyChunk) {
+        png_set_tRNS_to_alpha(s.png);
+    }
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(s.png);
+    }
+    out.bits = out.fileBits == 16 ? 16 : 8;
+    if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !transparencyChunk) {
+        png_set_add_alpha(s.png, out.bits == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+    }
+    png_set_interlace_handling(s.png);
+    png_read_update_info(s.png, s.info);
+
+    const std::size_t rowBytes = png_get_rowbytes(s.png, s.info);
+    if (rowBytes != static_cast<std::size_t>(out.width) * 4u * (out.bits / 8u)) {
+        std::snprintf(error.message, sizeof error.message, "unexpected row layout");
+        return false;
+    }
+    out.data.resize(rowBytes * out.height);
+    out.rows.resize(out.height);
+    for (png_uint_32 y = 0; y < out.height; ++y) {
+        out.rows[y] = out.data.data() + rowBytes * y;
+    }
+    png_read_image(s.png, out.rows.data());
+    png_read_end(s.png, nullptr);
+    return true;
+}
+
+Decoded DecodeFile(const std::string &name, bool headerOnly)
+{
+    FilePtr file = OpenForReading(name);
+    unsigned char signature[8] = {};
+    const std::size_t got = std::fread(signature, 1, sizeof signature, file.get());
+    if (got != sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
+        throw Failure("cannot read '" + name + "': not a PNG file");
+    }
+    std::rewind(file.get());
+    Decoded decoded;
+    PngErrorState error;
+    if (!Decode(file.get(), headerOnly, decoded, error)) {
+        throw Failure("cannot read '" + name + "': broken PNG file (" + error.message + ")");
+    }
+    return decoded;
+}
+
+template <typename Channel, typename Convert>
+void FillImage(const Decoded &d, Argb<Channel> *dst, Convert convert)
+{
+    for (png_uint_32 y = 0; y < d.height; ++y) {
+        const unsigned char *src = d.rows[y];
+        for (png_uint_32 x = 0; x < d.width; ++x, ++dst) {
+            Channel c[4];
+            for (int i = 0; i < 4; ++i) {
+                if (d.bits == 16) {
+                    const auto p = static_cast<std::uint16_t>((src[0] << 8) | src[1]);
+                    c[i] = convert.From16(p);
+                    src += 2;
+                } else {
+                    c[i] = convert.From8(src[0]);
+                    src += 1;
+                }
+            }
+            *dst = Argb<Channel>{c[3], c[0], c[1], c[2]};
+        }
+    }
+}
+
+struct To8 {
+    std::uint8_t From8(std::uint8_t c) const { return c; }
+    std::uint8_t From16(std::uint16_t p) const { return World8FromPng16(p); }
+};
+struct To16 {
+    std::uint16_t From8(std::uint8_t c) const { return World16FromPng8(c); }
+    std::uint16_t From16(std::uint16_t p) const { return World16FromPng16(p); }
+};
+struct ToF {
+    float From8(std::uint8_t c) const { return WorldFFromPng8(c); }
+    float From16(std::uint16_t p) const { return WorldFFromPng16(p); }
+};
+
+// One RGBA row of `bits` from the image's row `y`.
+void EncodeRow(const Image &image, int y, int bits, unsigned char *out)
+{
+    const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(image.Width());
+    auto put = [&](std::uint16_t sample) {
+        if (bits == 16) {
+            *out++ = static_cast<unsigned char>(sample >> 8);
+            *out++ = static_cast<unsigned char>(sample & 0xFF);
+        } else {
+            *out++ = static_cast<unsigned char>(sample);
+        }
+    };
+    for (int x = 0; x < image.Width(); ++x) {
+        std::uint16_t c[4];  // r, g, b, a
+        switch (image.GetDepth()) {
+            case Depth::k8: {
+                const Argb8 &p = image.Pixels8()[start + x];
+                const std::uint8_t ch[4] = {p.r, p.g, p.b, p.a};
+                for (int i = 0; i < 4; ++i) {
+                    c[i] = bits == 16 ? Png16FromWorld8(ch[i]) : ch[i];
+                }
+                break;
+            }
+            case Depth::k16: {
+                const Argb16 &p = image.Pixels16()[start + x];
+                const std::uint16_t ch[4] = {p.r, p.g, p.b, p.a};
+                for (int i = 0; i < 4; ++i) {
+                    c[i] = bits == 16 ? Png16FromWorld16(ch[i]) : Png8FromWorld16(ch[i]);
+                }
+                break;
+            }
+            case Depth::k32: {
+                const ArgbF &p = image.PixelsF()[start + x];
+                const float ch[4] = {p.r, p.g, p.b, p.a};
+                for (int i = 0; i < 4; ++i) {
+                    c[i] = bits == 16 ? Png16FromFloat(ch[i]) : Png8FromFloat(ch[i]);
+                }
+                break;
+            }
+        }
+        for (std::uint16_t sample : c) {
+            put(sample);
+        }
+    }
+}
+
+bool Encode(std::FILE *file, const Image &image, int bits, std::vector<unsigned char> &row,
+            PngErrorState &error)
+{
+    WriteStructs s;
+    s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
+    if (s.png == nullptr) {
+        throw std::bad_alloc();
+    }
+    s.info = png_create_info_struct(s.png);
+    if (s.info == nullptr) {
+        throw std::bad_alloc();
+    }
+    if (setjmp(png_jmpbuf(s.png))) {
+        return false;
+    }
+    png_init_io(s.png, file);
+    png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(image.Width()),
+                 static_cast<png_uint_32>(image.Height()), bits, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(s.png, s.info);
+    for (int y = 0; y < image.Height(); ++y) {
+        EncodeRow(image, y, bits, row.data());
+        png_write_row(s.png, row.data());
+    }
+    png_write_end(s.png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+bool LooksLikePng(const unsigned char *head, std::size_t size)
+{
+    return size >= 8 && png_sig_cmp(head, 0, 8) == 0;
+}
+
+Depth PngFileDepth(const std::string &name)
+{
+    return DecodeFile(name, true).fileBits == 16 ? Depth::k16 : Depth::k8;
+}
+
+Image ReadPng(const std::string &name, std::optional<Depth> depth)
+{
+    const Decoded d = DecodeFile(name, false);
+    const Depth target = depth.value_or(d.bits == 16 ? Depth::k16 : Depth::k8);
+    Image image(static_cast<int>(d.width), static_cast<int>(d.height), target);
+    switch (target) {
+        case Depth::k8:
+            FillImage(d, image.Pixels8(), To8{});
+            break;
+        case Depth::k16:
+            FillImage(d, image.Pixels16(), To16{});
+            break;
+        case Depth::k32:
+            FillImage(d, image.PixelsF(), ToF{});
+            break;
+    }
+    return image;
+}
+
+void WritePng(const std::string &name, const std::string &file, const Image &image, int bits)
+{
+    if (bits != 8 && bits != 16) {
+        throw Failure("cannot write '" + name + "': PNG depth must be 8 or 16");
+    }
+    if (image.Empty()) {
+        throw Failure("cannot write '" + name + "': the image is empty");
+    }
+    FilePtr out(std::fopen(file.c_str(), "wb"));
+    if (!out) {
+        throw Failure("cannot write '" + name + "': " + std::strerror(errno));
+    }
+    std::vector<unsigned char> row(static_cast<std::size_t>(image.Width()) * 4u * (bits / 8u));
+    PngErrorState error;
+    if (!Encode(out.get(), image, bits, row, error)) {
+        throw Failure("cannot write '" + name + "': " + error.message);
+    }
+    const bool flushed = std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
+    const int flushError = errno;
+    std::FILE *raw = out.release();
+    if (std::fclose(raw) != 0 || !flushed) {
+        throw Failure("cannot write '" + name +
+                      "': " + std::strerror(flushed ? errno : flushError));
+    }
+}
+
+}  // namespace cli::detail

@@ -1,0 +1,56 @@
+#include "TestDir.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace clitest {
+
+TestDir::TestDir()
+{
+    const char *base = std::getenv("STIPPLEX_TEST_TMP");
+    std::filesystem::path parent = base != nullptr && *base != '\0'
+                                       ? std::filesystem::path(base)
+                                       : std::filesystem::temp_directory_path();
+    std::filesystem::create_directories(parent);
+    std::string pattern = (parent / "stipplex-cli-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a test folder under " + parent.string());
+    }
+    root_ = pattern;
+}
+
+TestDir::~TestDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::vector<std::string> TestDir::Entries() const
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(root_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void WriteFile(const std::string &path, const std::string &content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace clitest
