@@ -1,0 +1,40 @@
+// A small host layer over a vector, rows padded past their width so that any
+// access that ignores the row stride reads the marker pixels in the padding.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "AESdk.h"
+
+template <typename Pixel>
+class TestLayer {
+public:
+    static constexpr int kPadPixels = 3;
+
+    TestLayer(int width, int height, const Pixel &marker = Pixel{})
+        : stride_(width + kPadPixels),
+          pixels_(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height), marker)
+    {
+        world_.data = reinterpret_cast<PF_PixelPtr>(pixels_.data());
+        world_.rowbytes = static_cast<A_long>(stride_ * sizeof(Pixel));
+        world_.width = width;
+        world_.height = height;
+    }
+
+    Pixel &At(int i, int j) { return pixels_[static_cast<std::size_t>(j * stride_ + i)]; }
+    void Fill(const Pixel &p)
+    {
+        for (int j = 0; j < world_.height; ++j) {
+            for (int i = 0; i < world_.width; ++i) {
+                At(i, j) = p;
+            }
+        }
+    }
+    PF_EffectWorld *World() { return &world_; }
+
+private:
+    int stride_;
+    std::vector<Pixel> pixels_;
+    PF_EffectWorld world_{};
+};
