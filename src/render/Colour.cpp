@@ -52,20 +52,20 @@ Rgb HsvToRgb(double h, double s, double v)
     const double q = (1.0 - f * s) * v;
     const double t = (1.0 - (1.0 - f) * s) * v;
     switch (i) {
-    case 0:
-        return {v, t, p};
-    case 1:
-        return {q, v, p};
-    case 2:
-        return {p, v, t};
-    case 3:
-        return {p, q, v};
-    case 4:
-        return {t, p, v};
-    case 5:
-        return {v, p, q};
-    default:
-        return {0.0, 0.0, 0.0};
+        case 0:
+            return {v, t, p};
+        case 1:
+            return {q, v, p};
+        case 2:
+            return {p, v, t};
+        case 3:
+            return {p, q, v};
+        case 4:
+            return {t, p, v};
+        case 5:
+            return {v, p, q};
+        default:
+            return {0.0, 0.0, 0.0};
     }
 }
 

@@ -1,0 +1,87 @@
+// Straight-alpha "over" of the fill colour onto one canvas pixel, given how
+// many of the pixel's 64 sub-samples the polygon covers.
+//
+// Source alpha a = n * Ca / 64 (truncated at 8 and 16 bit). Nothing happens
+// when a is 0. An empty destination, or a fully opaque source, is replaced.
+// Otherwise, with d the destination alpha:
+//   k = (full - a) * d / full        (>> 8 at 8 bit, >> 15 at 16 bit)
+//   alpha = a + k
+//   colour = (C * a + dst * k) / (a + k)   (integer division at 8 and 16 bit)
+// The 8-bit formula shifts by 8 although full scale is 255: the shift is the
+// effect's arithmetic and its results are kept to the bit.
+#pragma once
+
+#include <cstdint>
+
+#include "Pixels.h"
+
+namespace render {
+
+inline void CompositeCoverage(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, int n)
+{
+    const std::int32_t a = (n * static_cast<std::int32_t>(c.alpha)) / 64;
+    if (a == 0) {
+        return;
+    }
+    const std::int32_t d = dst.alpha;
+    if (d == 0 || a == 255) {
+        dst.alpha = static_cast<A_u_char>(a);
+        dst.red = c.red;
+        dst.green = c.green;
+        dst.blue = c.blue;
+        return;
+    }
+    const std::int32_t k = ((255 - a) * d) >> 8;
+    const std::int32_t sum = a + k;
+    dst.alpha = static_cast<A_u_char>(sum);
+    dst.red = static_cast<A_u_char>((c.red * a + dst.red * k) / sum);
+    dst.green = static_cast<A_u_char>((c.green * a + dst.green * k) / sum);
+    dst.blue = static_cast<A_u_char>((c.blue * a + dst.blue * k) / sum);
+}
+
+inline void CompositeCoverage(AEUtil::Pixel16 &dst, const AEUtil::Pixel16 &c, int n)
+{
+    // 64-bit products: a channel may hold up to 65535 although full scale is 32768.
+    const std::int64_t a = (static_cast<std::int64_t>(n) * c.alpha) / 64;
+    if (a == 0) {
+        return;
+    }
+    const std::int64_t d = dst.alpha;
+    if (d == 0 || a == 32768) {
+        dst.alpha = static_cast<A_u_short>(a);
+        dst.red = c.red;
+        dst.green = c.green;
+        dst.blue = c.blue;
+        return;
+    }
+    const std::int64_t k = ((32768 - a) * d) >> 15;
+    const std::int64_t sum = a + k;
+    dst.alpha = static_cast<A_u_short>(sum);
+    dst.red = static_cast<A_u_short>((c.red * a + dst.red * k) / sum);
+    dst.green = static_cast<A_u_short>((c.green * a + dst.green * k) / sum);
+    dst.blue = static_cast<A_u_short>((c.blue * a + dst.blue * k) / sum);
+}
+
+inline void CompositeCoverage(AEUtil::Pixel32 &dst, const AEUtil::Pixel32 &c, int n)
+{
+    const double a = static_cast<double>(n) * c.alpha * (1.0 / 64.0);
+    if (a == 0) {
+        return;
+    }
+    const double d = dst.alpha;
+    if (d == 0 || a == 1.0) {
+        dst.alpha = static_cast<PF_FpShort>(a);
+        dst.red = c.red;
+        dst.green = c.green;
+        dst.blue = c.blue;
+        return;
+    }
+    const double k = (1.0 - a) * d;
+    const double sum = a + k;
+    dst.alpha = static_cast<PF_FpShort>(sum);
+    dst.red = static_cast<PF_FpShort>((a * c.red + k * dst.red) / sum);
+    dst.green = static_cast<PF_FpShort>((a * c.green + k * dst.green) / sum);
+    dst.blue = static_cast<PF_FpShort>((a * c.blue + k * dst.blue) / sum);
+}
+
+}  // namespace render

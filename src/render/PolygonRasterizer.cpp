@@ -1,0 +1,301 @@
+#include "PolygonRasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Composite.h"
+
+namespace {
+
+constexpr int kSub = render::SpanCoverage::kSubSamples;
+
+// trunc(v) as an int; far-off values are limited so that the cast stays
+// defined (they lie well outside any canvas either way).
+int TruncInt(double v)
+{
+    constexpr double kLimit = 1073741824.0;  // 2^30
+    if (v > kLimit) return static_cast<int>(kLimit);
+    if (v < -kLimit) return -static_cast<int>(kLimit);
+    return static_cast<int>(v);
+}
+
+}  // namespace
+
+template <typename Pixel>
+PolygonRasterizer<Pixel>::PolygonRasterizer(DotCanvas<Pixel> &canvas) : canvas_(canvas)
+{
+    points_.reserve(100);
+    edges_.reserve(200);
+    active_.reserve(200);
+    subRowOf_.reserve(100);
+    coverage_.Reset(canvas.width);
+}
+
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::Fill()
+{
+    lastPath_ = Path::None;
+    if (points_.size() < 3) {
+        return;
+    }
+
+    // ---- Transform into canvas coordinates.
+    const DotCanvas<Pixel> &cv = canvas_;
+    const bool identity = cv.MatrixIsIdentity();
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    for (size_t i = 0; i < points_.size(); ++i) {
+        Point &p = points_[i];
+        if (identity) {
+            p.X = p.x;
+            p.Y = p.y;
+        } else {
+            p.X = cv.m00 * p.x + cv.m01 * p.y + cv.m02;
+            p.Y = cv.m10 * p.x + cv.m11 * p.y + cv.m12;
+        }
+        if (!std::isfinite(p.X) || !std::isfinite(p.Y)) {
+            return;  // no outline to speak of
+        }
+        if (i == 0) {
+            minX = maxX = p.X;
+            minY = maxY = p.Y;
+        } else {
+            minX = std::min(minX, p.X);
+            maxX = std::max(maxX, p.X);
+            minY = std::min(minY, p.Y);
+            maxY = std::max(maxY, p.Y);
+        }
+    }
+
+    const double extent = std::max(maxX - minX, maxY - minY);
+    const bool convex = IsConvex(extent) && YDirectionChanges(extent) == 2;
+
+    // ---- Nothing of the outline can reach the canvas. The bounds keep a
+    // sub-sample of slack because spans round their ends.
+    if (cv.width <= 0 || cv.height <= 0 || maxX * kSub < -2 || maxY * kSub < -2 ||
+        minX * kSub > cv.width * kSub + 2.0 || minY * kSub > cv.height * kSub + 2.0) {
+        return;
+    }
+    if (coverage_.Width() != cv.width) {
+        coverage_.Reset(cv.width);
+    }
+
+    if (convex) {
+        lastPath_ = Path::Convex;
+        FillConvex();
+    } else {
+        lastPath_ = Path::General;
+        FillGeneral();
+    }
+}
+
+// Both signs of the turn (P[i-1] - P[i-2]) x (P[i] - P[i-2]) around the loop
+// mean a concave outline; straight runs (zero turns) are neutral.
+//
+// "Zero" allows for rounding: outlines repeat points on purpose (each
+// rounded-rectangle corner starts on the straight point before it), and the
+// trigonometry places the copy an ulp or so away. Turns and Y steps below a
+// billionth of the outline's extent count as none, so such a seam neither
+// breaks convexity nor adds a change of direction.
+template <typename Pixel>
+bool PolygonRasterizer<Pixel>::IsConvex(double extent) const
+{
+    const double tolerance = 1e-9 * extent * extent;
+    const size_t n = points_.size();
+    bool positive = false, negative = false;
+    for (size_t i = 0; i < n; ++i) {
+        const Point &p2 = points_[(i + n - 2) % n];
+        const Point &p1 = points_[(i + n - 1) % n];
+        const Point &p0 = points_[i];
+        const double cross = (p1.X - p2.X) * (p0.Y - p2.Y) - (p1.Y - p2.Y) * (p0.X - p2.X);
+        if (cross > tolerance) positive = true;
+        if (cross < -tolerance) negative = true;
+    }
+    return !(positive && negative);
+}
+
+// How often Y turns between rising and falling around the closed loop,
+// passing over steps where Y stays the same.
+template <typename Pixel>
+int PolygonRasterizer<Pixel>::YDirectionChanges(double extent) const
+{
+    const double tolerance = 1e-9 * extent;
+    const size_t n = points_.size();
+    int first = 0, last = 0, changes = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double dy = points_[(i + 1) % n].Y - points_[i].Y;
+        const int sign = dy > tolerance ? 1 : (dy < -tolerance ? -1 : 0);
+        if (sign == 0) continue;
+        if (first == 0) {
+            first = sign;
+        } else if (sign != last) {
+            ++changes;
+        }
+        last = sign;
+    }
+    if (first != 0 && last != first) {
+        ++changes;  // closing the loop
+    }
+    return changes;
+}
+
+// Convex fast path: two chains walk down from the top vertex, one forward and
+// one backward through the points, giving one span per sub-row. A sub-sample
+// counts when its centre lies between the chains.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::FillConvex()
+{
+    const int n = static_cast<int>(points_.size());
+    subRowOf_.resize(static_cast<size_t>(n));
+    int top = 0;
+    int bottomRow = 0;
+    for (int i = 0; i < n; ++i) {
+        subRowOf_[i] = TruncInt(points_[i].Y * kSub + 0.5);
+        if (subRowOf_[i] < subRowOf_[top]) top = i;
+        if (i == 0 || subRowOf_[i] > bottomRow) bottomRow = subRowOf_[i];
+    }
+    const int rowLimit = canvas_.height * kSub;
+    const int first = std::max(subRowOf_[top], 0);
+    const int end = std::min(bottomRow, rowLimit);
+
+    // x of the edge a -> b at the centre of sub-row s.
+    auto edgeX = [this](int a, int b, int s) {
+        const double xa = points_[a].X * kSub, ya = points_[a].Y * kSub;
+        const double xb = points_[b].X * kSub, yb = points_[b].Y * kSub;
+        double dy = yb - ya;
+        if (dy == 0) dy = 1;
+        return (s + 0.5 - ya) * (xb - xa) / dy + xa;
+    };
+
+    int la = top, lb = (top + 1) % n;      // forward chain
+    int ra = top, rb = (top + n - 1) % n;  // backward chain
+    int lSteps = 0, rSteps = 0;
+    for (int s = first; s < end; ++s) {
+        // Vertices on or above this sub-row are passed over.
+        while (subRowOf_[lb] <= s && lSteps < n) {
+            la = lb;
+            lb = (lb + 1) % n;
+            ++lSteps;
+        }
+        while (subRowOf_[rb] <= s && rSteps < n) {
+            ra = rb;
+            rb = (rb + n - 1) % n;
+            ++rSteps;
+        }
+        const double x1 = edgeX(la, lb, s);
+        const double x2 = edgeX(ra, rb, s);
+        const double xl = std::min(x1, x2);
+        const double xr = std::max(x1, x2);
+        coverage_.Add(s % kSub, TruncInt(xl + 0.5), TruncInt(xr - 0.5));
+        if (s % kSub == kSub - 1) {
+            CompositeRow(s / kSub);
+        }
+    }
+    if (!coverage_.Empty()) {
+        CompositeRow((end - 1) / kSub);  // a last, partial pixel row
+    }
+}
+
+// General path: non-zero winding over an active edge list, sub-row by
+// sub-row. Spans run between the edges where the winding sum leaves and
+// returns to zero.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::FillGeneral()
+{
+    const size_t n = points_.size();
+    edges_.clear();
+    double minY = points_[0].Y * kSub, maxY = minY;
+    for (size_t i = 0; i < n; ++i) {
+        const Point &a = points_[i];
+        const Point &b = points_[(i + 1) % n];
+        const double ya = a.Y * kSub, yb = b.Y * kSub;
+        minY = std::min(minY, ya);
+        maxY = std::max(maxY, ya);
+        if (ya == yb) {
+            continue;  // horizontal: active on no sub-row
+        }
+        const bool down = yb > ya;
+        const Point &upper = down ? a : b;
+        const Point &lower = down ? b : a;
+        const double uy = upper.Y * kSub, ly = lower.Y * kSub;
+        const double ux = upper.X * kSub, lx = lower.X * kSub;
+        Edge e;
+        e.upperY = uy;
+        e.x = ux;
+        e.step = (lx - ux) / (ly - uy);
+        e.dir = down ? -1 : 1;
+        e.firstRow = TruncInt(uy + 0.5);
+        e.lastRow = TruncInt(ly + 0.5);
+        if (e.firstRow < e.lastRow) {
+            edges_.push_back(e);
+        }
+    }
+    std::sort(edges_.begin(), edges_.end(),
+              [](const Edge &l, const Edge &r) { return l.upperY < r.upperY; });
+
+    const int rowLimit = canvas_.height * kSub;
+    const int from = TruncInt(minY + 0.5);
+    const int to = TruncInt(maxY + 0.5);
+    active_.clear();
+    size_t next = 0;
+    int pendingRow = -1;
+    for (int s = from; s <= to && s < rowLimit; ++s) {
+        while (next < edges_.size() && edges_[next].firstRow <= s) {
+            active_.push_back(&edges_[next++]);
+        }
+        active_.erase(std::remove_if(active_.begin(), active_.end(),
+                                     [s](const Edge *e) { return e->lastRow <= s; }),
+                      active_.end());
+        if (active_.empty() && next == edges_.size()) {
+            break;
+        }
+        if (s >= 0) {
+            // Insertion sort: the order changes little from one sub-row to the next.
+            for (size_t i = 1; i < active_.size(); ++i) {
+                Edge *e = active_[i];
+                size_t j = i;
+                while (j > 0 && active_[j - 1]->x > e->x) {
+                    active_[j] = active_[j - 1];
+                    --j;
+                }
+                active_[j] = e;
+            }
+            int winding = 0;
+            double start = 0;
+            for (const Edge *e : active_) {
+                const int before = winding;
+                winding += e->dir;
+                if (before == 0 && winding != 0) {
+                    start = e->x;
+                } else if (before != 0 && winding == 0) {
+                    coverage_.Add(s % kSub, TruncInt(start + 0.5), TruncInt(e->x + 0.5));
+                }
+            }
+            pendingRow = s / kSub;
+            if (s % kSub == kSub - 1) {
+                CompositeRow(pendingRow);
+            }
+        }
+        for (Edge *e : active_) {
+            e->x += e->step;
+        }
+    }
+    if (!coverage_.Empty()) {
+        CompositeRow(pendingRow);
+    }
+}
+
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::CompositeRow(int row)
+{
+    Pixel *line = AEUtil::RowOf<Pixel>(canvas_.pixels, canvas_.rowbytes, row);
+    const Pixel colour = canvas_.colour;
+    coverage_.Flush([line, &colour](int px, int n) {
+        if (n > 0) {
+            render::CompositeCoverage(line[px], colour, n);
+        }
+    });
+}
+
+template class PolygonRasterizer<AEUtil::Pixel8>;
+template class PolygonRasterizer<AEUtil::Pixel16>;
+template class PolygonRasterizer<AEUtil::Pixel32>;
