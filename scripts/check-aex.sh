@@ -5,7 +5,7 @@ set -euo pipefail
 aex=${1:?usage: check-aex.sh Stipplex.aex}
 dump=$(x86_64-w64-mingw32-objdump -p "$aex")
 
-exports=$(echo "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{f=1;next} f&&/^\s*\[/{print $NF;next} f&&!/^\s*\[/{f=0}')
+exports=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p')
 if [ "$exports" != "EntryPointFunc" ]; then
   echo "error: $aex exports: ${exports:-nothing} (expected EntryPointFunc only)" >&2
   exit 1

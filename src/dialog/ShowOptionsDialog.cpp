@@ -35,7 +35,7 @@ PF_Err ShowOptionsDialog(PF_InData *in_data, PF_ParamDef *params[])
 
     const int language = filter::UiLanguage() == filter::Language::Japanese ? 1 : 2;
     const bool defaultsAvailable = params::StoredDefaultsAllowed(in_data);
-    HINSTANCE module = static_cast<HINSTANCE>(platform::GetModuleHandle());
+    HINSTANCE module = static_cast<HINSTANCE>(platform::OwnModule());
     auto banner = static_cast<HBITMAP>(
         LoadImageA(module, MAKEINTRESOURCEA(FxOptionDlg::kBannerBitmap), IMAGE_BITMAP, 0, 0, 0));
 

@@ -15,7 +15,7 @@ constexpr unsigned long kProcessAttach = 1;  // DLL_PROCESS_ATTACH
 extern "C" int __stdcall DllMain(void *instance, unsigned long reason, void *)
 {
     if (reason == kProcessAttach) {
-        platform::SetModuleHandle(instance);
+        platform::SetOwnModule(instance);
     } else if (reason == kProcessDetach) {
         tavroDlg::ClearDialogMap();
         params::DeleteAllBuilders();

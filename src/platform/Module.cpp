@@ -5,12 +5,12 @@ namespace {
 void *g_module = nullptr;
 }
 
-void SetModuleHandle(void *module)
+void SetOwnModule(void *module)
 {
     g_module = module;
 }
 
-void *GetModuleHandle()
+void *OwnModule()
 {
     return g_module;
 }

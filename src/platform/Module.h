@@ -4,7 +4,7 @@
 
 namespace platform {
 
-void SetModuleHandle(void *module);
-void *GetModuleHandle();
+void SetOwnModule(void *module);
+void *OwnModule();
 
 }  // namespace platform
