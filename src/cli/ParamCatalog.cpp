@@ -196,4 +196,18 @@ std::vector<std::string> NearestIdentifiers(std::string_view name, std::size_t c
     return names;
 }
 
+std::string UnknownParameterMessage(std::string_view name)
+{
+    std::string message = "unknown parameter '" + std::string(name) + "'";
+    const std::vector<std::string> near = NearestIdentifiers(name);
+    if (near.empty()) {
+        return message + "; 'stipplex params' lists them all";
+    }
+    message += " (nearest: ";
+    for (std::size_t i = 0; i < near.size(); ++i) {
+        message += (i == 0 ? "" : ", ") + near[i];
+    }
+    return message + ")";
+}
+
 }  // namespace cli

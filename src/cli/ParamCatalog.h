@@ -31,6 +31,10 @@ const CatalogEntry *FindCatalogEntry(std::string_view identifier);
 // case), nearest first, only those close enough to be a plausible typo.
 std::vector<std::string> NearestIdentifiers(std::string_view name, std::size_t count = 3);
 
+// "unknown parameter 'DotSiz' (nearest: DotSize, ...)", or a pointer to the
+// full list when nothing is near.
+std::string UnknownParameterMessage(std::string_view name);
+
 // Levenshtein distance, ignoring ASCII case.
 std::size_t EditDistance(std::string_view a, std::string_view b);
 

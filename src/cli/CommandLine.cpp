@@ -1,0 +1,220 @@
+// The command line: subcommands and options with CLI11, and the one place
+// where errors become messages and exit statuses.
+#include <CLI/CLI.hpp>
+
+#include <new>
+
+#include "Commands.h"
+#include "Errors.h"
+#include "ParamCatalog.h"
+#include "host/Host.h"
+
+namespace cli {
+
+namespace {
+
+const char *const kCommands[] = {"about", "params", "defaults", "render"};
+
+void Error(std::ostream &err, const std::string &message)
+{
+    err << "stipplex: error: " << message << "\n";
+}
+
+// The first word that is neither an option nor an option's value, when the
+// parser found no command: that word was meant as one.
+std::string StrayWord(int argc, const char *const *argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--plugin") {
+            ++i;
+            continue;
+        }
+        if (!arg.empty() && arg[0] != '-') {
+            return arg;
+        }
+    }
+    return "";
+}
+
+std::string UnknownCommandMessage(const std::string &word)
+{
+    std::string message = "unknown command '" + word + "'";
+    std::string nearest;
+    std::size_t best = 3;
+    for (const char *command : kCommands) {
+        const std::size_t d = EditDistance(word, command);
+        if (d < best) {
+            best = d;
+            nearest = command;
+        }
+    }
+    if (!nearest.empty()) {
+        message += " (did you mean '" + nearest + "'?)";
+    }
+    return message + "; the commands are about, params, defaults and render";
+}
+
+// An option that takes exactly one value each time it is given.
+CLI::Option *Repeatable(CLI::App *app, const std::string &name, std::vector<std::string> &into,
+                        const std::string &help)
+{
+    return app->add_option(name, into, help)
+        ->type_size(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
+                   bool errIsTerminal)
+{
+    CLI::App app("Applies the Stipplex halftone effect to images through our effect host.",
+                 "stipplex");
+    app.require_subcommand(1);
+    app.footer("Run 'stipplex COMMAND --help' for the options of a command.");
+
+    CommonOptions common;
+    app.add_option("--plugin", common.plugin,
+                   "The plug-in to load (default: libstipplex.so beside this program, "
+                   "else the one the build made)")
+        ->type_name("PATH");
+
+    CLI::App *about = app.add_subcommand("about", "Show the effect's about text");
+    CLI::App *params = app.add_subcommand("params", "List the effect's parameters");
+    bool json = false;
+    params->add_flag("--json", json, "Print the list as JSON");
+
+    CLI::App *defaults =
+        app.add_subcommand("defaults", "Store or reset the effect's default values");
+    defaults->require_subcommand(1);
+    CLI::App *save = defaults->add_subcommand(
+        "save", "Store the factory defaults, changed by --set, as the new defaults");
+    std::vector<std::string> defaultSets;
+    Repeatable(save, "--set", defaultSets, "A value to store, e.g. DotSize=12")
+        ->type_name("NAME=VALUE");
+    CLI::App *reset = defaults->add_subcommand("reset", "Go back to the factory defaults");
+
+    CLI::App *render =
+        app.add_subcommand("render", "Render an image or a sequence with the effect");
+    RenderOptions ro;
+    render->add_option("INPUT", ro.input, "The layer's image (.png or .exr); # for frame numbers")
+        ->required();
+    render
+        ->add_option("OUTPUT", ro.output, "The image to write (.png or .exr); # for frame numbers")
+        ->required();
+    Repeatable(render, "--set", ro.sets,
+               "Set a parameter (repeatable): NAME=VALUE in the units the effect controls show; "
+               "'stipplex params' lists names and ranges")
+        ->type_name("NAME=VALUE");
+    Repeatable(render, "--preset", ro.presets,
+               "Read NAME=VALUE lines from FILE ('#' starts a comment line); --set wins")
+        ->type_name("FILE");
+    int depth = 0;
+    render->add_option("--depth", depth, "Render depth: 8, 16 or 32 (default: the input's)")
+        ->type_name("BITS");
+    render->add_option("--downsample", ro.downsample, "Render at 1/N of the layer's size")
+        ->type_name("N");
+    long frame = 0;
+    render->add_option("--frame", frame, "The frame to render (the current time; default 0)")
+        ->type_name("F");
+    std::string frames;
+    render->add_option("--frames", frames, "Render frames A to B; OUTPUT needs a # pattern")
+        ->type_name("A-B");
+    render->add_option("--fps", ro.fps, "Frames per second, the time scale (default 30)")
+        ->type_name("N");
+    int pngDepth = 0;
+    render
+        ->add_option("--png-depth", pngDepth,
+                     "Bits per channel of PNG output: 8 or 16 (default 8 for 8-bit renders, "
+                     "16 otherwise)")
+        ->type_name("BITS");
+    std::string exrType;
+    render
+        ->add_option("--exr-type", exrType,
+                     "Channels of OpenEXR output: half or float (default float for 32-bit "
+                     "renders, half otherwise)")
+        ->type_name("TYPE");
+    bool verbose = false;
+    bool quiet = false;
+    render->add_flag("-v,--verbose", verbose, "Report every frame written");
+    render->add_flag("-q,--quiet", quiet, "No progress bar and no warnings");
+
+    for (CLI::App *sub : {about, params, defaults, render, save, reset}) {
+        sub->fallthrough();  // --plugin after the command name too
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            return app.exit(e, out, err);  // --help
+        }
+        const std::string stray = StrayWord(argc, argv);
+        if (app.get_subcommands().empty() && !stray.empty()) {
+            Error(err, UnknownCommandMessage(stray));
+        } else {
+            Error(err, e.what());
+        }
+        err << "Run 'stipplex --help' for usage.\n";
+        return kExitUsage;
+    }
+
+    if (render->count("--depth") > 0) {
+        ro.depth = depth;
+    }
+    if (render->count("--frame") > 0) {
+        ro.frame = frame;
+    }
+    if (render->count("--frames") > 0) {
+        ro.frames = frames;
+    }
+    if (render->count("--png-depth") > 0) {
+        ro.pngDepth = pngDepth;
+    }
+    if (render->count("--exr-type") > 0) {
+        ro.exrType = exrType;
+    }
+    if (verbose && quiet) {
+        Error(err, "-v and -q cannot be used together");
+        return kExitUsage;
+    }
+    common.verbosity = quiet     ? Verbosity::kQuiet
+                       : verbose ? Verbosity::kVerbose
+                                 : Verbosity::kNormal;
+    ro.progress = errIsTerminal;
+
+    try {
+        if (about->parsed()) {
+            RunAbout(common, out, err);
+        } else if (params->parsed()) {
+            RunParams(common, json, out, err);
+        } else if (save->parsed()) {
+            RunDefaultsSave(common, defaultSets, out, err);
+        } else if (reset->parsed()) {
+            RunDefaultsReset(common, out, err);
+        } else if (render->parsed()) {
+            RunRender(common, ro, out, err);
+        }
+    } catch (const UsageError &e) {
+        Error(err, e.what());
+        return kExitUsage;
+    } catch (const Failure &e) {
+        Error(err, e.what());
+        return kExitFailure;
+    } catch (const host::HostError &e) {
+        Error(err, std::string("host: ") + e.what());
+        return kExitFailure;
+    } catch (const std::bad_alloc &) {
+        Error(err, "out of memory");
+        return kExitFailure;
+    } catch (const std::exception &e) {
+        Error(err, e.what());
+        return kExitFailure;
+    }
+    out.flush();
+    return out ? kExitOk : kExitFailure;
+}
+
+}  // namespace cli

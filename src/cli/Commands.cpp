@@ -1,0 +1,207 @@
+#include "Commands.h"
+
+#include "Commands_p.h"
+#include "Errors.h"
+#include "ParamListing.h"
+#include "TextEncoding.h"
+
+namespace cli {
+
+namespace detail {
+
+std::string PluginPath(const CommonOptions &common)
+{
+    return common.plugin.empty() ? DefaultPluginPath() : common.plugin;
+}
+
+void ReportFaults(Session &session, const CommonOptions &common, std::ostream &err)
+{
+    for (const std::string &fault : session.TakeFaults()) {
+        if (common.verbosity != Verbosity::kQuiet) {
+            err << "stipplex: warning: host: " << fault << "\n";
+        }
+    }
+}
+
+std::vector<ResolvedValue> ResolveValues(Session &session, const std::vector<std::string> &presets,
+                                         const std::vector<std::string> &sets)
+{
+    std::vector<Assignment> assignments;
+    for (const std::string &preset : presets) {
+        for (Assignment &a : ReadPreset(preset)) {
+            assignments.push_back(std::move(a));
+        }
+    }
+    for (const std::string &set : sets) {
+        assignments.push_back(ParseAssignment(set, "--set"));
+    }
+    std::vector<ResolvedValue> values;
+    for (const Assignment &a : assignments) {
+        const ToolParam *param = nullptr;
+        try {
+            param = &session.Find(a.name);
+        } catch (const UsageError &e) {
+            throw UsageError(a.origin == "--set" ? e.what() : a.origin + ": " + e.what());
+        }
+        ResolvedValue v;
+        v.param = param;
+        try {
+            v.value = ParseParamValue(*param->info, param->identifier, a.value);
+        } catch (const UsageError &e) {
+            throw UsageError(a.origin == "--set" ? e.what() : a.origin + ": " + e.what());
+        }
+        v.baseDir = a.baseDir;
+        // A later value replaces an earlier one in place of the later.
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            if (it->param == param) {
+                values.erase(it);
+                break;
+            }
+        }
+        values.push_back(std::move(v));
+    }
+    return values;
+}
+
+std::map<std::string, A_long> LayerIds(const std::vector<ResolvedValue> &values)
+{
+    std::map<std::string, A_long> ids;
+    for (const ResolvedValue &v : values) {
+        if (v.value.type == PF_Param_LAYER && v.value.layer.kind == LayerValue::kFile) {
+            const std::string path = ResolvePath(v.value.layer.path, v.baseDir);
+            ids.emplace(path, static_cast<A_long>(ids.size() + 1));
+        }
+    }
+    return ids;
+}
+
+void ApplyValues(host::Instance &instance, const std::vector<ResolvedValue> &values,
+                 const std::map<std::string, A_long> &layerIds)
+{
+    for (const ResolvedValue &v : values) {
+        const int index = v.param->index;
+        const ParamValue &p = v.value;
+        try {
+            switch (p.type) {
+                case PF_Param_POPUP:
+                    instance.setPopup(index, p.integer);
+                    break;
+                case PF_Param_CHECKBOX:
+                    instance.setCheckbox(index, p.integer != 0);
+                    break;
+                case PF_Param_SLIDER:
+                    instance.setSlider(index, p.integer);
+                    break;
+                case PF_Param_FLOAT_SLIDER:
+                    instance.setFloatSlider(index, p.real);
+                    break;
+                case PF_Param_ANGLE:
+                    instance.setAngle(index, p.angle);
+                    break;
+                case PF_Param_COLOR:
+                    instance.setColor(index, p.color);
+                    break;
+                case PF_Param_POINT:
+                    instance.setPoint(index, p.x, p.y);
+                    break;
+                case PF_Param_LAYER:
+                    if (p.layer.kind == LayerValue::kNone) {
+                        instance.setLayer(index, host::LayerChoice::None());
+                    } else if (p.layer.kind == LayerValue::kSelf) {
+                        instance.setLayer(index, host::LayerChoice::ThisLayer());
+                    } else {
+                        const A_long id = layerIds.at(ResolvePath(p.layer.path, v.baseDir));
+                        instance.setLayer(index, host::LayerChoice::Layer(id));
+                    }
+                    break;
+                default:
+                    throw Failure(v.param->identifier + ": cannot be set");
+            }
+        } catch (const host::HostError &e) {
+            throw Failure(v.param->identifier + ": the host refused the value: " + e.what());
+        }
+    }
+}
+
+}  // namespace detail
+
+void RunAbout(const CommonOptions &common, std::ostream &out, std::ostream &err)
+{
+    Session session(detail::PluginPath(common));
+    const host::CommandResult about = session.GetEffect().about();
+    if (!about.ok()) {
+        throw Failure(DescribeFailure(about));
+    }
+    // The host shows "\r" as a line break.
+    std::string text = LegacyTextToUtf8(about.message);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            const bool pair = i + 1 < text.size() && text[i + 1] == '\n';
+            text.replace(i, pair ? 2 : 1, "\n");
+        }
+    }
+    out << text;
+    if (text.empty() || text.back() != '\n') {
+        out << "\n";
+    }
+    session.Shutdown();
+    detail::ReportFaults(session, common, err);
+}
+
+void RunParams(const CommonOptions &common, bool json, std::ostream &out, std::ostream &err)
+{
+    Session session(detail::PluginPath(common));
+    const std::vector<ToolParam> &params = session.Params();
+    if (json) {
+        out << ParamJson(params).dump(2) << "\n";
+    } else {
+        out << FormatParamTable(params);
+    }
+    session.Shutdown();
+    detail::ReportFaults(session, common, err);
+}
+
+// TODO(defaults): the effect stores and resets its defaults only from its
+// options dialog (DO_DIALOG), a Windows dialog; on Linux DO_DIALOG does
+// nothing, so the tool has no way in. What it needs is a non-interactive
+// route into the same save and reset actions that still goes through the
+// host protocol. One that fits: on non-Windows builds the plug-in's DO_DIALOG
+// takes the choice the dialog would return from the environment variable
+// STIPPLEX_OPTIONS_ACTION ("save", "reset" or unset for cancel) instead of
+// showing a window. The tool would then set up an instance, apply the --set
+// values, set the variable and send Instance::doDialog(). Until then both
+// actions check their request and refuse rather than pretend to work.
+void RunDefaultsSave(const CommonOptions &common, const std::vector<std::string> &sets,
+                     std::ostream &out, std::ostream &err)
+{
+    (void)out;
+    Session session(detail::PluginPath(common));
+    const std::vector<detail::ResolvedValue> values = detail::ResolveValues(session, {}, sets);
+    for (const detail::ResolvedValue &v : values) {
+        if (v.value.type == PF_Param_LAYER) {
+            throw UsageError(v.param->identifier + ": layers have no stored default");
+        }
+    }
+    {
+        host::Instance instance = session.GetEffect().newInstance(1920, 1080);
+        detail::ApplyValues(instance, values, {});
+    }
+    session.Shutdown();
+    detail::ReportFaults(session, common, err);
+    throw Failure(
+        "'defaults save' is not available yet: the plug-in saves defaults only from "
+        "its options dialog, which it does not show on this system");
+}
+
+void RunDefaultsReset(const CommonOptions &common, std::ostream &out, std::ostream &err)
+{
+    (void)out;
+    Session session(detail::PluginPath(common));
+    session.Shutdown();
+    detail::ReportFaults(session, common, err);
+    throw Failure(
+        "'defaults reset' is not available yet: the plug-in resets defaults only from "
+        "its options dialog, which it does not show on this system");
+}
+
+}  // namespace cli
