@@ -76,7 +76,8 @@ public:
     void Color(A_long id, Field<PF_Pixel> f, const char *name, A_u_char red, A_u_char green,
                A_u_char blue)
     {
-        Add<ParamAddColor>(id, name, kPlain, f.offset, PF_Pixel{255, red, green, blue});
+        // The alpha byte of a colour default is not used: the host always gets 255.
+        Add<ParamAddColor>(id, name, kPlain, f.offset, PF_Pixel{0, red, green, blue});
     }
     void Point(A_long id, Field<FixedPoint> f, const char *name, PF_Fixed x, PF_Fixed y)
     {
