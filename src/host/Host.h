@@ -54,7 +54,7 @@ public:
     static Plugin load(const std::string &path, const std::string &entry_name = "EntryPointFunc");
 
     // An in-process entry point; `name` only labels messages.
-    explicit Plugin(PF_FilterProc entry, std::string name = "in-process effect");
+    explicit Plugin(PF_FilterProc entry_point, std::string name = "in-process effect");
 
     Plugin(Plugin &&other) noexcept;
     Plugin &operator=(Plugin &&other) noexcept;
@@ -101,6 +101,10 @@ struct HostOptions {
     // disposing of the old one, the host disposes of it. With this set, that
     // is also reported as a fault.
     bool replaced_sequence_data_is_fault = false;
+    // checkin_param of a definition that was never checked out: the real host
+    // ignores it (effects that hand back every definition they hold, fetched
+    // or not, rely on that). With this set, it is reported as a fault.
+    bool checkin_without_checkout_is_fault = false;
 };
 
 // ---------------------------------------------------------------- worlds
