@@ -1,0 +1,418 @@
+// Fill, copy and compositing on the effect's worlds.
+//
+// Rectangles are in the world's own pixel coordinates (0, 0 is the first
+// pixel of its data, whatever its origin), a null rectangle meaning the
+// whole world; parts outside a world are clipped away.
+//
+// transfer_rect supports PF_Xfer_IN_FRONT, source over destination:
+//   k  = opacity x mask            (mask: see below; 1 without a mask)
+//   sa = source alpha x k
+//   straight alpha (PF_MF_Alpha_STRAIGHT):
+//     sa = 0        -> the destination is left exactly as it was
+//     dest alpha 0  -> the destination becomes (sa, source colour), exactly
+//     otherwise     -> out alpha  = sa + da (1 - sa)
+//                      out colour = (sc sa + dc da (1 - sa)) / out alpha
+//   premultiplied (PF_MF_Alpha_PREMUL):
+//     out = sc k + dc (1 - sa), out alpha = sa + da (1 - sa)
+// At 8 and 16 bits this is integer arithmetic rounded to nearest (full scale
+// 255 and 32768), so a cleared destination composited with a layer gives the
+// layer bit for bit. Opacity is comp_mode->opacity (0..255) at 8 bits and
+// opacitySu (0..32768) at 16 bits and in float.
+//
+// The mask multiplies the source alpha by the mask's alpha at the matching
+// destination pixel: mask pixel = destination pixel - mask offset, 0 outside
+// the mask (or when the mask has no pixels); PF_MaskFlag_INVERTED uses
+// full - mask alpha instead. Other transfer modes and luminance masks are
+// refused with PF_Err_BAD_CALLBACK_PARAM.
+#include "host/Compositing_p.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "host/Core_p.h"
+#include "host/Worlds_p.h"
+
+namespace host {
+namespace detail {
+namespace {
+
+PF_Rect Whole(const WorldView &v)
+{
+    return PF_Rect{0, 0, v.width, v.height};
+}
+
+bool Empty(const PF_Rect &r)
+{
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+PF_Rect Intersect(const PF_Rect &a, const PF_Rect &b)
+{
+    return PF_Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                   std::min(a.bottom, b.bottom)};
+}
+
+// Resolves a world argument, booking a fault when it cannot be used.
+bool Need(CommandContext *ctx, const char *service, const char *what, const PF_EffectWorld *w,
+          WorldView *v)
+{
+    const Resolve r = ResolveWorld(w, v);
+    if (r == Resolve::kOk) return true;
+    ctx->fault(std::string(service) + ": the " + what + " world " + ResolveText(r));
+    return false;
+}
+
+// ---------------------------------------------------------------- fill
+
+PF_Err Fill(PF_ProgPtr ref, const char *service, const PixelD &color, const PF_Rect *dst_rect,
+            PF_EffectWorld *world)
+{
+    CommandContext *ctx = ContextFor(ref, service);
+    if (!ctx) return PF_Err_BAD_CALLBACK_PARAM;
+    WorldView v;
+    if (!Need(ctx, service, "destination", world, &v)) return PF_Err_BAD_CALLBACK_PARAM;
+    const PF_Rect r = Intersect(dst_rect ? *dst_rect : Whole(v), Whole(v));
+    if (Empty(r)) return PF_Err_NONE;
+    // Convert once, then repeat the bytes of that pixel.
+    WritePixel(v, r.left, r.top, color);
+    const std::size_t bpp = BytesPerPixel(v.depth);
+    const unsigned char *pixel = v.row<unsigned char>(r.top) + r.left * bpp;
+    for (A_long y = r.top; y < r.bottom; ++y) {
+        unsigned char *row = v.row<unsigned char>(y);
+        for (A_long x = r.left; x < r.right; ++x) {
+            if (y != r.top || x != r.left) std::memcpy(row + x * bpp, pixel, bpp);
+        }
+    }
+    return PF_Err_NONE;
+}
+
+// ---------------------------------------------------------------- copy
+
+PixelD Lerp(const PixelD &a, const PixelD &b, double t)
+{
+    return {a.alpha + (b.alpha - a.alpha) * t, a.red + (b.red - a.red) * t,
+            a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t};
+}
+
+// Bilinear sample at a position in source pixels (centres at .5), clamped
+// to the rectangle `r`.
+PixelD Bilinear(const WorldView &v, const PF_Rect &r, double fx, double fy)
+{
+    fx = std::min(std::max(fx - 0.5, static_cast<double>(r.left)), r.right - 1.0);
+    fy = std::min(std::max(fy - 0.5, static_cast<double>(r.top)), r.bottom - 1.0);
+    const A_long x0 = static_cast<A_long>(fx), y0 = static_cast<A_long>(fy);
+    const A_long x1 = std::min(x0 + 1, r.right - 1), y1 = std::min(y0 + 1, r.bottom - 1);
+    const double tx = fx - x0, ty = fy - y0;
+    const PixelD top = Lerp(ReadPixel(v, x0, y0), ReadPixel(v, x1, y0), tx);
+    const PixelD bottom = Lerp(ReadPixel(v, x0, y1), ReadPixel(v, x1, y1), tx);
+    return Lerp(top, bottom, ty);
+}
+
+// Equal rectangles copy pixel for pixel (converting depth if the worlds
+// differ); unequal ones scale, by nearest pixel or, for copy_hq, bilinearly.
+PF_Err Copy(PF_ProgPtr ref, const char *service, bool hq, PF_EffectWorld *src, PF_EffectWorld *dst,
+            const PF_Rect *src_r, const PF_Rect *dst_r)
+{
+    CommandContext *ctx = ContextFor(ref, service);
+    if (!ctx) return PF_Err_BAD_CALLBACK_PARAM;
+    WorldView s, d;
+    if (!Need(ctx, service, "source", src, &s) || !Need(ctx, service, "destination", dst, &d)) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const PF_Rect sr = src_r ? *src_r : Whole(s);
+    const PF_Rect dr = dst_r ? *dst_r : Whole(d);
+    if (Empty(sr) || Empty(dr)) return PF_Err_NONE;
+    const PF_Rect sclip = Intersect(sr, Whole(s));
+    if (Empty(sclip)) return PF_Err_NONE;
+    const PF_Rect out = Intersect(dr, Whole(d));
+    const A_long sw = sr.right - sr.left, sh = sr.bottom - sr.top;
+    const A_long dw = dr.right - dr.left, dh = dr.bottom - dr.top;
+    const bool same_size = sw == dw && sh == dh;
+    const std::size_t bpp = BytesPerPixel(s.depth);
+    for (A_long y = out.top; y < out.bottom; ++y) {
+        for (A_long x = out.left; x < out.right; ++x) {
+            if (same_size) {
+                const A_long sx = sr.left + (x - dr.left), sy = sr.top + (y - dr.top);
+                if (sx < sclip.left || sx >= sclip.right || sy < sclip.top || sy >= sclip.bottom) {
+                    continue;  // nothing there to copy
+                }
+                if (s.depth == d.depth) {
+                    std::memcpy(d.row<unsigned char>(y) + x * bpp,
+                                s.row<unsigned char>(sy) + sx * bpp, bpp);
+                } else {
+                    WritePixel(d, x, y, ReadPixel(s, sx, sy));
+                }
+                continue;
+            }
+            const double fx = sr.left + (x - dr.left + 0.5) * sw / dw;
+            const double fy = sr.top + (y - dr.top + 0.5) * sh / dh;
+            if (hq) {
+                WritePixel(d, x, y, Bilinear(s, sclip, fx, fy));
+            } else {
+                const A_long sx =
+                    std::min(std::max(static_cast<A_long>(fx), sclip.left), sclip.right - 1);
+                const A_long sy =
+                    std::min(std::max(static_cast<A_long>(fy), sclip.top), sclip.bottom - 1);
+                WritePixel(d, x, y, ReadPixel(s, sx, sy));
+            }
+        }
+    }
+    return PF_Err_NONE;
+}
+
+// ---------------------------------------------------------------- transfer
+
+// Source over destination at an integer depth with full scale F; k is
+// opacity x mask on the scale F * F.
+template <typename P, long long F>
+void OverInt(P &d, const P &s, long long k, bool straight)
+{
+    const long long FF = F * F;
+    const long long sa = (s.alpha * k + FF / 2) / FF;
+    if (sa == 0) return;
+    if (straight) {
+        if (d.alpha == 0) {
+            d = s;
+            d.alpha = static_cast<decltype(d.alpha)>(sa);
+            return;
+        }
+        const long long da = d.alpha;
+        const long long a_num = sa * F + da * (F - sa);  // out alpha on the scale F * F
+        auto mix = [&](long long sc, long long dc) {
+            return static_cast<decltype(d.red)>((sc * sa * F + dc * da * (F - sa) + a_num / 2) /
+                                                a_num);
+        };
+        d.red = mix(s.red, d.red);
+        d.green = mix(s.green, d.green);
+        d.blue = mix(s.blue, d.blue);
+        d.alpha = static_cast<decltype(d.alpha)>((a_num + F / 2) / F);
+        return;
+    }
+    const double kf = static_cast<double>(k) / FF;
+    const double inv = 1.0 - static_cast<double>(sa) / F;
+    auto mix = [&](double sc, double dc) {
+        const double v = std::round(sc * kf + dc * inv);
+        return static_cast<decltype(d.red)>(std::min(std::max(v, 0.0), static_cast<double>(F)));
+    };
+    d.red = mix(s.red, d.red);
+    d.green = mix(s.green, d.green);
+    d.blue = mix(s.blue, d.blue);
+    d.alpha = mix(s.alpha, d.alpha);  // sa + da (1 - sa), unrounded sa
+}
+
+void OverFloat(PF_PixelFloat &d, const PF_PixelFloat &s, double k, bool straight)
+{
+    const double sa = std::min(std::max(static_cast<double>(s.alpha), 0.0), 1.0) * k;
+    if (sa <= 0.0) return;
+    const double da = std::min(std::max(static_cast<double>(d.alpha), 0.0), 1.0);
+    if (straight) {
+        if (da <= 0.0) {
+            d = s;
+            d.alpha = static_cast<float>(sa);
+            return;
+        }
+        const double a = sa + da * (1.0 - sa);
+        auto mix = [&](double sc, double dc) {
+            return static_cast<float>((sc * sa + dc * da * (1.0 - sa)) / a);
+        };
+        d.red = mix(s.red, d.red);
+        d.green = mix(s.green, d.green);
+        d.blue = mix(s.blue, d.blue);
+        d.alpha = static_cast<float>(a);
+        return;
+    }
+    auto mix = [&](double sc, double dc) { return static_cast<float>(sc * k + dc * (1.0 - sa)); };
+    d.red = mix(s.red, d.red);
+    d.green = mix(s.green, d.green);
+    d.blue = mix(s.blue, d.blue);
+    d.alpha = static_cast<float>(sa + da * (1.0 - sa));
+}
+
+struct Mask {
+    bool present = false;
+    bool inverted = false;
+    bool has_pixels = false;
+    WorldView view;
+    PF_Point offset{};
+
+    // The mask's alpha at a destination pixel, 0..1.
+    double at(A_long dx, A_long dy) const
+    {
+        double m = 0.0;
+        const A_long mx = dx - offset.h, my = dy - offset.v;
+        if (has_pixels && mx >= 0 && my >= 0 && mx < view.width && my < view.height) {
+            m = std::min(std::max(ReadPixel(view, mx, my).alpha, 0.0), 1.0);
+        }
+        return inverted ? 1.0 - m : m;
+    }
+};
+
+template <typename P, long long F>
+void TransferInt(const WorldView &s, const PF_Rect &sr, const WorldView &d, A_long dest_x,
+                 A_long dest_y, long long opacity, const Mask &mask, bool straight, PF_Field field)
+{
+    for (A_long sy = sr.top; sy < sr.bottom; ++sy) {
+        const A_long dy = dest_y + (sy - sr.top);
+        if (dy < 0 || dy >= d.height) continue;
+        if (field == PF_Field_UPPER && dy % 2 != 0) continue;
+        if (field == PF_Field_LOWER && dy % 2 == 0) continue;
+        const P *in = s.row<P>(sy);
+        P *out = d.row<P>(dy);
+        for (A_long sx = sr.left; sx < sr.right; ++sx) {
+            const A_long dx = dest_x + (sx - sr.left);
+            if (dx < 0 || dx >= d.width) continue;
+            long long m = F;
+            if (mask.present) m = std::lround(mask.at(dx, dy) * F);
+            OverInt<P, F>(out[dx], in[sx], opacity * m, straight);
+        }
+    }
+}
+
+void TransferFloat(const WorldView &s, const PF_Rect &sr, const WorldView &d, A_long dest_x,
+                   A_long dest_y, double opacity, const Mask &mask, bool straight, PF_Field field)
+{
+    for (A_long sy = sr.top; sy < sr.bottom; ++sy) {
+        const A_long dy = dest_y + (sy - sr.top);
+        if (dy < 0 || dy >= d.height) continue;
+        if (field == PF_Field_UPPER && dy % 2 != 0) continue;
+        if (field == PF_Field_LOWER && dy % 2 == 0) continue;
+        const PF_PixelFloat *in = s.row<PF_PixelFloat>(sy);
+        PF_PixelFloat *out = d.row<PF_PixelFloat>(dy);
+        for (A_long sx = sr.left; sx < sr.right; ++sx) {
+            const A_long dx = dest_x + (sx - sr.left);
+            if (dx < 0 || dx >= d.width) continue;
+            const double m = mask.present ? mask.at(dx, dy) : 1.0;
+            OverFloat(out[dx], in[sx], opacity * m, straight);
+        }
+    }
+}
+
+PF_Err Transfer(CommandContext *ctx, const char *service, PF_ModeFlags m_flags, PF_Field field,
+                const PF_Rect *src_rec, const PF_EffectWorld *src_world,
+                const PF_CompositeMode *comp_mode, const PF_MaskWorld *mask_world, A_long dest_x,
+                A_long dest_y, PF_EffectWorld *dst_world)
+{
+    WorldView s, d;
+    if (!Need(ctx, service, "source", src_world, &s) ||
+        !Need(ctx, service, "destination", dst_world, &d)) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (s.depth != d.depth) {
+        ctx->fault(std::string(service) + " between worlds of different depths");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (!comp_mode) {
+        ctx->fault(std::string(service) + " without a composite mode");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (comp_mode->xfer != PF_Xfer_IN_FRONT) {
+        ctx->fault(std::string(service) + " with transfer mode " + std::to_string(comp_mode->xfer) +
+                   ", which this host does not support (only PF_Xfer_IN_FRONT)");
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    Mask mask;
+    if (mask_world) {
+        if (mask_world->what_is_mask & PF_MaskFlag_LUMINANCE) {
+            ctx->fault(std::string(service) + " with a luminance mask, which this host does " +
+                       "not support");
+            return PF_Err_BAD_CALLBACK_PARAM;
+        }
+        mask.present = true;
+        mask.inverted = (mask_world->what_is_mask & PF_MaskFlag_INVERTED) != 0;
+        mask.offset = mask_world->offset;
+        const Resolve r = ResolveWorld(&mask_world->mask, &mask.view);
+        if (r == Resolve::kOk) {
+            mask.has_pixels = true;
+        } else if (r != Resolve::kNoPixels) {
+            ctx->fault(std::string(service) + ": the mask world " + ResolveText(r));
+            return PF_Err_BAD_CALLBACK_PARAM;
+        }
+    }
+    PF_Rect sr = src_rec ? *src_rec : Whole(s);
+    // Clipping the source moves the place its first pixel lands.
+    const PF_Rect clipped = Intersect(sr, Whole(s));
+    dest_x += clipped.left - sr.left;
+    dest_y += clipped.top - sr.top;
+    sr = clipped;
+    if (Empty(sr)) return PF_Err_NONE;
+    const bool straight = m_flags == PF_MF_Alpha_STRAIGHT;
+    switch (d.depth) {
+        case Depth::k8:
+            TransferInt<PF_Pixel8, PF_MAX_CHAN8>(s, sr, d, dest_x, dest_y, comp_mode->opacity, mask,
+                                                 straight, field);
+            break;
+        case Depth::k16:
+            TransferInt<PF_Pixel16, PF_MAX_CHAN16>(
+                s, sr, d, dest_x, dest_y, std::min<long long>(comp_mode->opacitySu, PF_MAX_CHAN16),
+                mask, straight, field);
+            break;
+        case Depth::k32:
+            TransferFloat(s, sr, d, dest_x, dest_y, std::min(comp_mode->opacitySu / 32768.0, 1.0),
+                          mask, straight, field);
+            break;
+    }
+    return PF_Err_NONE;
+}
+
+}  // namespace
+
+PF_Err CbFill(PF_ProgPtr ref, const PF_Pixel *color, const PF_Rect *dst_rect, PF_EffectWorld *world)
+{
+    return Fill(ref, "fill", color ? FromPixel8(*color) : PixelD{0, 0, 0, 0}, dst_rect, world);
+}
+
+PF_Err CbFill16(PF_ProgPtr ref, const PF_Pixel16 *color, const PF_Rect *dst_rect,
+                PF_EffectWorld *world)
+{
+    return Fill(ref, "fill16", color ? FromPixel16(*color) : PixelD{0, 0, 0, 0}, dst_rect, world);
+}
+
+PF_Err CbFillFloat(PF_ProgPtr ref, const PF_PixelFloat *color, const PF_Rect *dst_rect,
+                   PF_EffectWorld *world)
+{
+    return Fill(ref, "fill_float", color ? FromPixelFloat(*color) : PixelD{0, 0, 0, 0}, dst_rect,
+                world);
+}
+
+PF_Err CbCopy(PF_ProgPtr ref, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r,
+              PF_Rect *dst_r)
+{
+    return Copy(ref, "copy", false, src, dst, src_r, dst_r);
+}
+
+PF_Err CbCopyHq(PF_ProgPtr ref, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r,
+                PF_Rect *dst_r)
+{
+    return Copy(ref, "copy_hq", true, src, dst, src_r, dst_r);
+}
+
+PF_Err CbTransferRect(PF_ProgPtr ref, PF_Quality, PF_ModeFlags m_flags, PF_Field field,
+                      const PF_Rect *src_rec, const PF_EffectWorld *src_world,
+                      const PF_CompositeMode *comp_mode, const PF_MaskWorld *mask_world0,
+                      A_long dest_x, A_long dest_y, PF_EffectWorld *dst_world)
+{
+    CommandContext *ctx = ContextFor(ref, "transfer_rect");
+    if (!ctx) return PF_Err_BAD_CALLBACK_PARAM;
+    return Transfer(ctx, "transfer_rect", m_flags, field, src_rec, src_world, comp_mode,
+                    mask_world0, dest_x, dest_y, dst_world);
+}
+
+PF_Err CbCompositeRect(PF_ProgPtr ref, PF_Rect *src_rect, A_long src_opacity,
+                       PF_EffectWorld *source_wld, A_long dest_x, A_long dest_y, PF_Field field_rdr,
+                       PF_XferMode xfer_mode, PF_EffectWorld *dest_wld)
+{
+    CommandContext *ctx = ContextFor(ref, "composite_rect");
+    if (!ctx) return PF_Err_BAD_CALLBACK_PARAM;
+    const long long opacity = std::min<long long>(std::max<long long>(src_opacity, 0), 255);
+    PF_CompositeMode mode{};
+    mode.xfer = xfer_mode;
+    mode.opacity = static_cast<A_u_char>(opacity);
+    mode.opacitySu = static_cast<A_u_short>((opacity * PF_MAX_CHAN16 + 127) / 255);
+    return Transfer(ctx, "composite_rect", PF_MF_Alpha_STRAIGHT, field_rdr, src_rect, source_wld,
+                    &mode, nullptr, dest_x, dest_y, dest_wld);
+}
+
+}  // namespace detail
+}  // namespace host
