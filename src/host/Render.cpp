@@ -1,0 +1,206 @@
+// Rendering one frame: preparing the layers (depth, downsampling), then
+// SMART_PRE_RENDER and SMART_RENDER with their extras, or the legacy RENDER
+// with a params array and an output buffer.
+#include <algorithm>
+#include <string>
+
+#include "host/Core_p.h"
+#include "host/Handles_p.h"
+#include "host/Layers_p.h"
+#include "host/Worlds_p.h"
+
+namespace host {
+namespace detail {
+namespace {
+
+LayerImage Prepare(const World &full, Depth depth, const FrameRequest &req)
+{
+    LayerImage img;
+    img.full_width = full.width();
+    img.full_height = full.height();
+    img.world = Downsample(ConvertDepth(full, depth), req.downsample_x, req.downsample_y);
+    img.world.setOrigin(0, 0);
+    return img;
+}
+
+short BitDepth(Depth d)
+{
+    return static_cast<short>(static_cast<int>(d));
+}
+
+std::vector<const void *> Claimed(const CommandContext &ctx, const void *extra = nullptr)
+{
+    return {ctx.out_data.sequence_data, ctx.out_data.global_data, extra};
+}
+
+// The render commands may not replace the sequence data.
+void CheckSequenceKept(CommandContext &ctx)
+{
+    if (ctx.out_data.sequence_data != ctx.in_data.sequence_data) {
+        ctx.fault("out_data->sequence_data changed during rendering; the host ignores it");
+    }
+}
+
+// After smart render (or a failed pre-render) the pre-render data goes: by
+// the effect's delete callback if it gave one, else the host disposes of the
+// handle it holds.
+void ReleasePreRenderData(EffectCore &core, const PF_PreRenderOutput &out)
+{
+    void *data = out.pre_render_data;
+    if (!data) return;
+    if (out.delete_pre_render_data_func) {
+        out.delete_pre_render_data_func(data);
+        return;
+    }
+    auto handle = static_cast<PF_Handle>(data);
+    switch (StateOf(handle)) {
+        case HandleState::kLive:
+            if (HandleLocks(handle) > 0) {
+                core.addFault("SMART_RENDER: the pre-render data handle is still locked");
+            }
+            DisposeHostHandle(handle);
+            break;
+        case HandleState::kDisposed:
+            break;  // the effect let it go itself
+        case HandleState::kUnknown:
+            core.addFault(
+                "SMART_PRE_RENDER: pre_render_data is not a handle of this host and "
+                "no delete callback was given, so it is never released");
+            break;
+    }
+}
+
+void Smart(InstanceState &inst, FrameState &frame, FrameResult &out)
+{
+    EffectCore &core = *inst.core;
+    PF_RenderRequest request{};
+    request.rect = PF_LRect{0, 0, frame.input.world.width(), frame.input.world.height()};
+    request.field = PF_Field_FRAME;
+    request.channel_mask = PF_ChannelMask_ARGB;
+
+    PF_PreRenderInput pre_in{};
+    pre_in.output_request = request;
+    pre_in.bitdepth = BitDepth(frame.depth);
+    PF_PreRenderOutput pre_out{};
+    PF_PreRenderCallbacks pre_cb{CbCheckoutLayer, CbGuidMixIn};
+    PF_PreRenderExtra pre_extra{&pre_in, &pre_out, &pre_cb};
+    {
+        CommandContext ctx(core, &inst, PF_Cmd_SMART_PRE_RENDER, &frame);
+        const PF_Err err = ctx.invoke(nullptr, &pre_extra);
+        out.pre_render = ctx.result(err);
+        CheckSequenceKept(ctx);
+        ctx.finish(Claimed(ctx, pre_out.pre_render_data));
+    }
+    out.pre_render_output = pre_out;
+    out.render.cmd = PF_Cmd_SMART_RENDER;
+    if (!out.pre_render.ok()) {
+        ReleasePreRenderData(core, pre_out);
+        return;
+    }
+
+    // The output covers what pre-render promised, within what was asked.
+    const PF_LRect &r = pre_out.result_rect;
+    frame.output_rect =
+        PF_Rect{std::max(r.left, request.rect.left), std::max(r.top, request.rect.top),
+                std::min(r.right, request.rect.right), std::min(r.bottom, request.rect.bottom)};
+
+    PF_SmartRenderInput in{};
+    in.output_request = request;
+    in.bitdepth = BitDepth(frame.depth);
+    in.pre_render_data = pre_out.pre_render_data;
+    PF_SmartRenderCallbacks cb{CbCheckoutLayerPixels, CbCheckinLayerPixels, CbCheckoutOutput};
+    PF_SmartRenderExtra extra{&in, &cb};
+    {
+        CommandContext ctx(core, &inst, PF_Cmd_SMART_RENDER, &frame);
+        const PF_Err err = ctx.invoke(nullptr, &extra);
+        out.render = ctx.result(err);
+        CheckSequenceKept(ctx);
+        // Layer pixels need no check-in: the host takes them back itself.
+        ctx.finish(Claimed(ctx, pre_out.pre_render_data));
+    }
+    ReleasePreRenderData(core, pre_out);
+}
+
+void Legacy(InstanceState &inst, FrameState &frame, FrameResult &out)
+{
+    EffectCore &core = *inst.core;
+    World output(frame.input.world.width(), frame.input.world.height(), frame.depth);
+    if (core.options.poison_uncleared_worlds) FillAll(output, PoisonPixel());
+    CommandContext ctx(core, &inst, PF_Cmd_RENDER, &frame);
+    ctx.lendParams();
+    ctx.lent_worlds.emplace_back(&frame.input.world, "the input layer");
+    for (const auto &l : frame.layers) {
+        ctx.lent_worlds.emplace_back(&l.second.world, "layer " + std::to_string(l.first));
+    }
+    ctx.lent_worlds.emplace_back(&output, "the output");
+    const PF_Err err = ctx.invoke(output.pf(), nullptr);
+    out.render = ctx.result(err);
+    CheckSequenceKept(ctx);
+    ctx.finish(Claimed(ctx));
+    out.output = std::move(output);
+}
+
+}  // namespace
+}  // namespace detail
+
+FrameResult Instance::render(const FrameRequest &req)
+{
+    using namespace detail;
+    InstanceState &inst = *state_;
+    inst.requireOpen();
+    EffectCore &core = *inst.core;
+    if (!req.input || req.input->empty()) throw HostError("a frame request without an input layer");
+    if (req.downsample_x < 1 || req.downsample_y < 1) {
+        throw HostError("downsampling must be 1/N with N >= 1");
+    }
+    if (req.time_scale == 0) throw HostError("a time scale of 0");
+    const Depth depth = req.input->depth();
+    const bool smart =
+        req.path == RenderPath::kSmart ||
+        (req.path == RenderPath::kAuto && (core.out_flags2 & PF_OutFlag2_SUPPORTS_SMART_RENDER));
+    if (depth == Depth::k16 && !(core.out_flags & PF_OutFlag_DEEP_COLOR_AWARE)) {
+        throw HostError("16-bit frame for an effect without PF_OutFlag_DEEP_COLOR_AWARE");
+    }
+    if (depth == Depth::k32 && (!smart || !(core.out_flags2 & PF_OutFlag2_FLOAT_COLOR_AWARE))) {
+        throw HostError(
+            "float frames go only to smart renders of effects with "
+            "PF_OutFlag2_FLOAT_COLOR_AWARE");
+    }
+
+    FrameState frame;
+    frame.request = &req;
+    frame.depth = depth;
+    frame.input = Prepare(*req.input, depth, req);
+    {
+        std::lock_guard<std::mutex> lock(inst.mutex);
+        for (std::size_t i = 1; i < inst.values.size(); ++i) {
+            if (inst.values[i].param_type != PF_Param_LAYER) continue;
+            const LayerChoice &c = inst.layers[i];
+            if (c.kind != LayerChoice::kLayer || frame.layers.count(c.layer_id)) continue;
+            auto it = req.layers.find(c.layer_id);
+            if (it == req.layers.end() || !it->second || it->second->empty()) {
+                throw HostError("parameter " + std::to_string(i) + " names layer " +
+                                std::to_string(c.layer_id) + ", which the frame request lacks");
+            }
+            frame.layers[c.layer_id] = Prepare(*it->second, depth, req);
+        }
+    }
+
+    FrameResult out;
+    out.smart = smart;
+    if (smart) {
+        Smart(inst, frame, out);
+    } else {
+        Legacy(inst, frame, out);
+    }
+    if (smart) out.output = std::move(frame.output);
+    out.layer_checkouts = frame.checkouts;
+    out.pixel_checkouts = frame.pixel_checkouts;
+    out.pixel_checkins = frame.pixel_checkins;
+    out.param_checkouts = frame.param_checkouts;
+    out.progress_calls = frame.progress_calls;
+    out.interrupted = frame.interrupted;
+    return out;
+}
+
+}  // namespace host
