@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 
 #include "RenderTestSupport.h"
 #include "render/Composite.h"
@@ -87,6 +88,49 @@ TEST(SpanCoverage, ManyWholePixelsInOneSpan)
         ASSERT_EQ(counts[px], 64) << px;
     }
     EXPECT_EQ(counts[99], 32);
+}
+
+TEST(SpanCoverage, CountsMatchASubSampleBitmap)
+{
+    // Seeded random spans against a plain 8 x (8 * width) bitmap of sub-samples.
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 200; ++round) {
+        const int width = 1 + static_cast<int>(random() % 12);
+        SpanCoverage c;
+        c.Reset(width);
+        std::vector<std::vector<bool>> bitmap(8, std::vector<bool>(width * 8, false));
+        const int spans = static_cast<int>(random() % 10);
+        for (int i = 0; i < spans; ++i) {
+            const int row = static_cast<int>(random() % 8);
+            const int a = static_cast<int>(random() % (width * 8 + 20)) - 10;
+            const int b = a + static_cast<int>(random() % 40) - 5;
+            c.Add(row, a, b);
+            for (int s = std::max(a, 0); s <= std::min(b, width * 8 - 1); ++s) {
+                bitmap[row][s] = true;
+            }
+        }
+        std::map<int, int> expected;
+        int first = -1, last = -1;
+        for (int px = 0; px < width; ++px) {
+            for (int row = 0; row < 8; ++row) {
+                for (int s = px * 8; s < px * 8 + 8; ++s) {
+                    if (!bitmap[row][s]) continue;
+                    ++expected[px];
+                    if (first < 0) first = px;
+                    last = std::max(last, px);
+                }
+            }
+        }
+        auto counts = Counts(c);
+        for (const auto &[px, n] : counts) {
+            ASSERT_GE(px, first) << "round " << round;
+            ASSERT_LE(px, last) << "round " << round;
+            ASSERT_EQ(n, expected[px]) << "round " << round << " pixel " << px;
+        }
+        for (const auto &[px, n] : expected) {
+            ASSERT_EQ(counts[px], n) << "round " << round << " pixel " << px;
+        }
+    }
 }
 
 TEST(Composite8, FirstCoverageReplacesAnEmptyPixel)
