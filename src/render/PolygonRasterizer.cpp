@@ -66,9 +66,6 @@ void PolygonRasterizer<Pixel>::Fill()
         }
     }
 
-    const double extent = std::max(maxX - minX, maxY - minY);
-    const bool convex = IsConvex(extent) && YDirectionChanges(extent) == 2;
-
     // ---- Nothing of the outline can reach the canvas. The bounds keep a
     // sub-sample of slack because spans round their ends.
     if (cv.width <= 0 || cv.height <= 0 || maxX * kSub < -2 || maxY * kSub < -2 ||
@@ -78,6 +75,9 @@ void PolygonRasterizer<Pixel>::Fill()
     if (coverage_.Width() != cv.width) {
         coverage_.Reset(cv.width);
     }
+
+    const double extent = std::max(maxX - minX, maxY - minY);
+    const bool convex = IsConvex(extent) && YDirectionChanges(extent) == 2;
 
     if (convex) {
         lastPath_ = Path::Convex;
