@@ -3,9 +3,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-// After windows.h, which they need.
+// After windows.h, which it needs.
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <vector>
 
@@ -63,13 +62,43 @@ bool RemoveFolder(const std::string &folder)
     return RemoveDirectoryA(folder.c_str()) != FALSE;
 }
 
+// PathRemoveFileSpecA, step by step as shlwapi takes it, so that the platform
+// code needs no import library beyond the default ones. CharNextA keeps a
+// double-byte character whole: its second byte may be 0x5C, a backslash.
 bool StripLastComponent(std::string &path)
 {
     std::vector<char> buffer(path.begin(), path.end());
     buffer.push_back('\0');
-    const BOOL changed = PathRemoveFileSpecA(buffer.data());
+    char *p = buffer.data();
+    char *spec = p;
+    // A leading "\\" (UNC) or "\" stays.
+    if (*p == '\\') {
+        spec = ++p;
+    }
+    if (*p == '\\') {
+        spec = ++p;
+    }
+    while (*p) {
+        if (*p == '\\') {
+            spec = p;  // a folder separator
+        } else if (*p == ':') {
+            spec = ++p;  // past the drive; "C:\" keeps its backslash
+            if (*p == '\\') {
+                ++spec;
+            }
+        }
+        char *next = CharNextA(p);
+        if (next == p) {
+            break;
+        }
+        p = next;
+    }
+    if (!*spec) {
+        return false;
+    }
+    *spec = '\0';
     path = buffer.data();
-    return changed != FALSE;
+    return true;
 }
 
 std::string CommandLine()
