@@ -15,7 +15,8 @@ template <typename Pixel>
 class DotShapes : public ::testing::Test {
 };
 using Depths = ::testing::Types<Pixel8, Pixel16, Pixel32>;
-TYPED_TEST_SUITE(DotShapes, Depths);
+// The trailing empty argument keeps -Wpedantic quiet where GoogleTest is built from source.
+TYPED_TEST_SUITE(DotShapes, Depths, );
 
 TEST(CirclePointCount, GrowsWithTheDiagonalFromEight)
 {

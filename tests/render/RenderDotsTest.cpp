@@ -17,7 +17,8 @@ template <typename Pixel>
 class RenderDotsAtEachDepth : public ::testing::Test {
 };
 using Depths = ::testing::Types<Pixel8, Pixel16, Pixel32>;
-TYPED_TEST_SUITE(RenderDotsAtEachDepth, Depths);
+// The trailing empty argument keeps -Wpedantic quiet where GoogleTest is built from source.
+TYPED_TEST_SUITE(RenderDotsAtEachDepth, Depths, );
 
 // Square dots of size 4 on a 20-pixel lattice centred in a 100 x 60 canvas.
 RenderRecord SmallSquares()
