@@ -8,7 +8,17 @@ namespace params {
 
 namespace {
 
+// Set once the registry has been destroyed at library unload. A plain bool
+// is constant-initialised and outlives every dynamic object of the library,
+// so a clean-up that runs later (another static's destructor) can still ask.
+bool g_registryGone = false;
+
 struct Registry {
+    Registry() = default;
+    ~Registry() { g_registryGone = true; }
+    Registry(const Registry &) = delete;
+    Registry &operator=(const Registry &) = delete;
+
     A_u_long nextIndex = 1;
     std::vector<std::unique_ptr<BaseParam>> owned;  // construction order
     std::vector<BaseParam *> byId;
@@ -26,6 +36,9 @@ Registry &TheRegistry()
 
 void ClearParamRegistry()
 {
+    if (g_registryGone) {
+        return;  // its destructor has deleted the builders already
+    }
     Registry &r = TheRegistry();
     r.byId.clear();
     r.byIndex.clear();
