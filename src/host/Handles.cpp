@@ -112,8 +112,8 @@ void Bury(PF_Handle handle)
 
 std::string Describe(HandleState state, std::uint64_t serial)
 {
-    if (state == HandleState::kDisposed) return "disposed handle #" + std::to_string(serial);
-    return "unknown handle";
+    if (state == HandleState::kDisposed) return "a disposed handle #" + std::to_string(serial);
+    return "an unknown handle";
 }
 
 // A fault about a handle that is not live, booked to the running command.
@@ -125,7 +125,7 @@ void NotLive(const char *service, PF_Handle handle, HandleState state, std::uint
         ctx->fault(std::string(service) + " of a null handle");
         return;
     }
-    ctx->fault(std::string(service) + " of a " + Describe(state, serial));
+    ctx->fault(std::string(service) + " of " + Describe(state, serial));
 }
 
 }  // namespace
