@@ -7,7 +7,7 @@
 
 namespace params {
 
-// The Param Utils suite version to ask for: 3 from spec version 13.2 on, and
+// The Param Utils suite version to ask for: 3 from API version 13.2 on, and
 // from 12.15 on within 12; 2 before.
 int ParamUtilsSuiteVersion(const PF_InData *in_data);
 

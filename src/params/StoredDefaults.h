@@ -21,7 +21,7 @@ constexpr std::size_t kColorKeyCapacity = 1024;   // "<name>.r" and friends
 constexpr int kDefaultsMajorVersion = 1;
 constexpr int kDefaultsMinorVersion = 5;
 
-// Whether this host gets stored defaults: not After Effects before spec
+// Whether this host gets stored defaults: not After Effects before API
 // version 12.12; every other host does.
 bool StoredDefaultsAllowed(const PF_InData *in_data);
 

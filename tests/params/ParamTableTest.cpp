@@ -1,5 +1,5 @@
-// The declared parameter list against the parameter table as documented:
-// every row below is typed from the table, not taken from the code.
+// The declared parameter list against the effect's parameter table, written
+// out here row by row on its own rather than taken from the code.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,5 +1,5 @@
 // The controls' enabled states (UPDATE_PARAMS_UI) and the spacing conversion
-// (USER_CHANGED_PARAM), against the rules as documented. Host indices are
+// (USER_CHANGED_PARAM), against the enable and conversion rules. Host indices are
 // those of the parameter table.
 #include <gtest/gtest.h>
 
@@ -232,7 +232,7 @@ struct VersionCase {
 
 class ParamUtilsVersion : public ParamUI, public ::testing::WithParamInterface<VersionCase> {};
 
-TEST_P(ParamUtilsVersion, FollowsTheHostsSpecVersion)
+TEST_P(ParamUtilsVersion, FollowsTheHostsApiVersion)
 {
     host.in.version.major = GetParam().major;
     host.in.version.minor = GetParam().minor;
@@ -242,7 +242,7 @@ TEST_P(ParamUtilsVersion, FollowsTheHostsSpecVersion)
     EXPECT_TRUE(host.Balanced());
 }
 
-INSTANTIATE_TEST_SUITE_P(SpecVersions, ParamUtilsVersion,
+INSTANTIATE_TEST_SUITE_P(ApiVersions, ParamUtilsVersion,
                          ::testing::Values(VersionCase{11, 9, "PF Param Utils Suite/2"},
                                            VersionCase{12, 14, "PF Param Utils Suite/2"},
                                            VersionCase{12, 15, "PF Param Utils Suite/3"},
