@@ -73,7 +73,7 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     CLI::App app("Applies the Stipplex halftone effect to images through our effect host.",
                  "stipplex");
     app.require_subcommand(1);
-    app.footer("Run 'stipplex COMMAND --help' for the options of a command.");
+    app.footer("Run 'stipplex COMMAND --help' for the options of a command.\n");
 
     CommonOptions common;
     app.add_option("--plugin", common.plugin,

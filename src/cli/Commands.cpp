@@ -16,10 +16,17 @@ std::string PluginPath(const CommonOptions &common)
 
 void ReportFaults(Session &session, const CommonOptions &common, std::ostream &err)
 {
-    for (const std::string &fault : session.TakeFaults()) {
-        if (common.verbosity != Verbosity::kQuiet) {
-            err << "stipplex: warning: host: " << fault << "\n";
-        }
+    PrintFaults(session.TakeFaults(), common, err);
+}
+
+void PrintFaults(const std::vector<std::string> &faults, const CommonOptions &common,
+                 std::ostream &err)
+{
+    if (common.verbosity == Verbosity::kQuiet) {
+        return;
+    }
+    for (const std::string &fault : faults) {
+        err << "stipplex: warning: host: " << fault << "\n";
     }
 }
 

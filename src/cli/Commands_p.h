@@ -18,6 +18,8 @@ std::string PluginPath(const CommonOptions &common);
 // Prints the host's protocol faults as warnings (unless quiet). They are the
 // effect's bugs, not the user's, and do not change the exit status.
 void ReportFaults(Session &session, const CommonOptions &common, std::ostream &err);
+void PrintFaults(const std::vector<std::string> &faults, const CommonOptions &common,
+                 std::ostream &err);
 
 // One assignment checked against the effect's definitions.
 struct ResolvedValue {

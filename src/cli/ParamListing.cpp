@@ -1,5 +1,6 @@
 #include "ParamListing.h"
 
+#include <algorithm>
 #include <charconv>
 #include <locale>
 #include <sstream>
@@ -84,37 +85,70 @@ std::size_t DisplayWidth(const std::string &utf8)
 
 std::string FormatParamTable(const std::vector<ToolParam> &params)
 {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());  // the effect may have changed the global locale
-    out << "idx   id  " << Pad("identifier", 26) << Pad("name", 18) << Pad("type", 14)
-        << Pad("default", 22) << Pad("range", 44) << "meaning\n";
+    // One row of cells per parameter; popup items go on a line of their own.
+    struct Row {
+        std::string cells[6];
+        std::string items;
+    };
+    const std::string header[6] = {"identifier", "name", "type", "default", "range", "meaning"};
+    std::vector<Row> rows;
+    std::size_t width[6] = {};
+    for (int c = 0; c < 6; ++c) {
+        width[c] = DisplayWidth(header[c]);
+    }
     for (const ToolParam &p : params) {
         const host::ParamInfo &info = *p.info;
-        out << PadLeft(std::to_string(p.index), 3) << PadLeft(std::to_string(info.id), 5) << "  "
-            << Pad(p.identifier, 26) << Pad(TrimEnd(GbkToUtf8(info.name)), 18)
-            << Pad(TypeName(info.type), 14) << Pad(DescribeDefault(info), 22)
-            << Pad(DescribeRange(info), 44) << p.meaning << "\n";
+        Row row;
+        row.cells[0] = p.identifier;
+        row.cells[1] = TrimEnd(GbkToUtf8(info.name));
+        row.cells[2] = TypeName(info.type);
+        row.cells[3] = DescribeDefault(info);
+        row.cells[4] = DescribeRange(info);
+        row.cells[5] = p.meaning;
         if (info.type == PF_Param_POPUP && !info.popup_items.empty()) {
-            out << std::string(10, ' ') << "items:";
+            row.items = "items:";
             for (std::size_t i = 0; i < info.popup_items.size(); ++i) {
                 const std::string &item = info.popup_items[i];
-                out << (i == 0 ? " " : ", ") << (i + 1) << " "
-                    << (IsSeparatorItem(item) ? std::string("(separator)")
-                                              : TrimBoth(GbkToUtf8(item)));
+                row.items += (i == 0 ? " " : ", ") + std::to_string(i + 1) + " " +
+                             (IsSeparatorItem(item) ? std::string("(separator)")
+                                                    : TrimBoth(GbkToUtf8(item)));
             }
-            out << "\n";
+        }
+        for (int c = 0; c < 6; ++c) {
+            width[c] = std::max(width[c], DisplayWidth(row.cells[c]));
+        }
+        rows.push_back(std::move(row));
+    }
+
+    std::ostringstream out;
+    out.imbue(std::locale::classic());  // the effect may have changed the global locale
+    out << "idx   id  ";
+    for (int c = 0; c < 5; ++c) {
+        out << Pad(header[c], width[c] + 2);
+    }
+    out << header[5] << "\n";
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const host::ParamInfo &info = *params[r].info;
+        out << PadLeft(std::to_string(params[r].index), 3) << PadLeft(std::to_string(info.id), 5)
+            << "  ";
+        for (int c = 0; c < 5; ++c) {
+            out << Pad(rows[r].cells[c], width[c] + 2);
+        }
+        out << rows[r].cells[5] << "\n";
+        if (!rows[r].items.empty()) {
+            out << std::string(10, ' ') << rows[r].items << "\n";
         }
     }
     return out.str();
 }
 
-nlohmann::json ParamJson(const std::vector<ToolParam> &params)
+nlohmann::ordered_json ParamJson(const std::vector<ToolParam> &params)
 {
-    nlohmann::json all = nlohmann::json::array();
+    nlohmann::ordered_json all = nlohmann::ordered_json::array();
     for (const ToolParam &p : params) {
         const host::ParamInfo &info = *p.info;
         const PF_ParamDef &d = info.def;
-        nlohmann::json j;
+        nlohmann::ordered_json j;
         j["index"] = p.index;
         j["id"] = info.id;
         j["identifier"] = p.identifier;
@@ -137,7 +171,7 @@ nlohmann::json ParamJson(const std::vector<ToolParam> &params)
                 break;
             case PF_Param_POPUP: {
                 j["default"] = d.u.pd.dephault;
-                nlohmann::json items = nlohmann::json::array();
+                nlohmann::ordered_json items = nlohmann::ordered_json::array();
                 for (std::size_t i = 0; i < info.popup_items.size(); ++i) {
                     const std::string &item = info.popup_items[i];
                     const bool separator = IsSeparatorItem(item);

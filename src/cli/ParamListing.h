@@ -16,7 +16,7 @@ std::string FormatParamTable(const std::vector<ToolParam> &params);
 // An array of objects: index, id, identifier, name, meaning, type, range
 // (as text), default (typed), and by type: valid, slider (pairs of
 // numbers), precision, percent, items ({value, label, separator}).
-nlohmann::json ParamJson(const std::vector<ToolParam> &params);
+nlohmann::ordered_json ParamJson(const std::vector<ToolParam> &params);
 
 // Columns a UTF-8 text takes on a terminal: CJK characters take two.
 std::size_t DisplayWidth(const std::string &utf8);

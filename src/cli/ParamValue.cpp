@@ -366,7 +366,7 @@ std::string DescribeRange(const host::ParamInfo &info)
             return FormatNumber(fs.valid_min) + unit + " to " + FormatNumber(fs.valid_max) + unit +
                    " (slider " + FormatNumber(fs.slider_min) + unit + " to " +
                    FormatNumber(fs.slider_max) + unit + ", " + std::to_string(fs.precision) +
-                   " decimals)";
+                   (fs.precision == 1 ? " decimal)" : " decimals)");
         }
         case PF_Param_POPUP:
             return "1 to " + std::to_string(d.u.pd.num_choices);

@@ -181,8 +181,11 @@ void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream
             };
 
             const host::FrameResult result = instance.render(request);
-            progress.Clear();
-            detail::ReportFaults(session, common, err);
+            const std::vector<std::string> faults = session.TakeFaults();
+            if (!faults.empty() || verbose || !result.ok()) {
+                progress.Clear();  // messages start on a line of their own
+            }
+            detail::PrintFaults(faults, common, err);
             if (!result.ok()) {
                 const host::CommandResult &failed =
                     result.pre_render.ok() ? result.render : result.pre_render;
@@ -195,6 +198,7 @@ void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream
             WriteImage(outputPath, FrameImage(result.output, canvasWidth, canvasHeight), write);
 
             if (verbose) {
+                progress.Clear();
                 const double seconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
                         .count();

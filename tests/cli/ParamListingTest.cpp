@@ -52,7 +52,7 @@ struct Fixture {
 TEST(ParamListing, JsonCarriesIdentityNameAndTypedSettings)
 {
     Fixture f;
-    const nlohmann::json j = ParamJson(f.params);
+    const nlohmann::ordered_json j = ParamJson(f.params);
     ASSERT_TRUE(j.is_array());
     ASSERT_EQ(j.size(), 3u);
 
@@ -72,19 +72,19 @@ TEST(ParamListing, JsonCarriesIdentityNameAndTypedSettings)
     EXPECT_EQ(j[1]["type"], "float slider");
     EXPECT_EQ(j[1]["percent"], true);
     EXPECT_EQ(j[1]["precision"], 2);
-    EXPECT_EQ(j[1]["valid"], nlohmann::json({0.0, 100.0}));
+    EXPECT_EQ(j[1]["valid"], nlohmann::ordered_json({0.0, 100.0}));
     // The float setting 0.05f is given as the decimal it was written as.
     EXPECT_EQ(j[1]["default"].get<double>(), 0.05);
     EXPECT_EQ(j[1]["range"], "0% to 100% (slider 0% to 1%, 2 decimals)");
 
-    EXPECT_EQ(j[2]["default"], nlohmann::json({255, 125, 20}));
+    EXPECT_EQ(j[2]["default"], nlohmann::ordered_json({255, 125, 20}));
 }
 
 TEST(ParamListing, JsonSurvivesADumpAndParse)
 {
     Fixture f;
     const std::string text = ParamJson(f.params).dump();
-    EXPECT_EQ(nlohmann::json::parse(text)[0]["name"], "点的形状");
+    EXPECT_EQ(nlohmann::ordered_json::parse(text)[0]["name"], "点的形状");
 }
 
 TEST(ParamListing, TableShowsEveryFieldAndPopupItems)

@@ -208,7 +208,7 @@ TEST(ParamValue, GroupMarkersTakeNoValue)
 TEST(ParamValue, DescriptionsUseTheUnitsValuesAreTypedIn)
 {
     host::ParamInfo opacity = FloatSlider(0, 100, true);
-    EXPECT_EQ(DescribeRange(opacity), "0% to 100% (slider 0% to 10%, 1 decimals)");
+    EXPECT_EQ(DescribeRange(opacity), "0% to 100% (slider 0% to 10%, 1 decimal)");
     EXPECT_EQ(DescribeDefault(opacity), "10%");
 
     host::ParamInfo colour = Info(PF_Param_COLOR);
