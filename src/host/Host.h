@@ -15,6 +15,19 @@
 //     host::FrameResult frame = inst.render(req);
 //     if (!effect.faults().empty()) ...
 //
+// What the host does where the API leaves it to the host:
+//  - layers are delivered at 1/N as the rounded box average of each N x N
+//    block (straight channels), points scaled by 1/N while rendering;
+//  - transfer_rect composites straight-alpha source over destination (a
+//    transparent destination takes the source exactly); a mask multiplies
+//    the source alpha by its alpha at destination - offset, 0 outside it;
+//    PF_MaskFlag_INVERTED uses full - alpha (details in Compositing.cpp);
+//  - layer pixels checked out in smart render need no check-in (as in the
+//    real host); the pre-render data handle is disposed after SMART_RENDER
+//    unless the effect gave a delete callback;
+//  - a sequence handle the effect replaces (flatten, resetup) is disposed of
+//    by the host if the effect left it.
+//
 // Everything here is usable from several threads for different instances;
 // one instance renders several frames at once only if the effect itself
 // allows it (its sequence data is shared, as in the real host).
@@ -318,9 +331,14 @@ public:
 
     const HostOptions &options() const;
 
-    CommandResult about();        // ABOUT; the text is in .message
-    CommandResult globalSetup();  // GLOBAL_SETUP; records version and flags
-    CommandResult paramsSetup();  // PARAMS_SETUP; records every definition
+    // ABOUT, after GLOBAL_SETUP if that has not run (HostError if it fails);
+    // the text is in .message.
+    CommandResult about();
+    // GLOBAL_SETUP; records version and flags. HostError if it already ran.
+    CommandResult globalSetup();
+    // PARAMS_SETUP (after GLOBAL_SETUP if needed); records every definition.
+    // HostError if it already ran.
+    CommandResult paramsSetup();
     // Sets down every live instance (SEQUENCE_SETDOWN), then GLOBAL_SETDOWN,
     // and checks that the effect released everything. Idempotent.
     CommandResult shutdown();

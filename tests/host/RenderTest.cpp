@@ -257,6 +257,23 @@ TEST_F(RenderTest, ProgressCanInterruptAfterAGivenNumberOfCalls)
     EXPECT_TRUE(r.interrupted);
 }
 
+TEST_F(RenderTest, AbortAnswersCancelWhenTheCallerSaysSo)
+{
+    std::vector<PF_Err> answers;
+    fx.on(PF_Cmd_SMART_RENDER, [&answers](Call &c) -> PF_Err {
+        answers.push_back(c.in->inter.abort(c.in->effect_ref));
+        answers.push_back(c.in->inter.abort(c.in->effect_ref));
+        return PF_Err_NONE;
+    });
+    host::Instance inst = effect.newInstance(4, 2);
+    host::FrameRequest req;
+    req.input = &input;
+    int asked = 0;
+    req.abort = [&asked] { return ++asked > 1; };
+    EXPECT_TRUE(inst.render(req).interrupted);
+    EXPECT_EQ(answers, (std::vector<PF_Err>{PF_Err_NONE, PF_Interrupt_CANCEL}));
+}
+
 TEST_F(RenderTest, PixelsOfAnIdPreRenderNeverCheckedOutAreRefused)
 {
     PF_Err err = PF_Err_NONE;
