@@ -26,7 +26,7 @@ std::string StrayWord(int argc, const char *const *argv)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--plugin") {
+        if (arg == "--plugin" || arg == "-L") {
             ++i;
             continue;
         }
@@ -80,6 +80,12 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
                    "The plug-in to load (default: libstipplex.so beside this program, "
                    "else the one the build made)")
         ->type_name("PATH");
+    // The effect chooses its language from the process's command line (its
+    // option L) by itself; the tool only has to let the option through.
+    std::string language;
+    app.add_option("-L", language,
+                   "The effect's user-interface language, JP or EN (default: from the locale)")
+        ->type_name("LANG");
 
     CLI::App *about = app.add_subcommand("about", "Show the effect's about text");
     CLI::App *params = app.add_subcommand("params", "List the effect's parameters");

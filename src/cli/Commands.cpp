@@ -147,10 +147,12 @@ void RunAbout(const CommonOptions &common, std::ostream &out, std::ostream &err)
             text.replace(i, pair ? 2 : 1, "\n");
         }
     }
-    out << text;
-    if (text.empty() || text.back() != '\n') {
-        out << "\n";
+    // Line breaks at the end (the English text ends in "\r\r") would only
+    // leave blank lines on the terminal.
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
     }
+    out << text << "\n";
     session.Shutdown();
     detail::ReportFaults(session, common, err);
 }

@@ -1,11 +1,19 @@
 #include "WorldBridge.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace cli {
 
 namespace {
+
+// Our pixels are the host's, so rows copy byte for byte.
+static_assert(sizeof(Argb8) == sizeof(PF_Pixel8) && offsetof(Argb8, r) == offsetof(PF_Pixel8, red));
+static_assert(sizeof(Argb16) == sizeof(PF_Pixel16) &&
+              offsetof(Argb16, b) == offsetof(PF_Pixel16, blue));
+static_assert(sizeof(ArgbF) == sizeof(PF_PixelFloat) &&
+              offsetof(ArgbF, a) == offsetof(PF_PixelFloat, alpha));
 
 // Copies `count` pixels of `bytesPerPixel` from one row to another.
 void CopyRow(void *dst, const void *src, int count, std::size_t bytesPerPixel)

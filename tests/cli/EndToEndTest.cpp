@@ -76,15 +76,28 @@ const P &At(const P *pixels, const Image &image, int x, int y)
                   static_cast<std::size_t>(x)];
 }
 
-TEST(EndToEnd, AboutShowsNameVersionAndReleaseOnItsOwnLine)
+TEST(EndToEnd, AboutShowsNameVersionAndRelease)
 {
     REQUIRE_BUILT();
     TestDir dir;
     // No --plugin: the program finds the one the build made.
-    const Outcome o = RunTool(dir, {"about"});
+    const Outcome o = RunTool(dir, {"about", "-L", "EN"});
     ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out.rfind("Stipplex 1.5.5 Release\n\n", 0), 0u) << o.out;
+    // The English text has no notice line: only the name line is left.
+    EXPECT_EQ(o.out, "Stipplex 1.5.5 Release\n");
+}
+
+TEST(EndToEnd, AboutInJapaneseShowsTheNoticeAfterABlankLine)
+{
+    REQUIRE_BUILT();
+    TestDir dir;
+    const Outcome o = RunTool(dir, {"about", "-L", "jp"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string head = "Stipplex 1.5.5 Release\n\n";
+    ASSERT_EQ(o.out.rfind(head, 0), 0u) << o.out;
+    EXPECT_GT(o.out.size(), head.size() + 1) << "no notice line";
     EXPECT_EQ(o.out.find('\r'), std::string::npos);
+    EXPECT_EQ(o.out.back(), '\n');
 }
 
 TEST(EndToEnd, ParamsJsonListsAll122WithTheirDefinitions)
