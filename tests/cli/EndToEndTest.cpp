@@ -1,5 +1,6 @@
 // The built `stipplex` program against the built plug-in, as a user runs it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <nlohmann/json.hpp>
@@ -251,6 +252,57 @@ TEST(EndToEnd, FrameRangeWritesOneFilePerFrame)
     EXPECT_EQ(dir.Entries(),
               (std::vector<std::string>{"in.png", "out.008.png", "out.009.png", "out.010.png"}));
     EXPECT_NE(o.out.find("frame 9 -> out.009.png"), std::string::npos) << o.out;
+}
+
+TEST(EndToEnd, InputPatternReadsOneImagePerFrame)
+{
+    REQUIRE_BUILT();
+    TestDir dir;
+    WriteGrey(dir.Path("in.1.png"));
+    Image black(32, 24, Depth::k8);
+    for (std::size_t i = 0; i < black.PixelCount(); ++i) {
+        black.Pixels8()[i] = Argb8{255, 0, 0, 0};
+    }
+    WriteImage(dir.Path("in.2.png"), black);
+    const Outcome o = RunTool(dir, {"render", "in.#.png", "out.#.png", "--frames", "1-2",
+                                    "--plugin", STIPPLEX_PLUGIN_PATH});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const Image one = ReadImage(dir.Path("out.1.png"));
+    const Image two = ReadImage(dir.Path("out.2.png"));
+    EXPECT_EQ(At(one.Pixels8(), one, 26, 12).r, 100);
+    EXPECT_EQ(At(two.Pixels8(), two, 26, 12).r, 0);
+}
+
+TEST(EndToEnd, SetOverridesThePresetAndPresetPathsAreFromItsFolder)
+{
+    REQUIRE_BUILT();
+    TestDir dir;
+    WriteGrey(dir.Path("in.png"));
+    ASSERT_EQ(::mkdir(dir.Path("looks").c_str(), 0755), 0);
+    WriteImage(dir.Path("looks/clear.png"), Image(32, 24, Depth::k8));
+    clitest::WriteFile(dir.Path("looks/blue.preset"),
+                       "# blue dots through a transparent mask\n"
+                       "DotColor=#0000FF\n"
+                       "MaskMode=3\n"
+                       "MaskLayer=clear.png\n");
+    // The preset's mask would hide every dot; --set switches masking off
+    // again and makes the dots green.
+    const Outcome o =
+        RunTool(dir, {"render", "in.png", "out.png", "--plugin", STIPPLEX_PLUGIN_PATH, "--preset",
+                      "looks/blue.preset", "--set", "MaskMode=2", "--set", "DotColor=0,255,0"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const Image out = ReadImage(dir.Path("out.png"));
+    const Argb8 &centre = At(out.Pixels8(), out, 16, 12);
+    EXPECT_EQ(centre.r, 0);
+    EXPECT_EQ(centre.g, 255);
+    EXPECT_EQ(centre.b, 0);
+
+    // The mask image is found beside the preset, not in the working folder.
+    ::unlink(dir.Path("looks/clear.png").c_str());
+    const Outcome missing = RunTool(dir, {"render", "in.png", "out2.png", "--plugin",
+                                          STIPPLEX_PLUGIN_PATH, "--preset", "looks/blue.preset"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("looks/clear.png"), std::string::npos) << missing.err;
 }
 
 TEST(EndToEnd, LayerParameterTakesAnImageFile)
