@@ -8,6 +8,13 @@
 
 namespace effectors {
 
+void SharedCountBase::Release()
+{
+    if (--useCount_ == 0) {
+        Dispose();
+    }
+}
+
 namespace {
 
 constexpr double kDegToRad = 0.017453292519943295;

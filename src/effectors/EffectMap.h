@@ -34,12 +34,9 @@ public:
     virtual void Dispose() = 0;
 
     void AddRef() { ++useCount_; }
-    void Release()
-    {
-        if (--useCount_ == 0) {
-            Dispose();
-        }
-    }
+    // Out of line: inlined into a pair of handles, GCC cannot tell that the
+    // first release left the count alive and warns of a use after free.
+    void Release();
     A_long UseCount() const { return useCount_; }
 
 private:

@@ -71,6 +71,24 @@ LiveCommands &Live()
 
 thread_local CommandContext *t_current = nullptr;
 
+// Effect references are handed out round a ring, so a stale one stays stale
+// for the next kRefSlots commands.
+constexpr std::size_t kRefSlots = 4096;
+
+PF_ProgressInfo &NextRefSlot()
+{
+    static PF_ProgressInfo slots[kRefSlots];
+    static std::size_t next = 0;
+    std::lock_guard<std::mutex> lock(Live().mutex);
+    for (;;) {
+        PF_ProgressInfo &slot = slots[next];
+        next = (next + 1) % kRefSlots;
+        if (!Live().refs.count(&slot)) {
+            return slot;
+        }
+    }
+}
+
 std::string Bytes(A_HandleSize n)
 {
     return std::to_string(n) + " byte" + (n == 1 ? "" : "s");
@@ -148,7 +166,7 @@ void InstanceState::requireIndex(int index) const
 // ---------------------------------------------------------------- CommandContext
 
 CommandContext::CommandContext(EffectCore &c, InstanceState *inst, PF_Cmd command, FrameState *f)
-    : core(c), instance(inst), cmd(command), frame(f)
+    : core(c), instance(inst), cmd(command), frame(f), ref(NextRefSlot())
 {
     std::memset(out_guard, kGuardByte, sizeof out_guard);
     ref.magic = kProgressMagic;

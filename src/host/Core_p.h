@@ -156,7 +156,10 @@ public:
     const PF_Cmd cmd;
     FrameState *frame;
 
-    PF_ProgressInfo ref{};
+    // A slot of a ring, not a member: an effect that keeps the reference of
+    // an ended command must not find it alive again in the next command
+    // built at the same stack address.
+    PF_ProgressInfo &ref;
     PF_InData in_data{};
     PF_OutData out_data{};
     unsigned char out_guard[1024];  // catches messages that overrun return_msg

@@ -26,11 +26,15 @@ std::uint32_t U32At(const std::vector<unsigned char> &bytes, std::size_t at)
            static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
+#ifndef _WIN32
+// Outside Windows there is no keyboard to ask; the platform layer reads a
+// held Shift key from the environment.
 class ShiftKey {
 public:
     explicit ShiftKey(bool down) { setenv("STIPPLEX_SHIFT_KEY", down ? "1" : "0", 1); }
     ~ShiftKey() { unsetenv("STIPPLEX_SHIFT_KEY"); }
 };
+#endif
 
 TEST(EffectCommands, GlobalSetupReportsVersionAndFlags)
 {
@@ -46,6 +50,10 @@ TEST(EffectCommands, GlobalSetupReportsVersionAndFlags)
 TEST(EffectCommands, AboutNamesTheVersionAndAddsTheBuildWithShift)
 {
     host::Effect effect = LoadEffect();
+#ifdef _WIN32
+    const std::string text = effect.about().message;
+    EXPECT_EQ(text.rfind("Stipplex 1.5.5 Release\r\r", 0), 0u) << text;
+#else
     {
         ShiftKey shift(false);
         const std::string text = effect.about().message;
@@ -56,6 +64,7 @@ TEST(EffectCommands, AboutNamesTheVersionAndAddsTheBuildWithShift)
         const std::string text = effect.about().message;
         EXPECT_EQ(text.rfind("Stipplex 1.5.5 Release build:3\r\r", 0), 0u) << text;
     }
+#endif
     effect.shutdown();
     EXPECT_TRUE(effect.faults().empty());
 }
