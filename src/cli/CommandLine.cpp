@@ -160,6 +160,8 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
         const std::string stray = StrayWord(argc, argv);
         if (app.get_subcommands().empty() && !stray.empty()) {
             Error(err, UnknownCommandMessage(stray));
+        } else if (defaults->parsed() && !save->parsed() && !reset->parsed()) {
+            Error(err, "'defaults' needs an action: save or reset");
         } else {
             Error(err, e.what());
         }

@@ -111,9 +111,10 @@ public:
                 break;
             case PF_Param_GROUP_START:
             case PF_Param_GROUP_END:
-                Fail("is a group marker and takes no value");
+                throw UsageError(identifier_ + " is a group marker and takes no value");
             default:
-                Fail("is of a type (" + TypeName(info_.type) + ") that cannot be set");
+                throw UsageError(identifier_ + " is of a type (" + TypeName(info_.type) +
+                                 ") that cannot be set");
         }
         return v;
     }

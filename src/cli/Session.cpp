@@ -63,7 +63,7 @@ Session::Session(const std::string &pluginPath) : pluginPath_(pluginPath)
     try {
         effect_ = std::make_unique<host::Effect>(host::Plugin::load(pluginPath));
     } catch (const host::HostError &e) {
-        throw Failure(std::string("cannot load the plug-in: ") + e.what());
+        throw Failure(e.what());  // names the plug-in and the reason
     }
     const host::CommandResult setup = effect_->globalSetup();
     if (!setup.ok()) {
