@@ -31,4 +31,14 @@ echo "== windows: tests under Wine"
 # Window tests need a display: Wine gets a virtual one.
 xvfb-run -a -s "-screen 0 1600x1000x24" ctest --preset windows
 
+echo "== native and Windows builds render the same bytes"
+build/linux/tests/stipplex_render_matrix > build/render-matrix-linux.txt
+(cd build/windows/tests && WINEPREFIX="$PWD/../wineprefix" WINEDEBUG=-all \
+  wine ./stipplex_render_matrix.exe) | tr -d '\r' > build/render-matrix-windows.txt
+if ! diff build/render-matrix-linux.txt build/render-matrix-windows.txt; then
+  echo "error: the Windows build renders different bytes (left: native, right: Windows)" >&2
+  exit 1
+fi
+echo "$(wc -l < build/render-matrix-linux.txt) frames identical"
+
 echo "All test suites passed."
