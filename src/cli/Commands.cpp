@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include <cstdlib>
 
 #include "Commands_p.h"
 #include "Errors.h"
@@ -170,20 +171,39 @@ void RunParams(const CommonOptions &common, bool json, std::ostream &out, std::o
     detail::ReportFaults(session, common, err);
 }
 
-// TODO(defaults): the effect stores and resets its defaults only from its
-// options dialog (DO_DIALOG), a Windows dialog; on Linux DO_DIALOG does
-// nothing, so the tool has no way in. What it needs is a non-interactive
-// route into the same save and reset actions that still goes through the
-// host protocol. One that fits: on non-Windows builds the plug-in's DO_DIALOG
-// takes the choice the dialog would return from the environment variable
-// STIPPLEX_OPTIONS_ACTION ("save", "reset" or unset for cancel) instead of
-// showing a window. The tool would then set up an instance, apply the --set
-// values, set the variable and send Instance::doDialog(). Until then both
-// actions check their request and refuse rather than pretend to work.
+namespace {
+
+// Where the plug-in keeps its stored defaults on this system.
+std::string DefaultsFilePath()
+{
+    std::string base;
+    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        base = xdg;
+    } else if (const char *home = std::getenv("HOME")) {
+        base = std::string(home) + "/.config";
+    }
+    return base + "/Tavro/Panelry/Stipplex.ini";
+}
+
+// The effect stores and resets its defaults from its options dialog. Where
+// there is no dialog, the plug-in takes the dialog's answer from
+// STIPPLEX_OPTIONS_ACTION, so the tool still goes through DO_DIALOG like any
+// host would.
+void RunOptionsAction(host::Instance &instance, const char *answer)
+{
+    setenv("STIPPLEX_OPTIONS_ACTION", answer, 1);
+    const host::CommandResult r = instance.doDialog();
+    unsetenv("STIPPLEX_OPTIONS_ACTION");
+    if (!r.ok()) {
+        throw Failure(std::string("the effect refused its options command: ") + r.message);
+    }
+}
+
+}  // namespace
+
 void RunDefaultsSave(const CommonOptions &common, const std::vector<std::string> &sets,
                      std::ostream &out, std::ostream &err)
 {
-    (void)out;
     Session session(detail::PluginPath(common));
     const std::vector<detail::ResolvedValue> values = detail::ResolveValues(session, {}, sets);
     for (const detail::ResolvedValue &v : values) {
@@ -194,23 +214,27 @@ void RunDefaultsSave(const CommonOptions &common, const std::vector<std::string>
     {
         host::Instance instance = session.GetEffect().newInstance(1920, 1080);
         detail::ApplyValues(instance, values, {});
+        RunOptionsAction(instance, "save");
     }
     session.Shutdown();
     detail::ReportFaults(session, common, err);
-    throw Failure(
-        "'defaults save' is not available yet: the plug-in saves defaults only from "
-        "its options dialog, which it does not show on this system");
+    if (common.verbosity != Verbosity::kQuiet) {
+        out << "stored the defaults in " << DefaultsFilePath() << "\n";
+    }
 }
 
 void RunDefaultsReset(const CommonOptions &common, std::ostream &out, std::ostream &err)
 {
-    (void)out;
     Session session(detail::PluginPath(common));
+    {
+        host::Instance instance = session.GetEffect().newInstance(1920, 1080);
+        RunOptionsAction(instance, "reset");
+    }
     session.Shutdown();
     detail::ReportFaults(session, common, err);
-    throw Failure(
-        "'defaults reset' is not available yet: the plug-in resets defaults only from "
-        "its options dialog, which it does not show on this system");
+    if (common.verbosity != Verbosity::kQuiet) {
+        out << "removed " << DefaultsFilePath() << ": new instances get the factory defaults\n";
+    }
 }
 
 }  // namespace cli

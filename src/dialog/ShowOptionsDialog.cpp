@@ -1,5 +1,4 @@
 // DO_DIALOG: the options dialog and its two actions on the stored defaults.
-#include <string>
 #include <vector>
 
 #include "OptionDialog.h"
@@ -54,18 +53,6 @@ PF_Err ShowOptionsDialog(PF_InData *in_data, PF_ParamDef *params[])
         EnableWindow(window, TRUE);
     }
 
-    if (result != FxOptionDlg::kNothing) {
-        char path[MAX_PATH];
-        if (params::GetDefaultsPath(path)) {
-            std::string folder(path);
-            platform::StripLastComponent(folder);
-            platform::CreateFolderPath(folder);
-            if (result == FxOptionDlg::kSaveDefaults) {
-                params::SaveCurrentAsDefaults(in_data, params, path);
-            } else if (result == FxOptionDlg::kRestoreDefaults) {
-                params::DeleteDefaultsFile(path);
-            }
-        }
-    }
+    params::ApplyDefaultsAction(in_data, params, static_cast<int>(result));
     return PF_Err_NONE;
 }

@@ -1,5 +1,9 @@
 #include "Params.h"
 
+#include <string>
+
+#include "platform/Platform.h"
+
 namespace params {
 
 PF_Err DeclareParams(PF_InData *in_data, PF_OutData *out_data)
@@ -56,6 +60,25 @@ PF_Err SaveCurrentAsDefaults(PF_InData *in_data, PF_ParamDef *params[], const ch
         param->SaveDefault(in_data, defaultsPath, reader.Fetched());
     }
     return readErr != PF_Err_NONE ? readErr : checkinErr;
+}
+
+void ApplyDefaultsAction(PF_InData *in_data, PF_ParamDef *params[], int action)
+{
+    if (action != kSaveDefaults && action != kRestoreDefaults) {
+        return;
+    }
+    char path[kDefaultsPathCapacity];
+    if (!GetDefaultsPath(path)) {
+        return;
+    }
+    std::string folder(path);
+    platform::StripLastComponent(folder);
+    platform::CreateFolderPath(folder);
+    if (action == kSaveDefaults) {
+        SaveCurrentAsDefaults(in_data, params, path);
+    } else {
+        DeleteDefaultsFile(path);
+    }
 }
 
 void DeleteAllBuilders()

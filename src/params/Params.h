@@ -35,6 +35,13 @@ PF_Err CheckinAllValues(ParamGetter &reader);
 // the defaults are written regardless, and write errors are not reported.
 PF_Err SaveCurrentAsDefaults(PF_InData *in_data, PF_ParamDef *params[], const char *defaultsPath);
 
+// The two actions of the options dialog, shared by every way of choosing
+// them. The folder of the defaults file is created first (an existing one is
+// fine); kRestoreDefaults then deletes the file and the folders it leaves
+// empty. kNoAction does nothing.
+enum DefaultsAction { kNoAction = 0, kSaveDefaults = 1, kRestoreDefaults = 2 };
+void ApplyDefaultsAction(PF_InData *in_data, PF_ParamDef *params[], int action);
+
 // Library unload: deletes every builder.
 void DeleteAllBuilders();
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -177,3 +178,73 @@ TEST(EffectCommands, MissingBasicSuiteIsReportedAsAnIntegerError)
 }
 
 }  // namespace
+
+#ifndef _WIN32
+namespace {
+
+// DO_DIALOG where no dialog can be shown: the answer comes from the
+// environment, and without one nothing changes.
+class HeadlessOptions : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/stipplex-options-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        config_ = pattern;
+        setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("STIPPLEX_OPTIONS_ACTION");
+        unsetenv("XDG_CONFIG_HOME");
+        std::filesystem::remove_all(config_);
+    }
+    bool DefaultsFileExists() const
+    {
+        return std::filesystem::exists(config_ + "/Tavro/Panelry/Stipplex.ini");
+    }
+    bool TavroFolderExists() const { return std::filesystem::exists(config_ + "/Tavro"); }
+    void Dialog(const char *answer, host::HostOptions options = {})
+    {
+        if (answer) {
+            setenv("STIPPLEX_OPTIONS_ACTION", answer, 1);
+        } else {
+            unsetenv("STIPPLEX_OPTIONS_ACTION");
+        }
+        host::Effect effect = LoadEffect(options);
+        host::Instance inst = effect.newInstance(32, 32);
+        EXPECT_TRUE(inst.doDialog().ok());
+        inst.sequenceSetdown();
+        effect.shutdown();
+        EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+    }
+    std::string config_;
+};
+
+TEST_F(HeadlessOptions, WithoutAnAnswerNothingChanges)
+{
+    Dialog(nullptr);
+    EXPECT_FALSE(DefaultsFileExists());
+    EXPECT_FALSE(TavroFolderExists());
+}
+
+TEST_F(HeadlessOptions, SaveWritesTheFileAndResetRemovesItWithItsFolders)
+{
+    Dialog("save");
+    EXPECT_TRUE(DefaultsFileExists());
+    Dialog("reset");
+    EXPECT_FALSE(DefaultsFileExists());
+    EXPECT_FALSE(TavroFolderExists());
+}
+
+TEST_F(HeadlessOptions, HostsTooOldForStoredDefaultsCannotSave)
+{
+    host::HostOptions old;
+    old.spec_major = 12;
+    old.spec_minor = 11;
+    Dialog("save", old);
+    EXPECT_FALSE(DefaultsFileExists());
+}
+
+}  // namespace
+#endif
