@@ -27,14 +27,14 @@ extern "C" {
 #define PF_Vers_VERS_LOW_SHIFT 3
 #define PF_Vers_VERS_HIGH(vers) ((vers) >> PF_Vers_VERS_LOW_SHIFT)
 
-#define PF_VERSION(vers, subvers, bugvers, stage, build)                                  \
-    (A_u_long)((((A_u_long)PF_Vers_VERS_HIGH(vers) & PF_Vers_VERS_HIGH_BITS)             \
-                << PF_Vers_VERS_HIGH_SHIFT) |                                            \
-               (((A_u_long)(vers) & PF_Vers_VERS_BITS) << PF_Vers_VERS_SHIFT) |          \
-               (((A_u_long)(subvers) & PF_Vers_SUBVERS_BITS) << PF_Vers_SUBVERS_SHIFT) | \
-               (((A_u_long)(bugvers) & PF_Vers_BUGFIX_BITS) << PF_Vers_BUGFIX_SHIFT) |   \
-               (((A_u_long)(stage) & PF_Vers_STAGE_BITS) << PF_Vers_STAGE_SHIFT) |       \
-               (((A_u_long)(build) & PF_Vers_BUILD_BITS) << PF_Vers_BUILD_SHIFT))
+#define PF_VERSION(vers, subvers, bugvers, stage, build)                               \
+    (A_u_long)((((A_u_long)PF_Vers_VERS_HIGH(vers) & PF_Vers_VERS_HIGH_BITS)           \
+                << PF_Vers_VERS_HIGH_SHIFT) |                                          \
+               (((A_u_long)(vers)&PF_Vers_VERS_BITS) << PF_Vers_VERS_SHIFT) |          \
+               (((A_u_long)(subvers)&PF_Vers_SUBVERS_BITS) << PF_Vers_SUBVERS_SHIFT) | \
+               (((A_u_long)(bugvers)&PF_Vers_BUGFIX_BITS) << PF_Vers_BUGFIX_SHIFT) |   \
+               (((A_u_long)(stage)&PF_Vers_STAGE_BITS) << PF_Vers_STAGE_SHIFT) |       \
+               (((A_u_long)(build)&PF_Vers_BUILD_BITS) << PF_Vers_BUILD_SHIFT))
 
 enum { PF_Stage_DEVELOP, PF_Stage_ALPHA, PF_Stage_BETA, PF_Stage_RELEASE };
 typedef A_long PF_Stage;
@@ -584,8 +584,8 @@ typedef struct {
     PF_Err (*register_ui)(PF_ProgPtr effect_ref, PF_CustomUIInfo *cust_info);
     PF_Err (*checkout_layer_audio)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long start_time,
                                    A_long duration, A_u_long time_scale, PF_UFixed rate,
-                                   A_long bytes_per_sample, A_long num_channels,
-                                   A_long fmt_signed, PF_LayerAudio *audio);
+                                   A_long bytes_per_sample, A_long num_channels, A_long fmt_signed,
+                                   PF_LayerAudio *audio);
     PF_Err (*checkin_layer_audio)(PF_ProgPtr effect_ref, PF_LayerAudio audio);
     PF_Err (*get_audio_data)(PF_ProgPtr effect_ref, PF_LayerAudio audio, PF_SndSamplePtr *data0,
                              A_long *num_samples0, PF_UFixed *rate0, A_long *bytes_per_sample0,
@@ -594,7 +594,7 @@ typedef struct {
     void *reserved[10];
 } PF_InteractCallbacks;
 
-#define PF_CHECKOUT_PARAM(IN_DATA, INDEX, TIME, STEP, SCALE, PARAM)                               \
+#define PF_CHECKOUT_PARAM(IN_DATA, INDEX, TIME, STEP, SCALE, PARAM)                             \
     (*(IN_DATA)->inter.checkout_param)((IN_DATA)->effect_ref, (INDEX), (TIME), (STEP), (SCALE), \
                                        (PARAM))
 #define PF_CHECKIN_PARAM(IN_DATA, PARAM) \

@@ -173,8 +173,8 @@ typedef struct _PF_UtilCallbacks {
     PF_Err (*convolve)(PF_ProgPtr effect_ref, PF_EffectWorld *src, const PF_Rect *area,
                        PF_KernelFlags flags, A_long kernel_size, void *a_kernel, void *r_kernel,
                        void *g_kernel, void *b_kernel, PF_EffectWorld *dst);
-    PF_Err (*copy)(PF_ProgPtr effect_ref, PF_EffectWorld *src, PF_EffectWorld *dst,
-                   PF_Rect *src_r, PF_Rect *dst_r);
+    PF_Err (*copy)(PF_ProgPtr effect_ref, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r,
+                   PF_Rect *dst_r);
     PF_Err (*fill)(PF_ProgPtr effect_ref, const PF_Pixel *color, const PF_Rect *dst_rect,
                    PF_EffectWorld *world);
     PF_Err (*gaussian_kernel)(PF_ProgPtr effect_ref, A_FpLong kRadius, PF_KernelFlags flags,
@@ -183,10 +183,10 @@ typedef struct _PF_UtilCallbacks {
                       PF_EffectWorld *src, const PF_Rect *area, void *refcon,
                       PF_IteratePixel8Func pix_fn, PF_EffectWorld *dst);
     PF_Err (*premultiply)(PF_ProgPtr effect_ref, A_long forward, PF_EffectWorld *dst);
-    PF_Err (*premultiply_color)(PF_ProgPtr effect_ref, PF_EffectWorld *src,
-                                const PF_Pixel *color, A_long forward, PF_EffectWorld *dst);
-    PF_Err (*new_world)(PF_ProgPtr effect_ref, A_long width, A_long height,
-                        PF_NewWorldFlags flags, PF_EffectWorld *world);
+    PF_Err (*premultiply_color)(PF_ProgPtr effect_ref, PF_EffectWorld *src, const PF_Pixel *color,
+                                A_long forward, PF_EffectWorld *dst);
+    PF_Err (*new_world)(PF_ProgPtr effect_ref, A_long width, A_long height, PF_NewWorldFlags flags,
+                        PF_EffectWorld *world);
     PF_Err (*dispose_world)(PF_ProgPtr effect_ref, PF_EffectWorld *world);
     PF_Err (*iterate_origin)(PF_InData *in_data, A_long progress_base, A_long progress_final,
                              PF_EffectWorld *src, const PF_Rect *area, const PF_Point *origin,
@@ -209,9 +209,8 @@ typedef struct _PF_UtilCallbacks {
     void *(*host_lock_handle)(PF_Handle pf_handle);
     void (*host_unlock_handle)(PF_Handle pf_handle);
     void (*host_dispose_handle)(PF_Handle pf_handle);
-    PF_Err (*get_callback_addr)(PF_ProgPtr effect_ref, PF_Quality quality,
-                                PF_ModeFlags mode_flags, PF_CallbackID which_callback,
-                                PF_CallbackFunc *fn_ptr);
+    PF_Err (*get_callback_addr)(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags mode_flags,
+                                PF_CallbackID which_callback, PF_CallbackFunc *fn_ptr);
     PF_Err (*app)(PF_ProgPtr, A_long, ...);
     PF_ANSICallbacks ansi;
     PF_ColorCallbacks colorCB;
@@ -219,17 +218,16 @@ typedef struct _PF_UtilCallbacks {
     A_u_longlong (*host_get_handle_size)(PF_Handle pf_handle);
     PF_Err (*iterate_origin_non_clip_src)(PF_InData *in_data, A_long progress_base,
                                           A_long progress_final, PF_EffectWorld *src,
-                                          const PF_Rect *area, const PF_Point *origin,
-                                          void *refcon, PF_IteratePixel8Func pix_fn,
-                                          PF_EffectWorld *dst);
+                                          const PF_Rect *area, const PF_Point *origin, void *refcon,
+                                          PF_IteratePixel8Func pix_fn, PF_EffectWorld *dst);
     PF_Err (*iterate_generic)(A_long iterationsL, void *refconPV,
                               PF_Err (*fn_func)(void *refconPV, A_long thread_indexL, A_long i,
                                                 A_long iterationsL));
     PF_Err (*host_resize_handle)(A_u_longlong new_sizeL, PF_Handle *handlePH);
     PF_Err (*subpixel_sample16)(PF_ProgPtr effect_ref, PF_Fixed x, PF_Fixed y,
                                 const PF_SampPB *params, PF_Pixel16 *dst_pixel);
-    PF_Err (*area_sample16)(PF_ProgPtr effect_ref, PF_Fixed x, PF_Fixed y,
-                            const PF_SampPB *params, PF_Pixel16 *dst_pixel);
+    PF_Err (*area_sample16)(PF_ProgPtr effect_ref, PF_Fixed x, PF_Fixed y, const PF_SampPB *params,
+                            PF_Pixel16 *dst_pixel);
     PF_Err (*fill16)(PF_ProgPtr effect_ref, const PF_Pixel16 *color, const PF_Rect *dst_rect,
                      PF_EffectWorld *world);
     PF_Err (*premultiply_color16)(PF_ProgPtr effect_ref, PF_EffectWorld *src,
@@ -246,8 +244,7 @@ typedef struct _PF_UtilCallbacks {
                                             void *refcon, PF_IteratePixel16Func pix_fn,
                                             PF_EffectWorld *dst);
     PF_Err (*get_pixel_data8)(PF_EffectWorld *worldP, PF_PixelPtr pixelsP0, PF_Pixel8 **pixPP);
-    PF_Err (*get_pixel_data16)(PF_EffectWorld *worldP, PF_PixelPtr pixelsP0,
-                               PF_Pixel16 **pixPP);
+    PF_Err (*get_pixel_data16)(PF_EffectWorld *worldP, PF_PixelPtr pixelsP0, PF_Pixel16 **pixPP);
     A_long reserved[1];
 } PF_UtilCallbacks;
 

@@ -27,8 +27,8 @@ typedef struct PF_HandleSuite1 {
 #define kPFWorldSuiteVersion2 2
 
 typedef struct PF_WorldSuite1 {
-    PF_Err (*new_world)(PF_ProgPtr effect_ref, A_long width, A_long height,
-                        PF_NewWorldFlags flags, PF_EffectWorld *world);
+    PF_Err (*new_world)(PF_ProgPtr effect_ref, A_long width, A_long height, PF_NewWorldFlags flags,
+                        PF_EffectWorld *world);
     PF_Err (*dispose_world)(PF_ProgPtr effect_ref, PF_EffectWorld *world);
 } PF_WorldSuite1;
 
@@ -48,11 +48,11 @@ typedef struct PF_FillMatteSuite2 {
                    PF_EffectWorld *world);
     PF_Err (*fill16)(PF_ProgPtr effect_ref, const PF_Pixel16 *color, const PF_Rect *dst_rect,
                      PF_EffectWorld *world);
-    PF_Err (*fill_float)(PF_ProgPtr effect_ref, const PF_PixelFloat *color,
-                         const PF_Rect *dst_rect, PF_EffectWorld *world);
+    PF_Err (*fill_float)(PF_ProgPtr effect_ref, const PF_PixelFloat *color, const PF_Rect *dst_rect,
+                         PF_EffectWorld *world);
     PF_Err (*premultiply)(PF_ProgPtr effect_ref, A_long forward, PF_EffectWorld *dst);
-    PF_Err (*premultiply_color)(PF_ProgPtr effect_ref, PF_EffectWorld *src,
-                                const PF_Pixel *color, A_long forward, PF_EffectWorld *dst);
+    PF_Err (*premultiply_color)(PF_ProgPtr effect_ref, PF_EffectWorld *src, const PF_Pixel *color,
+                                A_long forward, PF_EffectWorld *dst);
     PF_Err (*premultiply_color16)(PF_ProgPtr effect_ref, PF_EffectWorld *src,
                                   const PF_Pixel16 *color, A_long forward, PF_EffectWorld *dst);
     PF_Err (*premultiply_color_float)(PF_ProgPtr effect_ref, PF_EffectWorld *src,
@@ -72,8 +72,8 @@ typedef struct PF_WorldTransformSuite1 {
     PF_Err (*convolve)(PF_ProgPtr effect_ref, PF_EffectWorld *src, const PF_Rect *area,
                        PF_KernelFlags flags, A_long kernel_size, void *a_kernel, void *r_kernel,
                        void *g_kernel, void *b_kernel, PF_EffectWorld *dst);
-    PF_Err (*copy)(PF_ProgPtr effect_ref, PF_EffectWorld *src, PF_EffectWorld *dst,
-                   PF_Rect *src_r, PF_Rect *dst_r);
+    PF_Err (*copy)(PF_ProgPtr effect_ref, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r,
+                   PF_Rect *dst_r);
     PF_Err (*copy_hq)(PF_ProgPtr effect_ref, PF_EffectWorld *src, PF_EffectWorld *dst,
                       PF_Rect *src_r, PF_Rect *dst_r);
     PF_Err (*transfer_rect)(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,

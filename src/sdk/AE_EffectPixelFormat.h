@@ -5,8 +5,8 @@
 
 // The first character goes into the low byte: this is not the compiler's
 // multi-character literal.
-#define MAKE_PIXEL_FORMAT_FOURCC(ch0, ch1, ch2, ch3)                                   \
-    ((A_u_long)(A_u_char)(ch0) | ((A_u_long)(A_u_char)(ch1) << 8) |                   \
+#define MAKE_PIXEL_FORMAT_FOURCC(ch0, ch1, ch2, ch3)                \
+    ((A_u_long)(A_u_char)(ch0) | ((A_u_long)(A_u_char)(ch1) << 8) | \
      ((A_u_long)(A_u_char)(ch2) << 16) | ((A_u_long)(A_u_char)(ch3) << 24))
 
 enum {
