@@ -9,6 +9,11 @@ scripts/install-deps.sh
 
 jobs=$(nproc)
 
+echo "== formatting"
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+fi
+
 run_preset() {
   local preset=$1
   echo "== ${preset}: configure and build"
