@@ -325,32 +325,7 @@ bool IsSeparatorItem(std::string_view item)
 
 std::string TypeName(PF_ParamType type)
 {
-    switch (type) {
-        case PF_Param_LAYER:
-            return "layer";
-        case PF_Param_SLIDER:
-            return "slider";
-        case PF_Param_FIX_SLIDER:
-            return "fixed slider";
-        case PF_Param_ANGLE:
-            return "angle";
-        case PF_Param_CHECKBOX:
-            return "checkbox";
-        case PF_Param_COLOR:
-            return "colour";
-        case PF_Param_POINT:
-            return "point";
-        case PF_Param_POPUP:
-            return "popup";
-        case PF_Param_FLOAT_SLIDER:
-            return "float slider";
-        case PF_Param_GROUP_START:
-            return "group start";
-        case PF_Param_GROUP_END:
-            return "group end";
-        default:
-            return "type " + std::to_string(type);
-    }
+    return host::ParamTypeName(type);
 }
 
 std::string DescribeRange(const host::ParamInfo &info)

@@ -208,7 +208,8 @@ struct CommandResult {
     bool ok() const { return err == PF_Err_NONE; }
 };
 
-const char *CommandName(PF_Cmd cmd);  // "SMART_RENDER", or "command 42"
+const char *CommandName(PF_Cmd cmd);           // "SMART_RENDER", or "command 42"
+const char *ParamTypeName(PF_ParamType type);  // "float slider", "popup", "unknown type"
 
 // ---------------------------------------------------------------- parameters
 

@@ -10,10 +10,8 @@
 #include <string>
 
 namespace host {
-namespace detail {
-namespace {
 
-const char *TypeName(PF_ParamType type)
+const char *ParamTypeName(PF_ParamType type)
 {
     switch (type) {
         case PF_Param_LAYER:
@@ -52,6 +50,9 @@ const char *TypeName(PF_ParamType type)
             return "unknown type";
     }
 }
+
+namespace detail {
+namespace {
 
 bool KnownType(PF_ParamType type)
 {
@@ -95,8 +96,8 @@ std::string Label(const PF_ParamDef &def, int index)
 {
     const char *end = static_cast<const char *>(std::memchr(def.name, 0, sizeof def.name));
     const std::string name(def.name, end ? end : def.name + sizeof def.name);
-    return "\"" + name + "\" (index " + std::to_string(index) + ", " + TypeName(def.param_type) +
-           ")";
+    return "\"" + name + "\" (index " + std::to_string(index) + ", " +
+           ParamTypeName(def.param_type) + ")";
 }
 
 // Ranges of the slider kinds: valid range ordered and holding the slider
@@ -856,7 +857,7 @@ PF_ParamDef &Slot(InstanceState &s, int index, PF_ParamType want, const char *wh
     PF_ParamDef &def = s.values[static_cast<std::size_t>(index)];
     if (def.param_type != want) {
         throw HostError("parameter " + std::to_string(index) + " is a " +
-                        detail::TypeName(def.param_type) + ", not a " + what);
+                        ParamTypeName(def.param_type) + ", not a " + what);
     }
     return def;
 }

@@ -222,7 +222,7 @@ TEST(CommandLine, BrokenInputIsAFailureAndLeavesTheOldOutput)
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.png", "out.png"}));
 }
 
-TEST(CommandLine, DefaultsSaveChecksItsValuesAndThenRefuses)
+TEST(CommandLine, DefaultsSaveRefusesABadValueBeforeStoringAnything)
 {
     if (!PluginBuilt()) {
         GTEST_SKIP() << "the plug-in is not built";
@@ -231,10 +231,6 @@ TEST(CommandLine, DefaultsSaveChecksItsValuesAndThenRefuses)
         RunStipplex({"defaults", "save", "--plugin", PluginPath(), "--set", "DotSize=-1"});
     EXPECT_EQ(bad.status, kExitUsage);
     EXPECT_TRUE(Contains(bad.err, "DotSize")) << bad.err;
-    const Outcome good =
-        RunStipplex({"defaults", "save", "--plugin", PluginPath(), "--set", "DotSize=12"});
-    EXPECT_EQ(good.status, kExitFailure);
-    EXPECT_TRUE(Contains(good.err, "not available")) << good.err;
 }
 
 }  // namespace

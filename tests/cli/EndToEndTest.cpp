@@ -30,10 +30,13 @@ std::string Quote(const std::string &s)
     return q + "'";
 }
 
-// Runs the program with `args`, from `dir`, capturing both streams.
+// Runs the program with `args`, from `dir`, capturing both streams. Its
+// configuration folder (stored defaults) is inside `dir`, never the user's.
 Outcome RunTool(const TestDir &dir, const std::vector<std::string> &args)
 {
-    std::string command = "cd " + Quote(dir.Path("")) + " && " + Quote(STIPPLEX_CLI_PATH);
+    std::string command = "cd " + Quote(dir.Path("")) +
+                          " && XDG_CONFIG_HOME=" + Quote(dir.Path("config")) + " " +
+                          Quote(STIPPLEX_CLI_PATH);
     for (const std::string &a : args) {
         command += " " + Quote(a);
     }
@@ -339,26 +342,6 @@ TEST(EndToEnd, UsageErrorsExitTwoAndFailuresOne)
 
 namespace {
 
-// Runs the tool with its configuration folder inside the test's folder.
-Outcome RunWithConfig(const TestDir &dir, std::vector<std::string> args)
-{
-    args.insert(args.begin(), {"env", "XDG_CONFIG_HOME=" + dir.Path("config")});
-    std::string command = "cd " + Quote(dir.Path(""));
-    // `env` in front of the tool: the variable reaches only this run.
-    command += " && " + Quote(args[0]) + " " + Quote(args[1]) + " " + Quote(STIPPLEX_CLI_PATH);
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        command += " " + Quote(args[i]);
-    }
-    command +=
-        " >" + Quote(dir.Path(".stdout")) + " 2>" + Quote(dir.Path(".stderr")) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Outcome o;
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = clitest::ReadFile(dir.Path(".stdout"));
-    o.err = clitest::ReadFile(dir.Path(".stderr"));
-    return o;
-}
-
 double DotSizeDefault(const std::string &paramsJson)
 {
     // The "DotSize" entry's default, read without a JSON library.
@@ -372,23 +355,23 @@ TEST(EndToEnd, StoredDefaultsAreOfferedByTheNextSetUpUntilReset)
     REQUIRE_BUILT();
     TestDir dir;
     const std::string plugin = STIPPLEX_PLUGIN_PATH;
-    Outcome o = RunWithConfig(dir, {"defaults", "save", "--set", "DotSize=33", "--plugin", plugin});
+    Outcome o = RunTool(dir, {"defaults", "save", "--set", "DotSize=33", "--plugin", plugin});
     ASSERT_EQ(o.status, 0) << o.err;
     const std::string ini = clitest::ReadFile(dir.Path("config/Tavro/Panelry/Stipplex.ini"));
     EXPECT_EQ(ini.rfind("[Version=1.5]", 0), 0u) << ini;
     // "点的大小" (dot size) in GBK is the key.
     EXPECT_NE(ini.find("\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1=33.000000"), std::string::npos) << ini;
 
-    o = RunWithConfig(dir, {"params", "--json", "--plugin", plugin});
+    o = RunTool(dir, {"params", "--json", "--plugin", plugin});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(DotSizeDefault(o.out), 33.0);
 
-    o = RunWithConfig(dir, {"defaults", "reset", "--plugin", plugin});
+    o = RunTool(dir, {"defaults", "reset", "--plugin", plugin});
     ASSERT_EQ(o.status, 0) << o.err;
     // The file and the folders it leaves empty are gone.
     EXPECT_FALSE(std::filesystem::exists(dir.Path("config/Tavro")));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("config")));
-    o = RunWithConfig(dir, {"params", "--json", "--plugin", plugin});
+    o = RunTool(dir, {"params", "--json", "--plugin", plugin});
     EXPECT_EQ(DotSizeDefault(o.out), 10.0);
 }
 
