@@ -3,8 +3,10 @@
 // values worked out by hand for a single upright square dot.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/Host.h"
 #include "params/ParamIds.h"
@@ -253,5 +255,87 @@ INSTANTIATE_TEST_SUITE_P(AllDepths, EndToEnd, ::testing::Values(Depth::k8, Depth
                          [](const ::testing::TestParamInfo<Depth> &p) {
                              return "Depth" + std::to_string(static_cast<int>(p.param));
                          });
+
+}  // namespace
+
+namespace {
+
+// What smart pre-render tells the host, seen from the host's side.
+class PreRender : public ::testing::Test {
+protected:
+    host::FrameResult Render(A_long width, A_long height, A_long downsample,
+                             const std::function<void(host::Instance &)> &set)
+    {
+        host::Effect effect(host::Plugin::load(STIPPLEX_PLUGIN_PATH));
+        host::FrameResult frame;
+        {
+            host::Instance inst = effect.newInstance(width, height);
+            set(inst);
+            const host::World input(width, height, host::Depth::k8);
+            host::FrameRequest req;
+            req.input = &input;
+            req.downsample_x = req.downsample_y = downsample;
+            req.path = host::RenderPath::kSmart;
+            frame = inst.render(req);
+        }
+        effect.shutdown();
+        EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+        return frame;
+    }
+};
+
+bool SameRect(const PF_LRect &r, A_long l, A_long t, A_long rr, A_long b)
+{
+    return r.left == l && r.top == t && r.right == rr && r.bottom == b;
+}
+
+TEST_F(PreRender, NormalMaskKeepsTheInputsRectangles)
+{
+    const host::FrameResult f = Render(200, 100, 1, [](host::Instance &) {});
+    ASSERT_TRUE(f.ok());
+    EXPECT_TRUE(SameRect(f.pre_render_output.result_rect, 0, 0, 200, 100));
+    EXPECT_EQ(f.pre_render_output.flags, 0);
+}
+
+TEST_F(PreRender, LayerMaskCoversTheWholeDownsampledLayer)
+{
+    const host::FrameResult f = Render(
+        1920, 1080, 2, [](host::Instance &i) { i.setPopup(i.indexOfId(params::id::MaskMode), 3); });
+    ASSERT_TRUE(f.ok());
+    EXPECT_TRUE(SameRect(f.pre_render_output.result_rect, 0, 0, 960, 540));
+    EXPECT_TRUE(SameRect(f.pre_render_output.max_result_rect, 0, 0, 960, 540));
+    EXPECT_EQ(f.pre_render_output.flags, PF_RenderOutputFlag_RETURNS_EXTRA_PIXELS);
+}
+
+TEST_F(PreRender, InvertedMaskRoundsOddSizesUp)
+{
+    const host::FrameResult f = Render(1001, 31, 2, [](host::Instance &i) {
+        i.setCheckbox(i.indexOfId(params::id::InvertMask), true);
+    });
+    ASSERT_TRUE(f.ok());
+    EXPECT_TRUE(SameRect(f.pre_render_output.result_rect, 0, 0, 501, 16));
+}
+
+TEST_F(PreRender, LayersAreProbedThenCheckedOutWholeUnderTheirOwnIds)
+{
+    const host::FrameResult f = Render(64, 48, 1, [](host::Instance &) {});
+    ASSERT_TRUE(f.ok());
+    std::vector<A_long> ids;
+    for (const host::LayerCheckout &c : f.layer_checkouts) {
+        ids.push_back(c.checkout_id);
+    }
+    // Each layer: a probe, then the real checkout of the whole layer; the
+    // input comes last, for the output rectangle.
+    const std::vector<A_long> expected = {1000001, 1, 1000002, 2, 1000003, 3, 1000004, 4, 0};
+    EXPECT_EQ(ids, expected);
+    for (const host::LayerCheckout &c : f.layer_checkouts) {
+        if (c.checkout_id >= 1 && c.checkout_id <= 4) {
+            EXPECT_EQ(c.request.rect.right, c.result.ref_width) << c.checkout_id;
+            EXPECT_EQ(c.request.rect.bottom, c.result.ref_height) << c.checkout_id;
+        }
+    }
+    EXPECT_EQ(f.pixel_checkouts, (std::vector<A_long>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(f.pixel_checkins, (std::vector<A_long>{0}));
+}
 
 }  // namespace
