@@ -118,6 +118,8 @@ struct LayOutDotsFamily {
     static constexpr FrameBenchmark Run = LayOutFrame<Pixel>;
 };
 
+// Half a second of frames for each: the renderer's frames are short, and
+// the machine is shared.
 template <template <typename> class Family>
 void Register(const char *what, Scene scene, host::Depth depth, const FrameSize &size)
 {
@@ -126,7 +128,7 @@ void Register(const char *what, Scene scene, host::Depth depth, const FrameSize 
                                  size.height)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.2);
+        ->MinTime(0.5);
 }
 
 }  // namespace

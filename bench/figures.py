@@ -97,29 +97,33 @@ def main():
             print(f"| {scene} | {size} | " + " | ".join(cells) + " |")
 
     print("\nSize: time per pixel at 3840x2160 against 1920x1080 (same scene and depth).\n")
-    print("| scene | depth | RenderDots | host frame |")
-    print("|---|---|--:|--:|")
+    print("| scene | RenderDots 8-bit | 16-bit | float | host frame 8-bit | 16-bit | float |")
+    print("|---|--:|--:|--:|--:|--:|--:|")
     small, large = SIZES
     px = pixels(large) / pixels(small)
     for scene in SCENES:
-        for depth in DEPTHS:
-            cells = []
-            for what in ("RenderDots", "HostFrame"):
+        cells = []
+        for what in ("RenderDots", "HostFrame"):
+            for depth in DEPTHS:
                 a = get(key(what, scene, depth, large))
                 b = get(key(what, scene, depth, small))
                 cells.append(f"{a['ms'] / b['ms'] / px:.2f}" if a and b else "–")
-            print(f"| {scene} | {depth} | " + " | ".join(cells) + " |")
+        print(f"| {scene} | " + " | ".join(cells) + " |")
 
-    print("\nEffectors: time per dot with the three effectors on against none "
-          "(defaults scene, same dots).\n")
-    print("| size | depth | LayOutDots | RenderDots | host frame |")
-    print("|---|---|--:|--:|--:|")
+    print("\nEffectors: time per dot with all three on against none (defaults scene, same dots).\n")
+    print("| size | depth | LayOutDots ns/dot without | with | LayOutDots "
+          "| RenderDots | host frame |")
+    print("|---|---|--:|--:|--:|--:|--:|")
     for size in SIZES:
         for depth in DEPTHS:
             cells = []
             for what in ("LayOutDots", "RenderDots", "HostFrame"):
                 a = get(key(what, "effectors", depth, size))
                 b = get(key(what, "defaults", depth, size))
+                if what == "LayOutDots":
+                    for r in (b, a):
+                        cells.append(f"{r['ms'] * 1e6 / r['dots']:.0f}" if r and r["dots"]
+                                     else "–")
                 if a and b and a["dots"] and b["dots"]:
                     cells.append(f"{(a['ms'] / a['dots']) / (b['ms'] / b['dots']):.2f}")
                 else:
