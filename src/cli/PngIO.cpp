@@ -188,8 +188,9 @@ struct ToF {
     float From16(std::uint16_t p) const { return WorldFFromPng16(p); }
 };
 
-// One RGBA row of `bits` from the image's row `y`.
-void EncodeRow(const Image &image, int y, int bits, unsigned char *out)
+// One RGBA row of `bits` from the image's row `y`. Kept out of line: inlined
+// into Encode, its locals would live across libpng's setjmp.
+__attribute__((noinline)) void EncodeRow(const Image &image, int y, int bits, unsigned char *out)
 {
     const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(image.Width());
     auto put = [&](std::uint16_t sample) {
@@ -201,7 +202,7 @@ void EncodeRow(const Image &image, int y, int bits, unsigned char *out)
         }
     };
     for (int x = 0; x < image.Width(); ++x) {
-        std::uint16_t c[4];  // r, g, b, a
+        std::uint16_t c[4] = {0, 0, 0, 0};  // r, g, b, a
         switch (image.GetDepth()) {
             case Depth::k8: {
                 const Argb8 &p = image.Pixels8()[start + x];
