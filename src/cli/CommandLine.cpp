@@ -128,6 +128,11 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     std::string frames;
     render->add_option("--frames", frames, "Render frames A to B; OUTPUT needs a # pattern")
         ->type_name("A-B");
+    render
+        ->add_option("--threads", ro.threads,
+                     "Frames rendered at once, each by its own instance of the effect "
+                     "(default 0: one per processor core)")
+        ->type_name("N");
     render->add_option("--fps", ro.fps, "Frames per second, the time scale (default 30)")
         ->type_name("N");
     int pngDepth = 0;

@@ -39,6 +39,7 @@ struct RenderOptions {
     std::optional<long> frame;
     std::optional<std::string> frames;  // "A-B"
     int fps = 30;
+    int threads = 0;                     // frames at once; 0: one per core
     std::optional<int> pngDepth;         // 8 or 16
     std::optional<std::string> exrType;  // "half" or "float"
     bool progress = false;               // draw a progress bar on `err`
