@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "Pixels.h"
 #include "RenderRecord.h"
@@ -21,6 +22,14 @@ PF_Fixed Fix(double v)
     return static_cast<PF_Fixed>(v * 65536.0);
 }
 
+using Argb = std::tuple<double, double, double, double>;
+
+template <typename Pixel>
+void ExpectArgb(const Pixel &p, double a, double r, double g, double b)
+{
+    EXPECT_EQ(Argb(p.alpha, p.red, p.green, p.blue), Argb(a, r, g, b));
+}
+
 class EffectorStep : public ::testing::Test {
 protected:
     EffectorStep() { std::memset(&record_, 0, sizeof record_); }
@@ -30,6 +39,7 @@ protected:
     EffectorSettings &Radial(int n, double cx, double cy, double radius)
     {
         EffectorSettings &s = record_.Effectors[n];
+        s = EffectorSettings{};
         s.enable = 1;
         s.mapLayer = anyLayer_.World();
         s.mapType = 3;
@@ -41,8 +51,8 @@ protected:
         return s;
     }
 
-    // Linear at angle 0 through (100, 100), size 50, falloff 50 %: the dot
-    // from HalfWeightDot() gets weight 0.5 exactly.
+    // Linear at angle 0 through (100, 100), size 50, falloff 50 %: a dot at
+    // (100, 62.5) gets weight 0.5 exactly.
     EffectorSettings &HalfWeight(int n)
     {
         EffectorSettings &s = Radial(n, 100, 100, 50);
@@ -51,72 +61,69 @@ protected:
         return s;
     }
 
+    // A custom map reading `layer`, its single pixel everywhere unless tiled
+    // otherwise.
     template <typename Pixel>
-    DotValues<Pixel> Dot(double x, double y, Pixel colour = Pixel{})
+    EffectorSettings &LayerMap(TestLayer<Pixel> &layer, A_long tile = 4)
     {
-        DotValues<Pixel> d;
-        d.x = x;
-        d.y = y;
-        d.size = 20;
-        d.aspect = 0.1;
-        d.rotation = 0.2;
-        d.opacity = 0.8;
-        d.colour = colour;
-        return d;
+        EffectorSettings &s = Radial(0, 0, 0, 10);
+        s.mapType = 1;
+        s.mapLayer = layer.World();
+        s.tile = tile;
+        return s;
+    }
+
+    // A dot of size 20, aspect 0.1, rotation 0.2 and opacity 0.8.
+    template <typename Pixel>
+    static DotValues<Pixel> Dot(double x, double y, Pixel colour = Pixel{})
+    {
+        return DotValues<Pixel>{x, y, -1, 20, 0.1, 0.2, 0.8, colour};
     }
 
     template <typename Pixel>
     DotValues<Pixel> Run(DotValues<Pixel> dot, bool frontOrdering = true)
     {
-        const EffectorSet<Pixel> set(record_, 400, 300);
-        set.Apply(dot, frontOrdering);
+        EffectorSet<Pixel>(record_, 400, 300).Apply(dot, frontOrdering);
         return dot;
+    }
+
+    // Effector n switched on with everything it can do to a dot.
+    EffectorSettings &EverythingOn(int n, double cx, double cy)
+    {
+        EffectorSettings &s = Radial(n, cx, cy, 10);
+        s.centerDotToFront = s.absolute = s.colorize = 1;
+        s.independentSize = 99;
+        s.sizeByRatio = 3;
+        s.opacityOffset = 50;
+        s.hueOffset = Fix(90);
+        return s;
+    }
+
+    // The dot comes out exactly as it went in.
+    template <typename Pixel>
+    void ExpectUntouched(const DotValues<Pixel> &dot, bool frontOrdering)
+    {
+        const DotValues<Pixel> out = Run(dot, frontOrdering);
+        EXPECT_EQ(std::tie(out.front, out.size, out.aspect, out.rotation, out.opacity),
+                  std::tie(dot.front, dot.size, dot.aspect, dot.rotation, dot.opacity));
+        EXPECT_EQ(std::memcmp(&out.colour, &dot.colour, sizeof dot.colour), 0);
     }
 
     RenderRecord record_;
     TestLayer<Pixel8> anyLayer_{1, 1};
 };
 
-template <typename Pixel>
-void ExpectSameDot(const DotValues<Pixel> &a, const DotValues<Pixel> &b)
-{
-    EXPECT_EQ(a.front, b.front);
-    EXPECT_EQ(a.size, b.size);
-    EXPECT_EQ(a.aspect, b.aspect);
-    EXPECT_EQ(a.rotation, b.rotation);
-    EXPECT_EQ(a.opacity, b.opacity);
-    EXPECT_EQ(std::memcmp(&a.colour, &b.colour, sizeof a.colour), 0);
-}
-
-// Everything an effector can do, switched on.
-void EverythingOn(EffectorSettings &s)
-{
-    s.centerDotToFront = 1;
-    s.absolute = 1;
-    s.independentSize = 99;
-    s.sizeByRatio = 3;
-    s.opacityOffset = 50;
-    s.colorize = 1;
-    s.hueOffset = Fix(90);
-}
-
 TEST_F(EffectorStep, ZeroWeightLeavesTheDot)
 {
-    EverythingOn(Radial(0, 0, 0, 10));
-    const auto dot = Dot<Pixel8>(100, 100, {200, 10, 20, 30});
-    const auto out = Run(dot, false);
-    ExpectSameDot(out, dot);
+    EverythingOn(0, 0, 0);
+    ExpectUntouched(Dot<Pixel8>(100, 100, {200, 10, 20, 30}), false);
 }
 
-TEST_F(EffectorStep, EffectorWithoutLayerPixelsDoesNothingAtAll)
+TEST_F(EffectorStep, EffectorWithoutLayerPixelsOrDisabledDoesNothingAtAll)
 {
-    EffectorSettings &s = Radial(0, 100, 100, 10);
-    EverythingOn(s);
-    s.mapLayer = nullptr;
-    EverythingOn(Radial(1, 100, 100, 10));
-    record_.Effectors[1].enable = 0;
-    const auto dot = Dot<Pixel16>(100, 100, {100, 10, 20, 30});
-    ExpectSameDot(Run(dot), dot);
+    EverythingOn(0, 100, 100).mapLayer = nullptr;
+    EverythingOn(1, 100, 100).enable = 0;
+    ExpectUntouched(Dot<Pixel16>(100, 100, {100, 10, 20, 30}), true);
 }
 
 TEST_F(EffectorStep, FullWeightAbsolutePullsToOwnValuesThenRatioAndOffset)
@@ -130,7 +137,7 @@ TEST_F(EffectorStep, FullWeightAbsolutePullsToOwnValuesThenRatioAndOffset)
     s.sizeByRatio = 2;
     s.sizeOffset = 3;
     const auto out = Run(Dot<Pixel8>(50, 50));
-    EXPECT_EQ(out.size, 17.0);
+    EXPECT_EQ(out.size, 17.0);  // 7 * 2 + 3
     EXPECT_EQ(out.aspect, 1.0);
     EXPECT_NEAR(out.rotation, kPi / 2, 1e-15);
     EXPECT_DOUBLE_EQ(out.opacity, 0.4);
@@ -156,12 +163,8 @@ TEST_F(EffectorStep, ColourMixesTowardTheBlendByTheWeight)
     EffectorSettings &s = HalfWeight(0);
     s.colorize = 1;
     s.blendColor = {255, 201, 0, 100};
-    const auto out8 = Run(Dot<Pixel8>(100, 62.5, {255, 100, 101, 100}));
-    EXPECT_EQ(out8.colour.red, 150);   // 100 + 101 * 16384 / 32768
-    EXPECT_EQ(out8.colour.green, 51);  // -50.5 truncates toward zero
-    EXPECT_EQ(out8.colour.blue, 100);
-    EXPECT_EQ(out8.colour.alpha, 255);
-
+    // 100 + 101 * 16384 / 32768 = 150; 101 - 50.5 truncates toward zero to 51.
+    ExpectArgb(Run(Dot<Pixel8>(100, 62.5, {255, 100, 101, 100})).colour, 255, 150, 51, 100);
     s.blendColor = {255, 255, 255, 255};  // 32768 and 1.0 at the other depths
     EXPECT_EQ(Run(Dot<Pixel16>(100, 62.5, {32768, 1000, 0, 0})).colour.red, 16884);
     EXPECT_NEAR(Run(Dot<Pixel32>(100, 62.5, {1.0f, 0.2f, 0, 0})).colour.red, 0.6f, 1e-6);
@@ -170,19 +173,10 @@ TEST_F(EffectorStep, ColourMixesTowardTheBlendByTheWeight)
 TEST_F(EffectorStep, HueOffsetTurnsTheColourAndMakesItOpaque)
 {
     Radial(0, 0, 0, 10).hueOffset = Fix(180);
-    const auto cyan = Run(Dot<Pixel8>(0, 0, {100, 255, 0, 0})).colour;
-    EXPECT_EQ(cyan.alpha, 255);
-    EXPECT_EQ(cyan.red, 0);
-    EXPECT_EQ(cyan.green, 255);
-    EXPECT_EQ(cyan.blue, 255);
-
+    ExpectArgb(Run(Dot<Pixel8>(0, 0, {100, 255, 0, 0})).colour, 255, 0, 255, 255);  // cyan
     // At half weight a quarter turn: hue 0.25 is (0.5, 1, 0).
-    record_.Effectors[0] = EffectorSettings{};
     HalfWeight(0).hueOffset = Fix(180);
-    const auto quarter = Run(Dot<Pixel8>(100, 62.5, {100, 255, 0, 0})).colour;
-    EXPECT_EQ(quarter.red, 128);
-    EXPECT_EQ(quarter.green, 255);
-    EXPECT_EQ(quarter.blue, 0);
+    ExpectArgb(Run(Dot<Pixel8>(100, 62.5, {100, 255, 0, 0})).colour, 255, 128, 255, 0);
 }
 
 TEST_F(EffectorStep, SecondColourBlendsOntoTheFirstOnesResult)
@@ -192,11 +186,8 @@ TEST_F(EffectorStep, SecondColourBlendsOntoTheFirstOnesResult)
     second.colorize = 1;
     second.blendMode = 5;  // Multiply
     second.blendColor = {255, 128, 0, 255};
-    const auto c = Run(Dot<Pixel8>(0, 0, {200, 0, 0, 0})).colour;
-    EXPECT_EQ(c.alpha, 200);
-    EXPECT_EQ(c.red, 127);  // (255 * 128) >> 8
-    EXPECT_EQ(c.green, 0);
-    EXPECT_EQ(c.blue, 254);  // (255 * 255) >> 8
+    // White times (128, 0, 255) with >> 8; the dot's alpha stays.
+    ExpectArgb(Run(Dot<Pixel8>(0, 0, {200, 0, 0, 0})).colour, 200, 127, 0, 254);
 }
 
 TEST_F(EffectorStep, EffectorsActInOrderOneTwoThree)
@@ -226,15 +217,10 @@ TEST_F(EffectorStep, PickedColourComesFromTheLayerWhateverTheWeight)
     TestLayer<Pixel8> layer(2, 2);
     layer.At(0, 0) = {0, 50, 60, 70};  // transparent: weight 0
     layer.At(1, 1) = {255, 1, 2, 3};
-    EffectorSettings &s = Radial(0, 10, 10, 0);
-    s.mapType = 1;
-    s.mapLayer = layer.World();
+    EffectorSettings &s = LayerMap(layer, 1);  // None
+    s.position = {Fix(10), Fix(10)};
     s.pickSourceColor = 1;
-    s.tile = 1;  // None
-    const auto picked = Run(Dot<Pixel8>(9, 9, {255, 9, 9, 9})).colour;
-    EXPECT_EQ(picked.alpha, 0);
-    EXPECT_EQ(picked.red, 50);
-    EXPECT_EQ(picked.blue, 70);
+    ExpectArgb(Run(Dot<Pixel8>(9, 9, {255, 9, 9, 9})).colour, 0, 50, 60, 70);
     EXPECT_EQ(Run(Dot<Pixel8>(20, 20, {255, 9, 9, 9})).colour.red, 9);   // off the layer
     s.tile = 2;                                                          // Repeat
     EXPECT_EQ(Run(Dot<Pixel8>(20, 20, {255, 9, 9, 9})).colour.blue, 3);  // reads (1, 1)
@@ -242,19 +228,9 @@ TEST_F(EffectorStep, PickedColourComesFromTheLayerWhateverTheWeight)
 
 TEST_F(EffectorStep, FloatColoursAreLimitedToWhiteByEveryActiveEffector)
 {
-    TestLayer<Pixel32> layer(1, 1);
-    layer.At(0, 0) = {2.0f, 3.0f, 0.5f, 0};
-    EffectorSettings &s = Radial(0, 0, 0, 10);
-    s.mapType = 1;
-    s.mapLayer = layer.World();
-    s.pickSourceColor = 1;
-    s.tile = 4;  // Extend Edges: every dot reads the one pixel
-    const auto picked = Run(Dot<Pixel32>(0, 0)).colour;
-    EXPECT_EQ(picked.alpha, 1.0f);
-    EXPECT_EQ(picked.red, 1.0f);
-    EXPECT_EQ(picked.green, 0.5f);
-
-    record_.Effectors[0] = EffectorSettings{};
+    TestLayer<Pixel32> layer(1, 1, Pixel32{2.0f, 3.0f, 0.5f, 0});
+    LayerMap(layer).pickSourceColor = 1;
+    ExpectArgb(Run(Dot<Pixel32>(0, 0)).colour, 1.0f, 1.0f, 0.5f, 0);
     Radial(0, 0, 0, 10);
     EXPECT_EQ(Run(Dot<Pixel32>(500, 0, {1.5f, 1.25f, 0, 0})).colour.red, 1.0f);  // weight 0
 }
@@ -262,10 +238,7 @@ TEST_F(EffectorStep, FloatColoursAreLimitedToWhiteByEveryActiveEffector)
 TEST_F(EffectorStep, LayerWeightsAreClampedToZeroAndOne)
 {
     TestLayer<Pixel32> layer(1, 1);
-    EffectorSettings &s = Radial(0, 0, 0, 10);
-    s.mapType = 1;
-    s.mapLayer = layer.World();
-    s.tile = 4;
+    EffectorSettings &s = LayerMap(layer);
     s.absolute = 1;
     s.independentSize = 8;
     layer.At(0, 0) = {1.0f, 2.0f, 2.0f, 2.0f};  // weight about 2: pulled all the way

@@ -28,8 +28,7 @@ TestLayer<Pixel8> IndexedLayer(int w, int h)
     return layer;
 }
 
-// A layer map with the layer's pixel (i, j) centred on canvas point (i, j):
-// centred at (W/2, H/2), angle 0, scale 1.
+// A layer map with the layer's pixel (i, j) centred on canvas point (i, j).
 template <typename Pixel>
 LayerEffectMap<Pixel> Identity(TestLayer<Pixel> &layer, A_long tile)
 {
@@ -48,67 +47,54 @@ TEST(LayerCoordinate, HalvesRoundUp)
 
 TEST(LayerTiling, FoldsOfAWidthOfTen)
 {
-    EXPECT_EQ(FoldIndex(-1, 10, TileMode::Repeat), 9);
-    EXPECT_EQ(FoldIndex(-10, 10, TileMode::Repeat), 0);
-    EXPECT_EQ(FoldIndex(-11, 10, TileMode::Repeat), 9);
-    EXPECT_EQ(FoldIndex(23, 10, TileMode::Repeat), 3);
-    EXPECT_EQ(FoldIndex(-1, 10, TileMode::Symmetric), 1);
-    EXPECT_EQ(FoldIndex(10, 10, TileMode::Symmetric), 9);
-    EXPECT_EQ(FoldIndex(19, 10, TileMode::Symmetric), 0);
-    EXPECT_EQ(FoldIndex(20, 10, TileMode::Symmetric), 0);
-    EXPECT_EQ(FoldIndex(-7, 10, TileMode::ExtendEdges), 0);
-    EXPECT_EQ(FoldIndex(10, 10, TileMode::ExtendEdges), 9);
-    EXPECT_EQ(FoldIndex(10, 10, TileMode::None), -1);
-    EXPECT_EQ(FoldIndex(-5, 10, TileMode::Unrecognised), -5);
-    EXPECT_EQ(FoldIndex(4, 10, TileMode::None), 4);
+    struct Case {
+        std::int64_t i;
+        TileMode mode;
+        std::int64_t want;
+    };
+    for (const Case &c : {Case{-1, TileMode::Repeat, 9}, Case{-10, TileMode::Repeat, 0},
+                          Case{-11, TileMode::Repeat, 9}, Case{23, TileMode::Repeat, 3},
+                          Case{-1, TileMode::Symmetric, 1}, Case{10, TileMode::Symmetric, 9},
+                          Case{19, TileMode::Symmetric, 0}, Case{20, TileMode::Symmetric, 0},
+                          Case{-7, TileMode::ExtendEdges, 0}, Case{10, TileMode::ExtendEdges, 9},
+                          Case{10, TileMode::None, -1}, Case{4, TileMode::None, 4},
+                          Case{-5, TileMode::Unrecognised, -5}}) {
+        EXPECT_EQ(FoldIndex(c.i, 10, c.mode), c.want)
+            << c.i << " in mode " << static_cast<int>(c.mode);
+    }
 }
 
-TEST(LayerTiling, PopupValuesMapToModes)
+TEST(LayerEffectMap, CentreAndAngleChooseTheLayerPixel)
 {
-    EXPECT_EQ(TileModeFromPopup(kNone), TileMode::None);
-    EXPECT_EQ(TileModeFromPopup(kRepeat), TileMode::Repeat);
-    EXPECT_EQ(TileModeFromPopup(kSymmetric), TileMode::Symmetric);
-    EXPECT_EQ(TileModeFromPopup(kExtend), TileMode::ExtendEdges);
-    EXPECT_EQ(TileModeFromPopup(0), TileMode::Unrecognised);
+    TestLayer<Pixel8> small = IndexedLayer(5, 4), square = IndexedLayer(6, 6);
+    // The effector centre reads the layer's centre: (2.5, 2) rounds to (3, 2).
+    const Pixel8 centre =
+        LayerEffectMap<Pixel8>(30, 40, 0, 1, 1, kNone, small.World()).SampleTiled(30, 40);
+    // At 90 degrees, one pixel right of the centre reads the row above.
+    const Pixel8 turned =
+        LayerEffectMap<Pixel8>(30, 40, 90, 1, 1, kNone, square.World()).SampleTiled(31, 40);
+    for (const Pixel8 &p : {centre, turned}) {
+        EXPECT_EQ(p.red, 3);
+        EXPECT_EQ(p.green, 2);
+    }
 }
 
-TEST(LayerEffectMap, EffectorCentreReadsTheLayerCentrePixel)
+TEST(LayerEffectMap, OffAnUntiledLayerNoWeightAndTheFallbackOrBlack)
 {
-    TestLayer<Pixel8> layer = IndexedLayer(5, 4);
-    const LayerEffectMap<Pixel8> map(30, 40, 0, 1, 1, kNone, layer.World());
-    const Pixel8 p = map.SampleTiled(30, 40);  // layer (2.5, 2) -> (3, 2)
-    EXPECT_EQ(p.red, 3);
-    EXPECT_EQ(p.green, 2);
-}
-
-TEST(LayerEffectMap, AtNinetyDegreesRightOfCentreReadsTheRowAbove)
-{
-    TestLayer<Pixel8> layer = IndexedLayer(6, 6);
-    const LayerEffectMap<Pixel8> map(30, 40, 90, 1, 1, kNone, layer.World());
-    const Pixel8 p = map.SampleTiled(31, 40);
-    EXPECT_EQ(p.red, 3);
-    EXPECT_EQ(p.green, 2);
-}
-
-TEST(LayerEffectMap, TileNoneGivesNoWeightAndPlainSamplingFallsBack)
-{
-    TestLayer<Pixel8> layer(4, 4);
-    layer.Fill({255, 255, 255, 255});
+    TestLayer<Pixel8> layer(4, 4, Pixel8{255, 255, 255, 255});
     const LayerEffectMap<Pixel8> map = Identity(layer, kNone);
     EXPECT_DOUBLE_EQ(map.Evaluate(3, 3), 1.0);
-    const Pixel8 fallback{9, 8, 7, 6};
     for (double x : {-1.0, 4.0}) {
-        EXPECT_EQ(map.Evaluate(x, 1), 0.0) << x;
-        const Pixel8 p = map.SamplePlain(x, 1, fallback);
-        EXPECT_EQ(p.alpha, 9);
-        EXPECT_EQ(p.blue, 6);
+        SCOPED_TRACE(x);
+        EXPECT_EQ(map.Evaluate(x, 1), 0.0);
+        EXPECT_EQ(map.SamplePlain(x, 1, Pixel8{9, 8, 7, 6}).alpha, 9);
         const Pixel8 black = map.SampleTiled(x, 1);
         EXPECT_EQ(black.alpha, 255);
         EXPECT_EQ(black.red + black.green + black.blue, 0);
     }
 }
 
-TEST(LayerEffectMap, TiledSamplingRepeatsMirrorsAndExtends)
+TEST(LayerEffectMap, TiledSamplingRepeatsMirrorsAndExtendsButPlainSamplingDoesNot)
 {
     TestLayer<Pixel8> layer = IndexedLayer(10, 3);
     struct Case {
@@ -116,81 +102,49 @@ TEST(LayerEffectMap, TiledSamplingRepeatsMirrorsAndExtends)
         double x, y;
         int column, row;
     };
-    const Case cases[] = {
-        {kRepeat, -1, 0, 9, 0},    {kRepeat, 23, -1, 3, 2},    {kSymmetric, -1, 3, 1, 2},
-        {kSymmetric, 19, 0, 0, 0}, {kSymmetric, 10, -1, 9, 1}, {kExtend, -50, 1, 0, 1},
-        {kExtend, 12, 9, 9, 2},    {kNone, 9, 2, 9, 2},
-    };
-    for (const Case &c : cases) {
+    for (const Case &c :
+         {Case{kRepeat, 23, -1, 3, 2}, Case{kSymmetric, -1, 3, 1, 2},
+          Case{kSymmetric, 10, -1, 9, 1}, Case{kExtend, 12, -50, 9, 0}, Case{kNone, 9, 2, 9, 2}}) {
         const Pixel8 p = Identity(layer, c.tile).SampleTiled(c.x, c.y);
         EXPECT_EQ(p.red, c.column) << c.tile << " at " << c.x << "," << c.y;
         EXPECT_EQ(p.green, c.row) << c.tile << " at " << c.x << "," << c.y;
-        EXPECT_EQ(p.blue, 7);
     }
+    EXPECT_EQ(Identity(layer, kRepeat).SamplePlain(-1, 0, Pixel8{1, 2, 3, 4}).green, 3);
 }
 
-TEST(LayerEffectMap, PlainSamplingIgnoresTheTileMode)
-{
-    TestLayer<Pixel8> layer = IndexedLayer(10, 3);
-    const Pixel8 fallback{1, 2, 3, 4};
-    EXPECT_EQ(Identity(layer, kRepeat).SamplePlain(-1, 0, fallback).green, 3);
-    EXPECT_EQ(Identity(layer, kExtend).SamplePlain(5, 2, fallback).red, 5);
-}
-
-// Every pixel of a padded layer is read back at its own canvas point.
+// Pixel (1, 1) of a 2 x 2 layer whose padding holds `marker`: reading it
+// without the row stride lands in the padding.
 template <typename Pixel>
-void ExpectEveryPixelReadsBack(const Pixel &marker, Pixel (*make)(int, int))
+Pixel ReadBack(const Pixel &marker, const Pixel &value)
 {
-    TestLayer<Pixel> layer(3, 4, marker);
-    for (int j = 0; j < 4; ++j) {
-        for (int i = 0; i < 3; ++i) {
-            layer.At(i, j) = make(i, j);
-        }
-    }
-    const LayerEffectMap<Pixel> map = Identity(layer, kNone);
-    for (int j = 0; j < 4; ++j) {
-        for (int i = 0; i < 3; ++i) {
-            const Pixel p = map.SampleTiled(i, j);
-            const Pixel want = make(i, j);
-            EXPECT_EQ(p.red, want.red) << i << "," << j;
-            EXPECT_EQ(p.green, want.green) << i << "," << j;
-        }
-    }
+    TestLayer<Pixel> layer(2, 2, marker);
+    layer.At(1, 1) = value;
+    return Identity(layer, kNone).SampleTiled(1, 1);
 }
 
 TEST(LayerEffectMap, PaddedRowsAreReadThroughTheStrideAtEveryDepth)
 {
-    ExpectEveryPixelReadsBack<Pixel8>({1, 99, 99, 99}, [](int i, int j) {
-        return Pixel8{255, static_cast<A_u_char>(i), static_cast<A_u_char>(j), 0};
-    });
-    ExpectEveryPixelReadsBack<Pixel16>({1, 999, 999, 999}, [](int i, int j) {
-        return Pixel16{32768, static_cast<A_u_short>(i * 1000), static_cast<A_u_short>(j), 0};
-    });
-    ExpectEveryPixelReadsBack<Pixel32>({1, 9, 9, 9}, [](int i, int j) {
-        return Pixel32{1.0f, i * 0.25f, static_cast<float>(j), 0};
-    });
+    EXPECT_EQ(ReadBack<Pixel8>({1, 99, 99, 99}, {255, 7, 0, 0}).red, 7);
+    EXPECT_EQ(ReadBack<Pixel16>({1, 999, 999, 999}, {32768, 7000, 0, 0}).red, 7000);
+    EXPECT_EQ(ReadBack<Pixel32>({1, 9, 9, 9}, {1.0f, 0.25f, 0, 0}).red, 0.25f);
+}
+
+template <typename Pixel>
+double WeightOf(const Pixel &p)
+{
+    TestLayer<Pixel> layer(1, 1, p);
+    return Identity(layer, kNone).Evaluate(0, 0);
 }
 
 TEST(LayerEffectMap, WeightIsLuminanceTimesAlpha)
 {
-    TestLayer<Pixel8> l8(1, 1);
-    l8.At(0, 0) = {128, 255, 255, 255};
-    EXPECT_DOUBLE_EQ(Identity(l8, kNone).Evaluate(0, 0), 128.0 / 255.0);
-    l8.At(0, 0) = {255, 0, 255, 0};
-    EXPECT_NEAR(Identity(l8, kNone).Evaluate(0, 0), 0.586611, 1e-12);
-
-    TestLayer<Pixel16> l16(1, 1);
-    l16.At(0, 0) = {32768, 32768, 32768, 32768};
-    EXPECT_DOUBLE_EQ(Identity(l16, kNone).Evaluate(0, 0), 1.0);
-    l16.At(0, 0) = {16384, 32768, 0, 0};
-    EXPECT_NEAR(Identity(l16, kNone).Evaluate(0, 0), 0.298912 * 0.5, 1e-12);
-
-    // Float luminance is not clamped: brighter than white weighs above 1.
-    TestLayer<Pixel32> l32(1, 1);
-    l32.At(0, 0) = {1.0f, 2.0f, 2.0f, 2.0f};
-    EXPECT_NEAR(Identity(l32, kNone).Evaluate(0, 0), 2.0, 1e-5);
-    l32.At(0, 0) = {0.5f, 0, 0, 1.0f};
-    EXPECT_NEAR(Identity(l32, kNone).Evaluate(0, 0), 0.114478 * 0.5, 1e-12);
+    EXPECT_DOUBLE_EQ(WeightOf(Pixel8{128, 255, 255, 255}), 128.0 / 255.0);
+    EXPECT_NEAR(WeightOf(Pixel8{255, 0, 255, 0}), 0.586611, 1e-12);
+    EXPECT_NEAR(WeightOf(Pixel16{16384, 32768, 0, 0}), 0.298912 * 0.5, 1e-12);
+    EXPECT_NEAR(WeightOf(Pixel32{0.5f, 0, 0, 1.0f}), 0.114478 * 0.5, 1e-12);
+    // 8- and 16-bit luminance is clamped to 1; float is not.
+    EXPECT_DOUBLE_EQ(WeightOf(Pixel16{32768, 32768, 32768, 32768}), 1.0);
+    EXPECT_NEAR(WeightOf(Pixel32{1.0f, 2.0f, 2.0f, 2.0f}), 2.0, 1e-5);
 }
 
 TEST(LayerEffectMap, EmptyLayerReadsOpaqueBlackEverywhere)

@@ -12,6 +12,7 @@ class TestLayer {
 public:
     static constexpr int kPadPixels = 3;
 
+    // `marker` fills the pixels and the padding alike.
     TestLayer(int width, int height, const Pixel &marker = Pixel{})
         : stride_(width + kPadPixels),
           pixels_(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height), marker)
@@ -23,14 +24,6 @@ public:
     }
 
     Pixel &At(int i, int j) { return pixels_[static_cast<std::size_t>(j * stride_ + i)]; }
-    void Fill(const Pixel &p)
-    {
-        for (int j = 0; j < world_.height; ++j) {
-            for (int i = 0; i < world_.width; ++i) {
-                At(i, j) = p;
-            }
-        }
-    }
     PF_EffectWorld *World() { return &world_; }
 
 private:
