@@ -7,33 +7,22 @@ using namespace rendertest;
 
 namespace {
 
-TEST(RgbToHsv, PrimariesAndGreys)
+// Hue is scaled by the literal 0.166666666666667, not by 1/6.
+constexpr double kSixth = 0.166666666666667;
+
+TEST(RgbToHsv, PrimariesGreysAndANegativeHue)
 {
-    colour::Hsv red = colour::RgbToHsv(1, 0, 0);
-    EXPECT_EQ(red.h, 0.0);
-    EXPECT_EQ(red.s, 1.0);
-    EXPECT_EQ(red.v, 1.0);
-
-    // Hue is scaled by the literal 0.166666666666667, not by 1/6.
-    EXPECT_EQ(colour::RgbToHsv(0, 1, 0).h, 2 * 0.166666666666667);
-    EXPECT_EQ(colour::RgbToHsv(0, 0, 1).h, 4 * 0.166666666666667);
-
-    colour::Hsv grey = colour::RgbToHsv(0.5, 0.5, 0.5);
-    EXPECT_EQ(grey.h, 0.0);
-    EXPECT_EQ(grey.s, 0.0);
-    EXPECT_EQ(grey.v, 0.5);
-
-    colour::Hsv black = colour::RgbToHsv(0, 0, 0);
-    EXPECT_EQ(black.s, 0.0);
-    EXPECT_EQ(black.v, 0.0);
-}
-
-TEST(RgbToHsv, NegativeHueTurnsPositive)
-{
-    // Red is largest, blue above green: (0 - 0.5) / 1 = -0.5 sixths.
-    colour::Hsv c = colour::RgbToHsv(1, 0, 0.5);
-    EXPECT_EQ(c.h, -0.5 * 0.166666666666667 + 1);
-    EXPECT_EQ(c.s, 1.0);
+    struct Case {
+        double r, g, b, h, s, v;
+    };
+    // Red largest with blue above green: (0 - 0.5) / 1 = -0.5 sixths, plus a turn.
+    for (const Case &c : {Case{1, 0, 0, 0, 1, 1}, Case{0, 1, 0, 2 * kSixth, 1, 1},
+                          Case{0, 0, 1, 4 * kSixth, 1, 1}, Case{0.5, 0.5, 0.5, 0, 0, 0.5},
+                          Case{0, 0, 0, 0, 0, 0}, Case{1, 0, 0.5, -0.5 * kSixth + 1, 1, 1}}) {
+        const colour::Hsv hsv = colour::RgbToHsv(c.r, c.g, c.b);
+        EXPECT_EQ(std::make_tuple(hsv.h, hsv.s, hsv.v), std::make_tuple(c.h, c.s, c.v))
+            << c.r << "," << c.g << "," << c.b;
+    }
 }
 
 TEST(WrapHue, WrapsByWholeTurns)
@@ -49,93 +38,43 @@ TEST(WrapHue, WrapsByWholeTurns)
 
 TEST(HsvToPixel, EightBitRoundsHalfUp)
 {
-    Pixel8 red = colour::HsvToPixel<Pixel8>(0, 1, 1, 1);
-    EXPECT_EQ(red.alpha, 255);
-    EXPECT_EQ(red.red, 255);
-    EXPECT_EQ(red.green, 0);
-    EXPECT_EQ(red.blue, 0);
-
-    // Cyan: sector 3 with f = 0 gives (p, q, v) = (0, 1, 1).
-    Pixel8 cyan = colour::HsvToPixel<Pixel8>(0.5, 1, 1, 0.5);
-    EXPECT_EQ(cyan.red, 0);
-    EXPECT_EQ(cyan.green, 255);
-    EXPECT_EQ(cyan.blue, 255);
-    EXPECT_EQ(cyan.alpha, 128);  // 127.5 + 0.5
-
+    EXPECT_EQ(ArgbOf(colour::HsvToPixel<Pixel8>(0, 1, 1, 1)), Argb(255, 255, 0, 0));
+    // Cyan: sector 3 with f = 0 gives (p, q, v) = (0, 1, 1); alpha 127.5 + 0.5.
+    EXPECT_EQ(ArgbOf(colour::HsvToPixel<Pixel8>(0.5, 1, 1, 0.5)), Argb(128, 0, 255, 255));
     // Sector 1 at f = 0.5: q = 0.5 -> 128.
-    Pixel8 orange = colour::HsvToPixel<Pixel8>(0.25, 1, 1, 1);
-    EXPECT_EQ(orange.red, 128);
-    EXPECT_EQ(orange.green, 255);
-    EXPECT_EQ(orange.blue, 0);
+    EXPECT_EQ(ArgbOf(colour::HsvToPixel<Pixel8>(0.25, 1, 1, 1)), Argb(255, 128, 255, 0));
+    // h - trunc(h) = -0.5 gives sector -3, outside 0..5: black.
+    EXPECT_EQ(ArgbOf(colour::HsvToPixel<Pixel8>(-0.5, 1, 1, 1)), Argb(255, 0, 0, 0));
 }
 
 TEST(HsvToPixel, ProductIsTakenInSinglePrecision)
 {
-    // In double this value times 255 stays just below 1.5; rounded to float
-    // first, the product reaches 1.5 and the channel becomes 2.
+    // In double these values times full scale stay just below 1.5 and 997.5;
+    // rounded to float first, the products reach them and round up.
     const double x = 0.005882352823851654;
     ASSERT_EQ(static_cast<int>(x * 255 + 0.5), 1);
     EXPECT_EQ(colour::HsvToPixel<Pixel8>(0, 0, x, 1).red, 2);
-
     const double x16 = 0.030441284122844081;
     ASSERT_EQ(static_cast<int>(x16 * 32768 + 0.5), 997);
     EXPECT_EQ(colour::HsvToPixel<Pixel16>(0, 0, x16, 1).green, 998);
 }
 
-TEST(HsvToPixel, SixteenBitUsesFullScale32768)
+TEST(HsvToPixel, SixteenBitAndFloatScales)
 {
-    Pixel16 p = colour::HsvToPixel<Pixel16>(1.0 / 3, 1, 1, 1);
-    EXPECT_EQ(p.alpha, 32768);
-    EXPECT_EQ(p.green, 32768);
-    Pixel16 grey = colour::HsvToPixel<Pixel16>(0, 0, 0.5, 0.25);
-    EXPECT_EQ(grey.red, 16384);  // trunc(16384 + 0.5)
-    EXPECT_EQ(grey.alpha, 8192);
+    EXPECT_EQ(ArgbOf(colour::HsvToPixel<Pixel16>(1.0 / 3, 1, 1, 1)), Argb(32768, 0, 32768, 0));
+    EXPECT_EQ(ArgbOf(colour::HsvToPixel<Pixel16>(0, 0, 0.5, 0.25)),
+              Argb(8192, 16384, 16384, 16384));
+    const Pixel32 p = colour::HsvToPixel<Pixel32>(0, 0.5, 0.8, 0.3);
+    EXPECT_EQ(ArgbOf(p), Argb(0.3f, 0.8f, 0.4f, 0.4f));
 }
 
-TEST(HsvToPixel, FloatStoresValuesAsTheyAre)
+TEST(ShiftHue, TurnsTheHueAndMakesTheColourOpaque)
 {
-    Pixel32 p = colour::HsvToPixel<Pixel32>(0, 0.5, 0.8, 0.3);
-    EXPECT_FLOAT_EQ(p.red, 0.8f);
-    EXPECT_FLOAT_EQ(p.green, 0.4f);
-    EXPECT_FLOAT_EQ(p.blue, 0.4f);
-    EXPECT_FLOAT_EQ(p.alpha, 0.3f);
-}
-
-TEST(HsvToPixel, SectorOutsideZeroToFiveIsBlack)
-{
-    // h - trunc(h) = -0.5 -> sector -3.
-    Pixel8 p = colour::HsvToPixel<Pixel8>(-0.5, 1, 1, 1);
-    EXPECT_EQ(p.red, 0);
-    EXPECT_EQ(p.green, 0);
-    EXPECT_EQ(p.blue, 0);
-    EXPECT_EQ(p.alpha, 255);
-}
-
-TEST(PixelToHsv, ScalesEachDepthToUnit)
-{
-    EXPECT_EQ(colour::PixelToHsv(Pixel8{0, 255, 0, 0}).v, 1.0);
-    EXPECT_EQ(colour::PixelToHsv(Pixel16{0, 0, 16384, 0}).v, 0.5);
-    EXPECT_EQ(colour::PixelToHsv(Pixel32{0, 0, 0, 0.25f}).v, 0.25);
-}
-
-TEST(ShiftHue, HalfTurnMakesRedCyanAndOpaque)
-{
-    Pixel8 red{10, 255, 0, 0};
-    Pixel8 c = colour::ShiftHue(red, 0.5);
-    EXPECT_EQ(c.alpha, 255);
-    EXPECT_EQ(c.red, 0);
-    EXPECT_EQ(c.green, 255);
-    EXPECT_EQ(c.blue, 255);
-
-    Pixel16 red16{0, 32768, 0, 0};
-    Pixel16 c16 = colour::ShiftHue(red16, 0.25);
-    EXPECT_EQ(c16.alpha, 32768);
-    EXPECT_EQ(c16.red, 16384);
-    EXPECT_EQ(c16.green, 32768);
-    EXPECT_EQ(c16.blue, 0);
-
-    Pixel32 blue{0.5f, 0, 0, 1};
-    Pixel32 c32 = colour::ShiftHue(blue, -2.0 / 3);  // wraps from -0 to 0
+    EXPECT_EQ(ArgbOf(colour::ShiftHue(Pixel8{10, 255, 0, 0}, 0.5)), Argb(255, 0, 255, 255));
+    EXPECT_EQ(ArgbOf(colour::ShiftHue(Pixel16{0, 32768, 0, 0}, 0.25)),
+              Argb(32768, 16384, 32768, 0));
+    // Blue turned back by two thirds wraps from -0 to 0: red.
+    const Pixel32 c32 = colour::ShiftHue(Pixel32{0.5f, 0, 0, 1}, -2.0 / 3);
     EXPECT_FLOAT_EQ(c32.alpha, 1.0f);
     EXPECT_NEAR(c32.red, 1.0f, 1e-6);
     EXPECT_NEAR(c32.green, 0.0f, 1e-6);
@@ -144,15 +83,10 @@ TEST(ShiftHue, HalfTurnMakesRedCyanAndOpaque)
 TEST(FromPixel8, ConvertsTheColourParameterToEachDepth)
 {
     const Pixel8 c{255, 128, 51, 0};
-    Pixel16 p16 = colour::FromPixel8<Pixel16>(c);
-    EXPECT_EQ(p16.alpha, 32768);
-    EXPECT_EQ(p16.red, 16448);  // trunc(128 / 255 * 32768) = trunc(16448.25)
-    EXPECT_EQ(p16.green, 6553);
-    EXPECT_EQ(p16.blue, 0);
-    Pixel32 p32 = colour::FromPixel8<Pixel32>(c);
-    EXPECT_FLOAT_EQ(p32.green, 0.2f);
-    Pixel8 p8 = colour::FromPixel8<Pixel8>(c);
-    EXPECT_EQ(p8.red, 128);
+    // trunc(128 / 255 * 32768) = trunc(16448.25); 51 / 255 = 0.2.
+    EXPECT_EQ(ArgbOf(colour::FromPixel8<Pixel16>(c)), Argb(32768, 16448, 6553, 0));
+    EXPECT_FLOAT_EQ(colour::FromPixel8<Pixel32>(c).green, 0.2f);
+    EXPECT_EQ(ArgbOf(colour::FromPixel8<Pixel8>(c)), ArgbOf(c));
 }
 
 }  // namespace

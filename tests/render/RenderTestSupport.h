@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "RenderRecord.h"
@@ -18,6 +20,7 @@ using AEUtil::Pixel32;
 using AEUtil::Pixel8;
 
 constexpr unsigned char kGuard = 0xA5;
+constexpr double kPi = 3.14159265358979323846;
 
 // A canvas of width x height pixels whose rows are `padding` bytes longer
 // than the pixels, inside a buffer with guard bytes before and after. The
@@ -45,14 +48,12 @@ public:
     // Whether every byte outside the pixels still holds the guard value.
     bool GuardsIntact() const
     {
-        const size_t pixelBytes = canvas.width * sizeof(Pixel);
+        const long pixelBytes = static_cast<long>(canvas.width * sizeof(Pixel));
         for (size_t i = 0; i < buffer_.size(); ++i) {
             const long at = static_cast<long>(i) - kLead;
-            const bool inPixels = at >= 0 && at < static_cast<long>(rowbytes_) * canvas.height &&
-                                  static_cast<size_t>(at % rowbytes_) < pixelBytes;
-            if (!inPixels && buffer_[i] != kGuard) {
-                return false;
-            }
+            const bool inPixels =
+                at >= 0 && at < rowbytes_ * canvas.height && at % rowbytes_ < pixelBytes;
+            if (!inPixels && buffer_[i] != kGuard) return false;
         }
         return true;
     }
@@ -62,9 +63,7 @@ public:
     {
         int count = 0;
         for (int y = 0; y < canvas.height; ++y) {
-            for (int x = 0; x < canvas.width; ++x) {
-                if (At(x, y).alpha != 0) ++count;
-            }
+            for (int x = 0; x < canvas.width; ++x) count += At(x, y).alpha != 0;
         }
         return count;
     }
@@ -82,49 +81,33 @@ private:
 
 // Full scale of a channel at each depth.
 template <typename Pixel>
-double Full();
-template <>
-inline double Full<Pixel8>()
+constexpr double Full()
 {
-    return 255;
+    return std::is_same_v<Pixel, Pixel8> ? 255 : std::is_same_v<Pixel, Pixel16> ? 32768 : 1.0;
 }
-template <>
-inline double Full<Pixel16>()
+
+// A pixel's channels in the order alpha, red, green, blue, for comparing whole
+// pixels in one expectation.
+using Argb = std::tuple<double, double, double, double>;
+template <typename Pixel>
+Argb ArgbOf(const Pixel &p)
 {
-    return 32768;
-}
-template <>
-inline double Full<Pixel32>()
-{
-    return 1.0;
+    return Argb(p.alpha, p.red, p.green, p.blue);
 }
 
 template <typename Pixel>
-Pixel Opaque(double r, double g, double b, double a = 1.0)
+Pixel Opaque(double r, double g, double b)
 {
-    Pixel p;
-    using C = decltype(p.alpha);
-    p.alpha = static_cast<C>(a * Full<Pixel>());
-    p.red = static_cast<C>(r * Full<Pixel>());
-    p.green = static_cast<C>(g * Full<Pixel>());
-    p.blue = static_cast<C>(b * Full<Pixel>());
-    return p;
+    using C = decltype(Pixel{}.alpha);
+    return Pixel{C(Full<Pixel>()), C(r * Full<Pixel>()), C(g * Full<Pixel>()),
+                 C(b * Full<Pixel>())};
 }
 
 template <typename Pixel>
 DotRecord<Pixel> Dot(A_u_long shape, double x, double y, double w, double h, Pixel colour,
                      double rotation = 0)
 {
-    DotRecord<Pixel> d;
-    d.front = -1;
-    d.x = x;
-    d.y = y;
-    d.colour = colour;
-    d.width = w;
-    d.height = h;
-    d.rotation = rotation;
-    d.shape = shape;
-    return d;
+    return DotRecord<Pixel>{-1, x, y, colour, w, h, rotation, shape};
 }
 
 // A record with no randomness, no effectors and no host: opaque white
@@ -137,12 +120,10 @@ inline RenderRecord QuietRecord(double cx = 0, double cy = 0)
     r.DotShape = 1;
     r.DotColor = PF_Pixel{255, 255, 255, 255};
     r.DotSize = 10;
-    r.DotAspect = 0;
     r.RotationType = 1;
     r.DotOpacity = 100;
     r.SpacingType = 2;
-    r.DotSpacingX = 20;
-    r.DotSpacingY = 20;
+    r.DotSpacingX = r.DotSpacingY = 20;
     r.CenterPosition =
         FixedPoint{static_cast<PF_Fixed>(cx * 65536), static_cast<PF_Fixed>(cy * 65536)};
     r.GlobalRotationCenter = 1;
@@ -158,9 +139,7 @@ inline DotRng RngGiving(int draw, std::uint32_t n)
     std::uint32_t inverse = 1;  // 2061 is odd, so it has an inverse mod 2^16
     while (((2061u * inverse) & 0xFFFFu) != 1u) ++inverse;
     std::uint32_t state = n;
-    for (int i = 0; i < draw; ++i) {
-        state = ((state - 7u) * inverse) & 0xFFFFu;
-    }
+    for (int i = 0; i < draw; ++i) state = ((state - 7u) * inverse) & 0xFFFFu;
     return DotRng(state);
 }
 
