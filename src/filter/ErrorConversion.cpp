@@ -1,5 +1,6 @@
 #include "ErrorConversion.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -19,8 +20,9 @@ void CopyMessage(PF_OutData *out_data, const char *message)
     }
     // The buffer holds 255 characters and the terminator; our own messages
     // always fit, a longer one from elsewhere is cut.
-    std::strncpy(out_data->return_msg, message, sizeof out_data->return_msg - 1);
-    out_data->return_msg[sizeof out_data->return_msg - 1] = '\0';
+    const std::size_t n = std::min(std::strlen(message), sizeof out_data->return_msg - 1);
+    std::memcpy(out_data->return_msg, message, n);
+    out_data->return_msg[n] = '\0';
 }
 
 }  // namespace
