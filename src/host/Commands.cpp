@@ -200,7 +200,7 @@ CommandContext::CommandContext(EffectCore &c, InstanceState *inst, PF_Cmd comman
         in.total_time = r.total_time;
         in.downsample_x = PF_RationalScale{1, static_cast<A_u_long>(r.downsample_x)};
         in.downsample_y = PF_RationalScale{1, static_cast<A_u_long>(r.downsample_y)};
-        in.extent_hint = PF_Rect{0, 0, frame->input.world.width(), frame->input.world.height()};
+        in.extent_hint = PF_Rect{0, 0, frame->input.world().width(), frame->input.world().height()};
     } else if (instance) {
         in.width = instance->layer_width;
         in.height = instance->layer_height;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/Host.h"
+#include "host/Worlds_p.h"
 
 namespace host {
 namespace detail {
@@ -88,16 +89,25 @@ struct InstanceState {
     A_long time_step = 1;
     A_u_long time_scale = 30;
 
+    // The buffers of this instance's worlds (prepared layers, pixel and
+    // output checkouts, the effect's own worlds), kept from frame to frame.
+    std::shared_ptr<BufferPool> buffers = std::make_shared<BufferPool>();
+
     void requireOpen() const;
     void requireIndex(int index) const;
 };
 
 // A layer image prepared for one frame: at the render's depth and
-// downsampling, origin 0, with the size it had before downsampling.
+// downsampling, with the size it had before downsampling. Either a world of
+// the host's own (origin 0), or, where nothing needs converting and the
+// effect only ever gets copies of it, the caller's layer itself.
 struct LayerImage {
-    World world;
+    World own;
+    const World *callers = nullptr;
     A_long full_width = 0;
     A_long full_height = 0;
+
+    const World &world() const { return callers ? *callers : own; }
 };
 
 // What one frame's commands share: the request, the prepared layers, and the
@@ -109,7 +119,15 @@ struct FrameState {
     std::map<A_long, LayerImage> layers;  // by layer id
 
     std::vector<LayerCheckout> checkouts;
-    std::map<A_long, std::unique_ptr<World>> pixel_worlds;  // by checkout id
+    // The copies of layer pixels handed out in smart render: one for each
+    // prepared image and rectangle, shared by the checkouts that ask for it.
+    struct PixelCopy {
+        const LayerImage *image;
+        PF_LRect rect;
+        std::unique_ptr<World> world;
+    };
+    std::vector<PixelCopy> pixel_copies;
+    std::map<A_long, World *> pixel_worlds;  // by checkout id
     std::vector<A_long> pixel_checkouts;
     std::vector<A_long> pixel_checkins;
     std::map<A_long, int> pixel_outstanding;

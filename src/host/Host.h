@@ -108,7 +108,9 @@ struct HostOptions {
     std::vector<SuiteKey> withheld_suites;
     // Output and new, uncleared worlds are filled with an opaque magenta
     // (full alpha, red and blue, no green) instead of the real host's garbage,
-    // so pixels the effect never writes are easy to see and to test.
+    // so pixels the effect never writes are easy to see and to test. Without
+    // it they hold whatever their memory held, as in the real host (the
+    // instance reuses its buffers from frame to frame).
     bool poison_uncleared_worlds = true;
     // When the effect replaces its sequence handle (flatten, resetup) without
     // disposing of the old one, the host disposes of it. With this set, that
@@ -123,6 +125,11 @@ struct HostOptions {
 // ---------------------------------------------------------------- worlds
 
 enum class Depth { k8 = 8, k16 = 16, k32 = 32 };
+
+namespace detail {
+class BufferPool;
+struct WorldMaker;
+}  // namespace detail
 
 PF_PixelFormat PixelFormatOf(Depth depth);  // 'argb', 'ae16', 'ae32'
 std::size_t BytesPerPixel(Depth depth);     // 4, 8, 16
@@ -181,7 +188,12 @@ public:
     bool samePixels(const World &other) const;
 
 private:
-    void allocate(A_long width, A_long height, Depth depth, A_long row_padding);
+    friend struct detail::WorldMaker;
+    // How a new buffer's pixels start out: transparent black, or as the
+    // buffer came (for pixels that are written over at once).
+    enum class Pixels { kClear, kAsFound };
+    void allocate(A_long width, A_long height, Depth depth, A_long row_padding, Pixels pixels,
+                  const std::shared_ptr<detail::BufferPool> &pool);
     void release();
     template <typename P>
     P &at(A_long x, A_long y, Depth want) const;
@@ -191,6 +203,9 @@ private:
     A_long padding_ = 0;
     std::unique_ptr<unsigned char[]> buffer_;
     std::size_t buffer_size_ = 0;
+    // Where the buffer came from and goes back to (an instance's buffers
+    // reused from frame to frame); empty for buffers of their own.
+    std::weak_ptr<detail::BufferPool> pool_;
 };
 
 // ---------------------------------------------------------------- commands

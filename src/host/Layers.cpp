@@ -3,11 +3,14 @@
 // smart render redeems against those promises.
 //
 // Every layer is prepared once per frame at the render's depth and
-// downsampling, with its top-left pixel at (0, 0). A checkout result covers
-// the request's rectangle within the layer; the world handed out for it holds
-// exactly that rectangle, with origin_x and origin_y at its top-left corner.
+// downsampling, with its top-left pixel at (0, 0) (a layer that needs
+// neither stays the caller's world, of which the effect only gets copies).
+// A checkout result covers the request's rectangle within the layer; the
+// world handed out for it holds exactly that rectangle, with origin_x and
+// origin_y at its top-left corner.
 // ref_width and ref_height are the layer's size before downsampling.
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "host/Core_p.h"
@@ -53,6 +56,38 @@ CommandContext *During(PF_ProgPtr ref, const char *service, PF_Cmd cmd)
     return ctx;
 }
 
+bool SameRect(const PF_LRect &a, const PF_LRect &b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The copy of `r` of a prepared image that a checkout hands out. Checkouts
+// of the same image and rectangle (the layer itself as input and as the
+// default of other layer parameters, say) get the same copy, as they get
+// the same frame of a layer in the real host; the caller's world is never
+// lent. The copy's padding is checked when the command returns, under the
+// names of every checkout that has it.
+World *CopyFor(CommandContext &ctx, FrameState &frame, const LayerImage &img, const PF_LRect &r,
+               A_long checkout_id)
+{
+    for (const FrameState::PixelCopy &copy : frame.pixel_copies) {
+        if (copy.image != &img || !SameRect(copy.rect, r)) continue;
+        for (auto &lent : ctx.lent_worlds) {
+            if (lent.first != copy.world.get()) continue;
+            const std::string one = "checkout id ";
+            const std::size_t at = lent.second.find(one);
+            if (at != std::string::npos) lent.second.replace(at, one.size(), "checkout ids ");
+            lent.second += ", " + std::to_string(checkout_id);
+        }
+        return copy.world.get();
+    }
+    auto world = std::make_unique<World>(Crop(img.world(), r, ctx.instance->buffers));
+    ctx.lent_worlds.emplace_back(world.get(),
+                                 "the pixels of checkout id " + std::to_string(checkout_id));
+    frame.pixel_copies.push_back({&img, r, std::move(world)});
+    return frame.pixel_copies.back().world.get();
+}
+
 }  // namespace
 
 PF_Err CbCheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkout_id,
@@ -91,7 +126,7 @@ PF_Err CbCheckoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkout_id,
         }
     }
     if (const LayerImage *img = frame.imageFor(inst, index)) {
-        const PF_LRect bounds{0, 0, img->world.width(), img->world.height()};
+        const PF_LRect bounds{0, 0, img->world().width(), img->world().height()};
         PF_LRect r{std::max(req->rect.left, bounds.left), std::max(req->rect.top, bounds.top),
                    std::min(req->rect.right, bounds.right),
                    std::min(req->rect.bottom, bounds.bottom)};
@@ -136,12 +171,8 @@ PF_Err CbCheckoutLayerPixels(PF_ProgPtr ref, A_long checkout_id, PF_EffectWorld 
     ++frame.pixel_outstanding[checkout_id];
     const LayerImage *img = frame.imageFor(*ctx->instance, c->index);
     if (!img || EmptyRect(c->result.result_rect)) return PF_Err_NONE;  // nothing to deliver
-    std::unique_ptr<World> &world = frame.pixel_worlds[checkout_id];
-    if (!world) {
-        world = std::make_unique<World>(Crop(img->world, c->result.result_rect));
-        ctx->lent_worlds.emplace_back(world.get(),
-                                      "the pixels of checkout id " + std::to_string(checkout_id));
-    }
+    World *&world = frame.pixel_worlds[checkout_id];
+    if (!world) world = CopyFor(*ctx, frame, *img, c->result.result_rect, checkout_id);
     *pixels = world->pf();
     return PF_Err_NONE;
 }
@@ -177,10 +208,11 @@ PF_Err CbCheckoutOutput(PF_ProgPtr ref, PF_EffectWorld **output)
     const PF_Rect &r = frame.output_rect;
     if (EmptyRect(r)) return PF_Err_NONE;  // pre-render promised no pixels
     if (!frame.output_checked_out) {
-        frame.output = World(r.right - r.left, r.bottom - r.top, frame.depth);
+        // The real host hands out whatever the buffer held: here magenta,
+        // or without the poison what the buffer held here too.
+        frame.output = WorldMaker::make(r.right - r.left, r.bottom - r.top, frame.depth,
+                                        UnclearedPixels(ctx->core.options), ctx->instance->buffers);
         frame.output.setOrigin(r.left, r.top);
-        // The real host hands out whatever the buffer held.
-        if (ctx->core.options.poison_uncleared_worlds) FillAll(frame.output, PoisonPixel());
         frame.output_checked_out = true;
         ctx->lent_worlds.emplace_back(&frame.output, "the output");
     }

@@ -487,7 +487,7 @@ PF_ParamDef LentDefinition(const InstanceState &inst, int index, const FrameStat
         const A_long dephault = def.u.ld.dephault;
         def.u.ld = PF_LayerDef{};
         if (frame && cmd == PF_Cmd_RENDER) {
-            if (const LayerImage *img = frame->imageFor(inst, index)) def.u.ld = *img->world.pf();
+            if (const LayerImage *img = frame->imageFor(inst, index)) def.u.ld = *img->world().pf();
         }
         def.u.ld.dephault = dephault;
     } else if (def.param_type == PF_Param_POINT && frame && RenderCommand(cmd)) {

@@ -13,13 +13,34 @@ namespace host {
 namespace detail {
 namespace {
 
-LayerImage Prepare(const World &full, Depth depth, const FrameRequest &req)
+// A layer at the render's depth and downsampling. The smart render hands
+// the effect copies of a layer only (the pixels of each checkout), so there
+// a layer that needs no converting is used as the caller gave it; the
+// legacy render lends the image itself and gets a copy.
+LayerImage Prepare(const World &full, Depth depth, const FrameRequest &req, bool smart,
+                   const std::shared_ptr<BufferPool> &pool)
 {
     LayerImage img;
     img.full_width = full.width();
     img.full_height = full.height();
-    img.world = Downsample(ConvertDepth(full, depth), req.downsample_x, req.downsample_y);
-    img.world.setOrigin(0, 0);
+    const bool full_size = req.downsample_x == 1 && req.downsample_y == 1;
+    if (full.depth() == depth && full_size) {
+        if (smart) {
+            img.callers = &full;
+        } else {
+            img.own = Crop(full, PF_Rect{0, 0, full.width(), full.height()}, pool);
+        }
+        return img;
+    }
+    if (full.depth() == depth) {
+        img.own = Downsample(full, req.downsample_x, req.downsample_y, pool);
+    } else if (full_size) {
+        img.own = ConvertDepth(full, depth, pool);
+    } else {
+        img.own =
+            Downsample(ConvertDepth(full, depth, pool), req.downsample_x, req.downsample_y, pool);
+    }
+    img.own.setOrigin(0, 0);
     return img;
 }
 
@@ -74,7 +95,7 @@ void Smart(InstanceState &inst, FrameState &frame, FrameResult &out)
 {
     EffectCore &core = *inst.core;
     PF_RenderRequest request{};
-    request.rect = PF_LRect{0, 0, frame.input.world.width(), frame.input.world.height()};
+    request.rect = PF_LRect{0, 0, frame.input.world().width(), frame.input.world().height()};
     request.field = PF_Field_FRAME;
     request.channel_mask = PF_ChannelMask_ARGB;
 
@@ -124,13 +145,13 @@ void Smart(InstanceState &inst, FrameState &frame, FrameResult &out)
 void Legacy(InstanceState &inst, FrameState &frame, FrameResult &out)
 {
     EffectCore &core = *inst.core;
-    World output(frame.input.world.width(), frame.input.world.height(), frame.depth);
-    if (core.options.poison_uncleared_worlds) FillAll(output, PoisonPixel());
+    World output = WorldMaker::make(frame.input.world().width(), frame.input.world().height(),
+                                    frame.depth, UnclearedPixels(core.options), inst.buffers);
     CommandContext ctx(core, &inst, PF_Cmd_RENDER, &frame);
     ctx.lendParams();
-    ctx.lent_worlds.emplace_back(&frame.input.world, "the input layer");
+    ctx.lent_worlds.emplace_back(&frame.input.world(), "the input layer");
     for (const auto &l : frame.layers) {
-        ctx.lent_worlds.emplace_back(&l.second.world, "layer " + std::to_string(l.first));
+        ctx.lent_worlds.emplace_back(&l.second.world(), "layer " + std::to_string(l.first));
     }
     ctx.lent_worlds.emplace_back(&output, "the output");
     const PF_Err err = ctx.invoke(output.pf(), nullptr);
@@ -170,7 +191,7 @@ FrameResult Instance::render(const FrameRequest &req)
     FrameState frame;
     frame.request = &req;
     frame.depth = depth;
-    frame.input = Prepare(*req.input, depth, req);
+    frame.input = Prepare(*req.input, depth, req, smart, inst.buffers);
     {
         std::lock_guard<std::mutex> lock(inst.mutex);
         for (std::size_t i = 1; i < inst.values.size(); ++i) {
@@ -182,7 +203,7 @@ FrameResult Instance::render(const FrameRequest &req)
                 throw HostError("parameter " + std::to_string(i) + " names layer " +
                                 std::to_string(c.layer_id) + ", which the frame request lacks");
             }
-            frame.layers[c.layer_id] = Prepare(*it->second, depth, req);
+            frame.layers[c.layer_id] = Prepare(*it->second, depth, req, smart, inst.buffers);
         }
     }
 

@@ -2,10 +2,14 @@
 // registry that tells the depth of any world record the effect hands back,
 // depth conversion and layer preparation, and the world callbacks.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <mutex>
+#include <type_traits>
+#include <vector>
 
 #include "host/Core_p.h"
 #include "host/Worlds_p.h"
@@ -227,13 +231,206 @@ WorldView ViewOf(const World &w)
 
 }  // namespace
 
+void FillRect(const WorldView &v, const PF_Rect &r, const PixelD &p)
+{
+    if (r.left >= r.right || r.top >= r.bottom) return;
+    const std::size_t bpp = BytesPerPixel(v.depth);
+    const std::size_t offset = static_cast<std::size_t>(r.left) * bpp;
+    const std::size_t n = static_cast<std::size_t>(r.right - r.left) * bpp;
+    // Convert once into the first pixel, then repeat its bytes: as a byte
+    // fill when they are all the same (transparent black), else by doubling
+    // the first row and copying it to the others.
+    WritePixel(v, r.left, r.top, p);
+    unsigned char *first = v.row<unsigned char>(r.top) + offset;
+    const bool uniform =
+        std::all_of(first + 1, first + bpp, [first](unsigned char b) { return b == first[0]; });
+    if (uniform) {
+        const int byte = first[0];
+        for (A_long y = r.top; y < r.bottom; ++y) {
+            std::memset(v.row<unsigned char>(y) + offset, byte, n);
+        }
+        return;
+    }
+    for (std::size_t done = bpp; done < n;) {
+        const std::size_t step = std::min(done, n - done);
+        std::memcpy(first + done, first, step);
+        done += step;
+    }
+    for (A_long y = r.top + 1; y < r.bottom; ++y) {
+        std::memcpy(v.row<unsigned char>(y) + offset, first, n);
+    }
+}
+
 void FillAll(World &world, const PixelD &p)
 {
     if (world.empty()) return;
-    WorldView v = ViewOf(world);
-    for (A_long y = 0; y < v.height; ++y) {
-        for (A_long x = 0; x < v.width; ++x) WritePixel(v, x, y, p);
+    FillRect(ViewOf(world), PF_Rect{0, 0, world.width(), world.height()}, p);
+}
+
+namespace {
+
+// One channel as WritePixel stores it at each depth.
+template <typename C>
+C StoreChannel(double d);
+
+template <>
+A_u_char StoreChannel<A_u_char>(double d)
+{
+    return static_cast<A_u_char>(std::lround(Clamp01(d) * 255.0));
+}
+
+template <>
+A_u_short StoreChannel<A_u_short>(double d)
+{
+    return static_cast<A_u_short>(std::lround(Clamp01(d) * 32768.0));
+}
+
+template <>
+float StoreChannel<float>(double d)
+{
+    return static_cast<float>(d);
+}
+
+template <typename P>
+struct ChannelOf;
+template <>
+struct ChannelOf<PF_Pixel8> {
+    using type = A_u_char;
+    static constexpr double kScale = 255.0;  // as ReadPixel divides
+};
+template <>
+struct ChannelOf<PF_Pixel16> {
+    using type = A_u_short;
+    static constexpr double kScale = 32768.0;
+};
+template <>
+struct ChannelOf<PF_PixelFloat> {
+    using type = float;
+};
+
+// Every value of an integer channel, stored at another depth: a table built
+// once with the very expressions of ReadPixel and WritePixel.
+template <typename PIn, typename Out>
+const std::vector<Out> &ChannelTable()
+{
+    using In = typename ChannelOf<PIn>::type;
+    static const std::vector<Out> table = [] {
+        std::vector<Out> t(std::size_t{1} << (8 * sizeof(In)));
+        for (std::size_t v = 0; v < t.size(); ++v) {
+            t[v] = StoreChannel<Out>(static_cast<In>(v) / ChannelOf<PIn>::kScale);
+        }
+        return t;
+    }();
+    return table;
+}
+
+template <typename PIn, typename POut>
+void ConvertPixels(const unsigned char *from, unsigned char *to, A_long n)
+{
+    using Out = typename ChannelOf<POut>::type;
+    const auto *in = reinterpret_cast<const PIn *>(from);
+    auto *out = reinterpret_cast<POut *>(to);
+    if constexpr (std::is_same<PIn, PF_PixelFloat>::value) {
+        for (A_long i = 0; i < n; ++i) {
+            const PIn p = in[i];
+            out[i] = POut{StoreChannel<Out>(p.alpha), StoreChannel<Out>(p.red),
+                          StoreChannel<Out>(p.green), StoreChannel<Out>(p.blue)};
+        }
+    } else {
+        const Out *t = ChannelTable<PIn, Out>().data();
+        for (A_long i = 0; i < n; ++i) {
+            const PIn p = in[i];
+            out[i] = POut{t[p.alpha], t[p.red], t[p.green], t[p.blue]};
+        }
     }
+}
+
+template <typename PIn>
+void ConvertFrom(const unsigned char *from, unsigned char *to, Depth to_depth, A_long n)
+{
+    switch (to_depth) {
+        case Depth::k8:
+            ConvertPixels<PIn, PF_Pixel8>(from, to, n);
+            break;
+        case Depth::k16:
+            ConvertPixels<PIn, PF_Pixel16>(from, to, n);
+            break;
+        case Depth::k32:
+            ConvertPixels<PIn, PF_PixelFloat>(from, to, n);
+            break;
+    }
+}
+
+}  // namespace
+
+void ConvertRow(const unsigned char *from, Depth from_depth, unsigned char *to, Depth to_depth,
+                A_long n)
+{
+    if (n <= 0) return;
+    if (from_depth == to_depth) {
+        std::memcpy(to, from, static_cast<std::size_t>(n) * BytesPerPixel(to_depth));
+        return;
+    }
+    switch (from_depth) {
+        case Depth::k8:
+            ConvertFrom<PF_Pixel8>(from, to, to_depth, n);
+            break;
+        case Depth::k16:
+            ConvertFrom<PF_Pixel16>(from, to, to_depth, n);
+            break;
+        case Depth::k32:
+            ConvertFrom<PF_PixelFloat>(from, to, to_depth, n);
+            break;
+    }
+}
+
+// ---------------------------------------------------------------- buffer pool
+
+std::unique_ptr<unsigned char[]> BufferPool::take(std::size_t size)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = kept_.rbegin(); it != kept_.rend(); ++it) {
+        if (it->size != size) continue;
+        std::unique_ptr<unsigned char[]> buffer = std::move(it->buffer);
+        bytes_ -= size;
+        kept_.erase(std::next(it).base());
+        return buffer;
+    }
+    return nullptr;
+}
+
+void BufferPool::give(std::unique_ptr<unsigned char[]> buffer, std::size_t size) noexcept
+{
+    if (!buffer || size > kMaxBytes) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    try {
+        kept_.push_back(Kept{size, std::move(buffer)});
+    } catch (...) {
+        return;  // not kept, freed with `buffer`
+    }
+    bytes_ += size;
+    std::size_t drop = 0;
+    while (kept_.size() - drop > kMaxBuffers || bytes_ > kMaxBytes) {
+        bytes_ -= kept_[drop].size;
+        ++drop;
+    }
+    if (drop == 0) return;
+    kept_.erase(kept_.begin(), kept_.begin() + static_cast<std::ptrdiff_t>(drop));
+}
+
+NewPixels UnclearedPixels(const HostOptions &options)
+{
+    return options.poison_uncleared_worlds ? NewPixels::kPoison : NewPixels::kAsFound;
+}
+
+World WorldMaker::make(A_long width, A_long height, Depth depth, NewPixels pixels,
+                       const std::shared_ptr<BufferPool> &pool)
+{
+    World w;
+    w.allocate(width, height, depth, 16 * (1 + width % 4),
+               pixels == NewPixels::kClear ? World::Pixels::kClear : World::Pixels::kAsFound, pool);
+    if (pixels == NewPixels::kPoison) FillAll(w, PoisonPixel());
+    return w;
 }
 
 A_long DownsampledSize(A_long full, A_long n)
@@ -243,15 +440,13 @@ A_long DownsampledSize(A_long full, A_long n)
     return static_cast<A_long>(full * (1.0 / static_cast<double>(n)) + 0.5);
 }
 
-World ConvertDepth(const World &src, Depth depth)
+World ConvertDepth(const World &src, Depth depth, const std::shared_ptr<BufferPool> &pool)
 {
     if (src.depth() == depth || src.empty()) return src;
-    World out(src.width(), src.height(), depth);
+    World out = WorldMaker::make(src.width(), src.height(), depth, NewPixels::kAsFound, pool);
     out.setOrigin(src.originX(), src.originY());
-    WorldView from = ViewOf(src);
-    WorldView to = ViewOf(out);
-    for (A_long y = 0; y < from.height; ++y) {
-        for (A_long x = 0; x < from.width; ++x) WritePixel(to, x, y, ReadPixel(from, x, y));
+    for (A_long y = 0; y < src.height(); ++y) {
+        ConvertRow(src.row(y), src.depth(), out.row(y), depth, src.width());
     }
     return out;
 }
@@ -313,12 +508,12 @@ void BoxAverage(const WorldView &from, const WorldView &to, A_long nx, A_long ny
 
 }  // namespace
 
-World Downsample(const World &src, A_long nx, A_long ny)
+World Downsample(const World &src, A_long nx, A_long ny, const std::shared_ptr<BufferPool> &pool)
 {
     if (src.empty() || (nx == 1 && ny == 1)) return src;
     const A_long w = std::max<A_long>(1, DownsampledSize(src.width(), nx));
     const A_long h = std::max<A_long>(1, DownsampledSize(src.height(), ny));
-    World out(w, h, src.depth());
+    World out = WorldMaker::make(w, h, src.depth(), NewPixels::kAsFound, pool);
     WorldView from = ViewOf(src);
     WorldView to = ViewOf(out);
     switch (src.depth()) {
@@ -335,9 +530,10 @@ World Downsample(const World &src, A_long nx, A_long ny)
     return out;
 }
 
-World Crop(const World &src, const PF_Rect &r)
+World Crop(const World &src, const PF_Rect &r, const std::shared_ptr<BufferPool> &pool)
 {
-    World out(r.right - r.left, r.bottom - r.top, src.depth());
+    World out = WorldMaker::make(r.right - r.left, r.bottom - r.top, src.depth(),
+                                 NewPixels::kAsFound, pool);
     out.setOrigin(r.left, r.top);
     const std::size_t bpp = BytesPerPixel(src.depth());
     for (A_long y = r.top; y < r.bottom; ++y) {
@@ -369,8 +565,11 @@ PF_Err MakeWorld(CommandContext *ctx, const char *service, A_long width, A_long 
         std::memset(world, 0, sizeof *world);
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    auto made = std::make_unique<World>(width, height, depth);
-    if (!clear && ctx->core.options.poison_uncleared_worlds) FillAll(*made, PoisonPixel());
+    const NewPixels pixels = clear ? NewPixels::kClear : UnclearedPixels(ctx->core.options);
+    // Inside an instance's commands the buffer comes from the instance's
+    // pool, so the effect's temporary worlds reuse last frame's memory.
+    auto made = std::make_unique<World>(WorldMaker::make(
+        width, height, depth, pixels, ctx->instance ? ctx->instance->buffers : nullptr));
     *world = *made->pf();
     std::lock_guard<std::mutex> lock(ctx->mutex);
     ctx->effect_worlds[made->pf()->data] = std::move(made);
@@ -504,31 +703,42 @@ World::World(A_long width, A_long height, Depth depth)
 {
     // Every row gets 16 to 64 padding bytes, varying with the width, so that
     // code assuming tightly packed rows fails visibly.
-    allocate(width, height, depth, 16 * (1 + width % 4));
+    allocate(width, height, depth, 16 * (1 + width % 4), Pixels::kClear, nullptr);
 }
 
 World::World(A_long width, A_long height, Depth depth, A_long row_padding)
 {
-    allocate(width, height, depth, row_padding);
+    allocate(width, height, depth, row_padding, Pixels::kClear, nullptr);
 }
 
-void World::allocate(A_long width, A_long height, Depth depth, A_long row_padding)
+void World::allocate(A_long width, A_long height, Depth depth, A_long row_padding, Pixels pixels,
+                     const std::shared_ptr<detail::BufferPool> &pool)
 {
     if (width <= 0 || height <= 0 || width > PF_MAX_WORLD_WIDTH || height > PF_MAX_WORLD_HEIGHT ||
         row_padding < 0) {
         throw HostError("cannot make a world of " + std::to_string(width) + " x " +
                         std::to_string(height) + " pixels");
     }
-    const std::size_t bpp = BytesPerPixel(depth);
-    const std::size_t rowbytes = static_cast<std::size_t>(width) * bpp + row_padding;
-    buffer_size_ = 2 * detail::kGuardBytes + rowbytes * static_cast<std::size_t>(height);
-    buffer_.reset(new unsigned char[buffer_size_]);
-    std::memset(buffer_.get(), kPadSentinel, buffer_size_);
-    unsigned char *data = buffer_.get() + detail::kGuardBytes;
-    for (A_long y = 0; y < height; ++y) {
-        std::memset(data + rowbytes * static_cast<std::size_t>(y), 0,
-                    static_cast<std::size_t>(width) * bpp);
+    const std::size_t used = static_cast<std::size_t>(width) * BytesPerPixel(depth);
+    const std::size_t padding = static_cast<std::size_t>(row_padding);
+    const std::size_t rowbytes = used + padding;
+    const std::size_t size = 2 * detail::kGuardBytes + rowbytes * static_cast<std::size_t>(height);
+    std::unique_ptr<unsigned char[]> buffer;
+    if (pool) buffer = pool->take(size);
+    if (!buffer) buffer.reset(new unsigned char[size]);
+    // One pass over the block: the guards, and each row's pixels (when they
+    // are to be cleared) and padding.
+    unsigned char *data = buffer.get() + detail::kGuardBytes;
+    unsigned char *end = data + rowbytes * static_cast<std::size_t>(height);
+    std::memset(buffer.get(), kPadSentinel, detail::kGuardBytes);
+    for (unsigned char *row = data; row != end; row += rowbytes) {
+        if (pixels == Pixels::kClear) std::memset(row, 0, used);
+        std::memset(row + used, kPadSentinel, padding);
     }
+    std::memset(end, kPadSentinel, detail::kGuardBytes);
+    buffer_ = std::move(buffer);
+    buffer_size_ = size;
+    pool_ = pool;
     depth_ = depth;
     padding_ = row_padding;
     world_ = PF_EffectWorld{};
@@ -539,21 +749,29 @@ void World::allocate(A_long width, A_long height, Depth depth, A_long row_paddin
     world_.height = height;
     world_.extent_hint = PF_LRect{0, 0, width, height};
     world_.pix_aspect_ratio = PF_RationalScale{1, 1};
-    detail::Register(data, data + rowbytes * static_cast<std::size_t>(height), depth);
+    detail::Register(data, end, depth);
 }
 
 void World::release()
 {
-    if (buffer_) detail::Unregister(buffer_.get() + detail::kGuardBytes);
+    if (buffer_) {
+        detail::Unregister(buffer_.get() + detail::kGuardBytes);
+        if (std::shared_ptr<detail::BufferPool> pool = pool_.lock()) {
+            pool->give(std::move(buffer_), buffer_size_);
+        }
+    }
     buffer_.reset();
     buffer_size_ = 0;
+    pool_.reset();
     world_ = PF_EffectWorld{};
 }
 
 World::World(const World &other)
 {
     if (other.empty()) return;
-    allocate(other.width(), other.height(), other.depth_, other.padding_);
+    // A buffer of its own, padding and guards included as they are.
+    allocate(other.width(), other.height(), other.depth_, other.padding_, Pixels::kAsFound,
+             nullptr);
     std::memcpy(buffer_.get(), other.buffer_.get(), buffer_size_);
     setOrigin(other.originX(), other.originY());
 }
@@ -572,7 +790,8 @@ World::World(World &&other) noexcept
       depth_(other.depth_),
       padding_(other.padding_),
       buffer_(std::move(other.buffer_)),
-      buffer_size_(other.buffer_size_)
+      buffer_size_(other.buffer_size_),
+      pool_(std::move(other.pool_))
 {
     other.world_ = PF_EffectWorld{};
     other.buffer_size_ = 0;
@@ -587,6 +806,7 @@ World &World::operator=(World &&other) noexcept
         padding_ = other.padding_;
         buffer_ = std::move(other.buffer_);
         buffer_size_ = other.buffer_size_;
+        pool_ = std::move(other.pool_);
         other.world_ = PF_EffectWorld{};
         other.buffer_size_ = 0;
     }
@@ -658,21 +878,36 @@ const PF_PixelFloat &World::pxF(A_long x, A_long y) const
     return at<PF_PixelFloat>(x, y, Depth::k32);
 }
 
+namespace {
+
+// Every one of the n bytes at p is the sentinel: compared a block at a time.
+bool AllSentinel(const unsigned char *p, std::size_t n)
+{
+    static const auto block = [] {
+        std::array<unsigned char, 256> b;
+        b.fill(World::kPadSentinel);
+        return b;
+    }();
+    while (n > 0) {
+        const std::size_t step = std::min(n, block.size());
+        if (std::memcmp(p, block.data(), step) != 0) return false;
+        p += step;
+        n -= step;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool World::paddingIntact() const
 {
     if (empty()) return true;
     const unsigned char *b = buffer_.get();
-    auto sentinel = [](const unsigned char *p, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) {
-            if (p[i] != kPadSentinel) return false;
-        }
-        return true;
-    };
-    if (!sentinel(b, detail::kGuardBytes)) return false;
-    if (!sentinel(b + buffer_size_ - detail::kGuardBytes, detail::kGuardBytes)) return false;
+    if (!AllSentinel(b, detail::kGuardBytes)) return false;
+    if (!AllSentinel(b + buffer_size_ - detail::kGuardBytes, detail::kGuardBytes)) return false;
     const std::size_t used = static_cast<std::size_t>(world_.width) * BytesPerPixel(depth_);
     for (A_long y = 0; y < world_.height; ++y) {
-        if (!sentinel(row(y) + used, static_cast<std::size_t>(padding_))) return false;
+        if (!AllSentinel(row(y) + used, static_cast<std::size_t>(padding_))) return false;
     }
     return true;
 }

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "host/Host.h"
 
@@ -50,15 +53,70 @@ PixelD FromPixelFloat(const PF_PixelFloat &p);
 // The fill of uncleared worlds: opaque magenta.
 PixelD PoisonPixel();
 void FillAll(World &world, const PixelD &p);
+// Sets every pixel of `r` (within the view) to `p` as WritePixel stores it,
+// a row at a time.
+void FillRect(const WorldView &v, const PF_Rect &r, const PixelD &p);
+// n pixels from one depth to another, each as WritePixel(ReadPixel) would
+// convert it (a plain copy at the same depth).
+void ConvertRow(const unsigned char *from, Depth from_depth, unsigned char *to, Depth to_depth,
+                A_long n);
+
+// Pixel buffers that an instance's worlds give back when they go, kept for
+// the next worlds of the same size, so that frame after frame reuses its
+// allocations instead of allocating (and paging in) fresh ones. Only the
+// memory is reused: a world made on a kept buffer lays its guard and padding
+// anew, and its pixels are cleared, poisoned or written over at once (but
+// for the output and uncleared worlds without the poison, which hold what
+// the buffer held, as in the real host). At most kMaxBuffers buffers and
+// kMaxBytes bytes are kept; the oldest go first.
+class BufferPool {
+public:
+    static constexpr std::size_t kMaxBuffers = 8;
+    static constexpr std::size_t kMaxBytes = std::size_t{1} << 30;
+
+    // The most recently given buffer of exactly `size` bytes, or null.
+    std::unique_ptr<unsigned char[]> take(std::size_t size);
+    void give(std::unique_ptr<unsigned char[]> buffer, std::size_t size) noexcept;
+
+private:
+    struct Kept {
+        std::size_t size;
+        std::unique_ptr<unsigned char[]> buffer;
+    };
+    std::mutex mutex_;
+    std::vector<Kept> kept_;  // oldest first
+    std::size_t bytes_ = 0;
+};
+
+// How the pixels of a world the host makes for itself start out.
+enum class NewPixels {
+    kClear,    // transparent black, as every new World
+    kPoison,   // PoisonPixel()
+    kAsFound,  // whatever the buffer held
+};
+// The pixels of the output and of uncleared worlds of the effect: poisoned,
+// or without the poison whatever the buffer held, as in the real host.
+NewPixels UnclearedPixels(const HostOptions &options);
+
+struct WorldMaker {
+    // A world with the usual padding, on a buffer from `pool` that goes back
+    // to it when the world goes (a buffer of its own if `pool` is null).
+    static World make(A_long width, A_long height, Depth depth, NewPixels pixels,
+                      const std::shared_ptr<BufferPool> &pool);
+};
 
 // Size after downsampling 1/n, rounded as effects compute it.
 A_long DownsampledSize(A_long full, A_long n);
-World ConvertDepth(const World &src, Depth depth);
+// A converted copy (`src` itself, copied, at its own depth); its buffer from
+// `pool` if given, as for the two below.
+World ConvertDepth(const World &src, Depth depth,
+                   const std::shared_ptr<BufferPool> &pool = nullptr);
 // Each pixel the rounded average of its nx by ny block (blocks cut by the
 // edge average what they hold).
-World Downsample(const World &src, A_long nx, A_long ny);
+World Downsample(const World &src, A_long nx, A_long ny,
+                 const std::shared_ptr<BufferPool> &pool = nullptr);
 // The part `r` of `src` (within its bounds), origin at r.left, r.top.
-World Crop(const World &src, const PF_Rect &r);
+World Crop(const World &src, const PF_Rect &r, const std::shared_ptr<BufferPool> &pool = nullptr);
 
 // Callbacks.
 PF_Err CbNewWorld(PF_ProgPtr ref, A_long width, A_long height, PF_NewWorldFlags flags,
