@@ -28,8 +28,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "host/Core_p.h"
 #include "host/Worlds_p.h"
@@ -73,18 +77,7 @@ PF_Err Fill(PF_ProgPtr ref, const char *service, const PixelD &color, const PF_R
     if (!ctx) return PF_Err_BAD_CALLBACK_PARAM;
     WorldView v;
     if (!Need(ctx, service, "destination", world, &v)) return PF_Err_BAD_CALLBACK_PARAM;
-    const PF_Rect r = Intersect(dst_rect ? *dst_rect : Whole(v), Whole(v));
-    if (Empty(r)) return PF_Err_NONE;
-    // Convert once, then repeat the bytes of that pixel.
-    WritePixel(v, r.left, r.top, color);
-    const std::size_t bpp = BytesPerPixel(v.depth);
-    const unsigned char *pixel = v.row<unsigned char>(r.top) + r.left * bpp;
-    for (A_long y = r.top; y < r.bottom; ++y) {
-        unsigned char *row = v.row<unsigned char>(y);
-        for (A_long x = r.left; x < r.right; ++x) {
-            if (y != r.top || x != r.left) std::memcpy(row + x * bpp, pixel, bpp);
-        }
-    }
+    FillRect(v, Intersect(dst_rect ? *dst_rect : Whole(v), Whole(v)), color);
     return PF_Err_NONE;
 }
 
@@ -110,6 +103,17 @@ PixelD Bilinear(const WorldView &v, const PF_Rect &r, double fx, double fy)
     return Lerp(top, bottom, ty);
 }
 
+// Whether two views share bytes, from the first pixel to the last of each.
+bool Overlap(const WorldView &a, const WorldView &b)
+{
+    auto end = [](const WorldView &v) {
+        return v.data + static_cast<std::ptrdiff_t>(v.rowbytes) * (v.height - 1) +
+               static_cast<std::ptrdiff_t>(v.width) *
+                   static_cast<std::ptrdiff_t>(BytesPerPixel(v.depth));
+    };
+    return a.data < end(b) && b.data < end(a);
+}
+
 // Equal rectangles copy pixel for pixel (converting depth if the worlds
 // differ); unequal ones scale, by nearest pixel or, for copy_hq, bilinearly.
 PF_Err Copy(PF_ProgPtr ref, const char *service, bool hq, PF_EffectWorld *src, PF_EffectWorld *dst,
@@ -131,6 +135,25 @@ PF_Err Copy(PF_ProgPtr ref, const char *service, bool hq, PF_EffectWorld *src, P
     const A_long dw = dr.right - dr.left, dh = dr.bottom - dr.top;
     const bool same_size = sw == dw && sh == dh;
     const std::size_t bpp = BytesPerPixel(s.depth);
+    if (same_size && !Overlap(s, d)) {
+        // Whole rows at once: the destination pixels whose source pixel
+        // lies within the source world.
+        const PF_Rect to = Intersect(
+            out, PF_Rect{sclip.left - sr.left + dr.left, sclip.top - sr.top + dr.top,
+                         sclip.right - sr.left + dr.left, sclip.bottom - sr.top + dr.top});
+        if (Empty(to)) return PF_Err_NONE;
+        const A_long sx = sr.left + (to.left - dr.left);
+        for (A_long y = to.top; y < to.bottom; ++y) {
+            const A_long sy = sr.top + (y - dr.top);
+            ConvertRow(s.row<unsigned char>(sy) + static_cast<std::size_t>(sx) * bpp, s.depth,
+                       d.row<unsigned char>(y) +
+                           static_cast<std::size_t>(to.left) * BytesPerPixel(d.depth),
+                       d.depth, to.right - to.left);
+        }
+        return PF_Err_NONE;
+    }
+    // Pixel by pixel, in order, for scaling and for worlds that share
+    // memory (where the order decides what is read).
     for (A_long y = out.top; y < out.bottom; ++y) {
         for (A_long x = out.left; x < out.right; ++x) {
             if (same_size) {
@@ -237,35 +260,205 @@ struct Mask {
     WorldView view;
     PF_Point offset{};
 
-    // The mask's alpha at a destination pixel, 0..1.
-    double at(A_long dx, A_long dy) const
+    // What a mask alpha (as ReadPixel reads it: 0..1 for integer masks)
+    // counts for. Outside the mask, or without pixels, the alpha is 0.
+    static double Value(double alpha, bool inverted)
     {
-        double m = 0.0;
-        const A_long mx = dx - offset.h, my = dy - offset.v;
-        if (has_pixels && mx >= 0 && my >= 0 && mx < view.width && my < view.height) {
-            m = std::min(std::max(ReadPixel(view, mx, my).alpha, 0.0), 1.0);
-        }
+        const double m = std::min(std::max(alpha, 0.0), 1.0);
         return inverted ? 1.0 - m : m;
     }
 };
+
+// The factor a mask value makes at a destination of full scale F: the
+// value rounded to the scale F at the integer depths (Factor long long), the
+// value itself in float (Factor double, F 1).
+template <typename Factor, long long F>
+Factor FactorOf(double m)
+{
+    if constexpr (std::is_same<Factor, double>::value) {
+        return m;
+    } else {
+        return std::lround(m * F);
+    }
+}
+
+// FactorOf(Mask::Value(alpha)) for every alpha an integer mask pixel can
+// hold, worked once with the very expressions of the pixel-by-pixel path.
+template <typename Factor, long long F, typename MaskPixel, bool Inverted>
+const Factor *FactorTable()
+{
+    static const std::vector<Factor> table = [] {
+        MaskPixel p{};
+        std::vector<Factor> t(std::size_t{1} << (8 * sizeof p.alpha));
+        for (std::size_t v = 0; v < t.size(); ++v) {
+            p.alpha = static_cast<decltype(p.alpha)>(v);
+            double alpha;
+            if constexpr (std::is_same<MaskPixel, PF_Pixel8>::value) {
+                alpha = FromPixel8(p).alpha;
+            } else {
+                alpha = FromPixel16(p).alpha;
+            }
+            t[v] = FactorOf<Factor, F>(Mask::Value(alpha, Inverted));
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+template <typename Factor, long long F, typename MaskPixel>
+const Factor *FactorTableFor(bool inverted)
+{
+    return inverted ? FactorTable<Factor, F, MaskPixel, true>()
+                    : FactorTable<Factor, F, MaskPixel, false>();
+}
+
+// The factor of the mask's alpha at each destination pixel (mask pixel =
+// destination pixel - offset): from a table for integer masks, worked out
+// for float ones.
+template <typename Factor, long long F>
+class MaskFactor {
+public:
+    explicit MaskFactor(const Mask &mask)
+        : mask_(mask), outside_(FactorOf<Factor, F>(Mask::Value(0.0, mask.inverted)))
+    {
+        if (!mask.present || !mask.has_pixels) return;
+        if (mask.view.depth == Depth::k8) {
+            table8_ = FactorTableFor<Factor, F, PF_Pixel8>(mask.inverted);
+        } else if (mask.view.depth == Depth::k16) {
+            table16_ = FactorTableFor<Factor, F, PF_Pixel16>(mask.inverted);
+        }
+    }
+
+    Factor at(A_long dx, A_long dy) const
+    {
+        const A_long mx = dx - mask_.offset.h, my = dy - mask_.offset.v;
+        const WorldView &v = mask_.view;
+        if (!mask_.has_pixels || mx < 0 || my < 0 || mx >= v.width || my >= v.height) {
+            return outside_;
+        }
+        if (table8_) return table8_[v.row<PF_Pixel8>(my)[mx].alpha];
+        if (table16_) return table16_[v.row<PF_Pixel16>(my)[mx].alpha];
+        const PF_PixelFloat &p = v.row<PF_PixelFloat>(my)[mx];
+        return FactorOf<Factor, F>(Mask::Value(static_cast<double>(p.alpha), mask_.inverted));
+    }
+
+    // Whether the factor at a destination pixel is a number: always, but
+    // for a float mask holding a NaN alpha there.
+    bool numberAt(A_long dx, A_long dy) const
+    {
+        if (!mask_.present || table8_ || table16_) return true;
+        const A_long mx = dx - mask_.offset.h, my = dy - mask_.offset.v;
+        const WorldView &v = mask_.view;
+        if (!mask_.has_pixels || mx < 0 || my < 0 || mx >= v.width || my >= v.height) {
+            return true;
+        }
+        return !std::isnan(v.row<PF_PixelFloat>(my)[mx].alpha);
+    }
+
+    // numberAt for every pixel of destination row dy from dx0 to dx1.
+    bool numbersAlong(A_long dy, A_long dx0, A_long dx1) const
+    {
+        if (!mask_.present || table8_ || table16_ || !mask_.has_pixels) return true;
+        const WorldView &v = mask_.view;
+        const A_long my = dy - mask_.offset.v;
+        if (my < 0 || my >= v.height) return true;
+        const A_long mx0 = std::max<A_long>(dx0 - mask_.offset.h, 0);
+        const A_long mx1 = std::min<A_long>(dx1 - mask_.offset.h, v.width);
+        const PF_PixelFloat *row = v.row<PF_PixelFloat>(my);
+        bool nan = false;
+        for (A_long mx = mx0; mx < mx1; ++mx) nan |= std::isnan(row[mx].alpha);
+        return !nan;
+    }
+
+private:
+    const Mask &mask_;
+    const Factor outside_;
+    const Factor *table8_ = nullptr;
+    const Factor *table16_ = nullptr;
+};
+
+// The source columns sx of [sr.left, sr.right) whose destination column
+// dest_x + (sx - sr.left) lies within the destination's width.
+void LandingColumns(const PF_Rect &sr, A_long dest_x, A_long width, A_long *first, A_long *last)
+{
+    const long long shift = static_cast<long long>(sr.left) - dest_x;
+    *first = static_cast<A_long>(std::max<long long>(sr.left, shift));
+    *last = static_cast<A_long>(std::min<long long>(sr.right, shift + width));
+}
+
+bool SkipRow(A_long dy, A_long height, PF_Field field)
+{
+    if (dy < 0 || dy >= height) return true;
+    if (field == PF_Field_UPPER && dy % 2 != 0) return true;
+    if (field == PF_Field_LOWER && dy % 2 == 0) return true;
+    return false;
+}
+
+// The bits of a 64-bit word laid over pixels of type P (over its first
+// eight bytes, for pixels that are larger) that hold alpha.
+template <typename P>
+std::uint64_t AlphaBits()
+{
+    unsigned char bytes[sizeof(std::uint64_t)] = {};
+    for (std::size_t at = 0; at + sizeof(P::alpha) <= sizeof bytes; at += sizeof(P)) {
+        std::memset(bytes + at + offsetof(P, alpha), 0xFF, sizeof(P::alpha));
+    }
+    std::uint64_t bits;
+    std::memcpy(&bits, bytes, sizeof bits);
+    return bits;
+}
+
+// The first pixel from sx on (last if none) that `skip` does not pass
+// over. Runs of pixels whose alpha bits are all 0 (transparent at every
+// depth) go eight at a time, a word at a time.
+template <typename P, typename Skip>
+A_long NextKept(const P *in, A_long sx, A_long last, std::uint64_t alpha_bits, Skip skip)
+{
+    constexpr A_long kRun = 8;
+    constexpr std::size_t kWord = sizeof(std::uint64_t);
+    constexpr std::size_t kStep = sizeof(P) > kWord ? sizeof(P) : kWord;  // alpha in each
+    for (; last - sx >= kRun; sx += kRun) {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(in + sx);
+        std::uint64_t any = 0;
+        for (std::size_t at = 0; at < kRun * sizeof(P); at += kStep) {
+            std::uint64_t w;
+            std::memcpy(&w, bytes + at, kWord);
+            any |= w;
+        }
+        if (any & alpha_bits) break;
+    }
+    while (sx < last && skip(in[sx])) ++sx;
+    return sx;
+}
 
 template <typename P, long long F>
 void TransferInt(const WorldView &s, const PF_Rect &sr, const WorldView &d, A_long dest_x,
                  A_long dest_y, long long opacity, const Mask &mask, bool straight, PF_Field field)
 {
-    for (A_long sy = sr.top; sy < sr.bottom; ++sy) {
+    const MaskFactor<long long, F> factor(mask);
+    // A transparent source pixel leaves the destination as it is (its alpha
+    // times any k rounds to 0): passed over without reading the mask.
+    auto transparent = [](const P &p) { return p.alpha == 0; };
+    const std::uint64_t alpha_bits = AlphaBits<P>();
+    A_long first, last;
+    LandingColumns(sr, dest_x, d.width, &first, &last);
+    for (A_long sy = sr.top; sy < sr.bottom && first < last; ++sy) {
         const A_long dy = dest_y + (sy - sr.top);
-        if (dy < 0 || dy >= d.height) continue;
-        if (field == PF_Field_UPPER && dy % 2 != 0) continue;
-        if (field == PF_Field_LOWER && dy % 2 == 0) continue;
+        if (SkipRow(dy, d.height, field)) continue;
         const P *in = s.row<P>(sy);
         P *out = d.row<P>(dy);
-        for (A_long sx = sr.left; sx < sr.right; ++sx) {
+        for (A_long sx = NextKept(in, first, last, alpha_bits, transparent); sx < last;
+             sx = NextKept(in, sx + 1, last, alpha_bits, transparent)) {
+            const P &src = in[sx];
             const A_long dx = dest_x + (sx - sr.left);
-            if (dx < 0 || dx >= d.width) continue;
-            long long m = F;
-            if (mask.present) m = std::lround(mask.at(dx, dy) * F);
-            OverInt<P, F>(out[dx], in[sx], opacity * m, straight);
+            const long long k = opacity * (mask.present ? factor.at(dx, dy) : F);
+            // An opaque source at full opacity and mask comes out unchanged
+            // from the straight formula: sa = F, out alpha F, colours sc.
+            if (straight && k == F * F && src.alpha == F) {
+                out[dx] = src;
+                continue;
+            }
+            OverInt<P, F>(out[dx], src, k, straight);
         }
     }
 }
@@ -273,17 +466,33 @@ void TransferInt(const WorldView &s, const PF_Rect &sr, const WorldView &d, A_lo
 void TransferFloat(const WorldView &s, const PF_Rect &sr, const WorldView &d, A_long dest_x,
                    A_long dest_y, double opacity, const Mask &mask, bool straight, PF_Field field)
 {
-    for (A_long sy = sr.top; sy < sr.bottom; ++sy) {
+    const MaskFactor<double, 1> factor(mask);
+    // A source alpha at or below 0 leaves the destination as it is, unless
+    // the mask's factor there is a NaN (a float mask's): such pixels are
+    // passed over along rows where the mask holds no NaN.
+    auto transparent = [](const PF_PixelFloat &p) { return p.alpha <= 0.0f; };
+    const std::uint64_t alpha_bits = AlphaBits<PF_PixelFloat>();
+    A_long first, last;
+    LandingColumns(sr, dest_x, d.width, &first, &last);
+    for (A_long sy = sr.top; sy < sr.bottom && first < last; ++sy) {
         const A_long dy = dest_y + (sy - sr.top);
-        if (dy < 0 || dy >= d.height) continue;
-        if (field == PF_Field_UPPER && dy % 2 != 0) continue;
-        if (field == PF_Field_LOWER && dy % 2 == 0) continue;
+        if (SkipRow(dy, d.height, field)) continue;
         const PF_PixelFloat *in = s.row<PF_PixelFloat>(sy);
         PF_PixelFloat *out = d.row<PF_PixelFloat>(dy);
-        for (A_long sx = sr.left; sx < sr.right; ++sx) {
+        const A_long dx0 = dest_x + (first - sr.left), dx1 = dest_x + (last - sr.left);
+        if (factor.numbersAlong(dy, dx0, dx1)) {
+            for (A_long sx = NextKept(in, first, last, alpha_bits, transparent); sx < last;
+                 sx = NextKept(in, sx + 1, last, alpha_bits, transparent)) {
+                const A_long dx = dest_x + (sx - sr.left);
+                const double m = mask.present ? factor.at(dx, dy) : 1.0;
+                OverFloat(out[dx], in[sx], opacity * m, straight);
+            }
+            continue;
+        }
+        for (A_long sx = first; sx < last; ++sx) {
             const A_long dx = dest_x + (sx - sr.left);
-            if (dx < 0 || dx >= d.width) continue;
-            const double m = mask.present ? mask.at(dx, dy) : 1.0;
+            if (transparent(in[sx]) && factor.numberAt(dx, dy)) continue;
+            const double m = mask.present ? factor.at(dx, dy) : 1.0;
             OverFloat(out[dx], in[sx], opacity * m, straight);
         }
     }
