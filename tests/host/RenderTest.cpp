@@ -2,7 +2,11 @@
 // downsampling, pre-render data, progress, and the legacy render.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "FakeEffect.h"
 
@@ -335,6 +339,193 @@ TEST_F(RenderTest, LegacyRenderLendsTheInputAndLayerPixelsThroughCheckout)
     EXPECT_TRUE(r.output.samePixels(input));
     EXPECT_EQ(green, 200);
     EXPECT_TRUE(effect.faults().empty()) << fake::Joined(effect.faults());
+}
+
+TEST_F(RenderTest, FramesReuseBuffersButNeverTheirPixelsOrBrokenPadding)
+{
+    // Each frame checks what it is handed, then scribbles over all of it and
+    // past the rows of its output and of a cleared world of its own.
+    int frame = 0;
+    std::vector<std::string> seen;
+    fx.on(PF_Cmd_SMART_PRE_RENDER, [](Call &c) -> PF_Err {
+        auto *extra = static_cast<PF_PreRenderExtra *>(c.extra);
+        PF_CheckoutResult in{};
+        PF_Err err = extra->cb->checkout_layer(c.in->effect_ref, 0, 0,
+                                               &extra->input->output_request, 0, 1, 30, &in);
+        extra->output->result_rect = in.result_rect;
+        extra->output->max_result_rect = in.max_result_rect;
+        return err;
+    });
+    fx.on(PF_Cmd_SMART_RENDER, [&](Call &c) -> PF_Err {
+        auto *extra = static_cast<PF_SmartRenderExtra *>(c.extra);
+        PF_EffectWorld *in = nullptr, *out = nullptr;
+        extra->cb->checkout_layer_pixels(c.in->effect_ref, 0, &in);
+        extra->cb->checkout_output(c.in->effect_ref, &out);
+        PF_EffectWorld temp{};
+        c.in->utils->new_world(c.in->effect_ref, 4, 2, PF_NewWorldFlag_CLEAR_PIXELS, &temp);
+        for (A_long y = 0; y < 2; ++y) {
+            const auto *ip = reinterpret_cast<const PF_Pixel8 *>(
+                reinterpret_cast<const char *>(in->data) + y * in->rowbytes);
+            const auto *op = reinterpret_cast<const PF_Pixel8 *>(
+                reinterpret_cast<const char *>(out->data) + y * out->rowbytes);
+            const auto *tp = reinterpret_cast<const PF_Pixel8 *>(
+                reinterpret_cast<const char *>(temp.data) + y * temp.rowbytes);
+            for (A_long x = 0; x < 4; ++x) {
+                if (ip[x].red != kReds[y][x]) seen.push_back("input");
+                if (op[x].alpha != 255 || op[x].red != 255 || op[x].green != 0) {
+                    seen.push_back("output");
+                }
+                if (tp[x].alpha != 0 || tp[x].red != 0) seen.push_back("temp");
+            }
+        }
+        const std::size_t packed = sizeof(PF_Pixel8) * 4 * 2;
+        std::memset(in->data, frame + 1, sizeof(PF_Pixel8) * 4);  // the first row only
+        std::memset(out->data, frame + 1, packed + 8);
+        std::memset(temp.data, frame + 1, packed + 8);
+        c.in->utils->dispose_world(c.in->effect_ref, &temp);
+        return extra->cb->checkin_layer_pixels(c.in->effect_ref, 0);
+    });
+    host::Instance inst = effect.newInstance(4, 2);
+    host::FrameRequest req;
+    req.input = &input;
+    const World before = input;
+    for (frame = 0; frame < 3; ++frame) {
+        effect.clearFaults();
+        const host::FrameResult r = inst.render(req);
+        EXPECT_TRUE(r.ok());
+        EXPECT_TRUE(fake::HasFault(effect.faults(), "wrote outside the rows of the output"))
+            << fake::Joined(effect.faults());
+        EXPECT_TRUE(fake::HasFault(effect.faults(), "wrote outside the rows of its 4 x 2 world"))
+            << fake::Joined(effect.faults());
+        EXPECT_EQ(effect.faults().size(), 2u) << fake::Joined(effect.faults());
+    }
+    EXPECT_TRUE(seen.empty()) << seen.front();
+    EXPECT_TRUE(input.samePixels(before));  // the effect only ever wrote into a copy
+}
+
+TEST_F(RenderTest, CheckoutsOfTheSameLayerAndRectangleShareOneCopy)
+{
+    fx.defs = {fake::Layer("Matte", 15, PF_LayerDefault_MYSELF)};
+    fx.on(PF_Cmd_SMART_PRE_RENDER, [](Call &c) -> PF_Err {
+        auto *extra = static_cast<PF_PreRenderExtra *>(c.extra);
+        PF_CheckoutResult r{};
+        const PF_RenderRequest &all = extra->input->output_request;
+        PF_RenderRequest part = all;
+        part.rect.right = 2;
+        extra->cb->checkout_layer(c.in->effect_ref, 0, 0, &all, 0, 1, 30, &r);
+        extra->cb->checkout_layer(c.in->effect_ref, 1, 1, &all, 0, 1, 30, &r);
+        extra->cb->checkout_layer(c.in->effect_ref, 1, 2, &part, 0, 1, 30, &r);
+        return PF_Err_NONE;
+    });
+    PF_EffectWorld *got[3] = {};
+    A_long width2 = 0;
+    const void *data0 = nullptr;
+    fx.on(PF_Cmd_SMART_RENDER, [&](Call &c) -> PF_Err {
+        auto *extra = static_cast<PF_SmartRenderExtra *>(c.extra);
+        for (A_long id = 0; id < 3; ++id) {
+            extra->cb->checkout_layer_pixels(c.in->effect_ref, id, &got[id]);
+            if (!got[id]) return PF_Err_NONE;
+        }
+        width2 = got[2]->width;
+        data0 = got[0]->data;
+        // Past the end of the first row of the copy ids 0 and 1 share.
+        auto *row = reinterpret_cast<PF_Pixel8 *>(got[1]->data);
+        row[got[1]->width].alpha = 0;
+        return PF_Err_NONE;
+    });
+    host::Instance inst = effect.newInstance(4, 2);
+    host::FrameRequest req;
+    req.input = &input;
+    const World before = input;
+    inst.render(req);
+    ASSERT_NE(got[0], nullptr);
+    ASSERT_NE(got[2], nullptr);
+    EXPECT_EQ(got[0], got[1]);
+    EXPECT_NE(got[0], got[2]);  // another rectangle, another copy
+    EXPECT_EQ(width2, 2);
+    EXPECT_NE(data0, input.pf()->data);
+    EXPECT_TRUE(input.samePixels(before));
+    EXPECT_TRUE(fake::HasFault(effect.faults(),
+                               "wrote outside the rows of the pixels of checkout ids 0, 1"))
+        << fake::Joined(effect.faults());
+    EXPECT_EQ(effect.faults().size(), 1u) << fake::Joined(effect.faults());
+}
+
+TEST_F(RenderTest, LegacyRenderLendsACopyOfTheInput)
+{
+    fx.out_flags2 = 0;  // no smart render
+    const void *lent = nullptr;
+    fx.on(PF_Cmd_RENDER, [&lent](Call &c) -> PF_Err {
+        lent = c.params[0]->u.ld.data;
+        std::memset(c.params[0]->u.ld.data, 7, sizeof(PF_Pixel8) * 4);
+        return PF_Err_NONE;
+    });
+    host::Instance inst = effect.newInstance(4, 2);
+    host::FrameRequest req;
+    req.input = &input;
+    const World before = input;
+    EXPECT_TRUE(inst.render(req).ok());
+    EXPECT_NE(lent, nullptr);
+    EXPECT_NE(lent, input.pf()->data);
+    EXPECT_TRUE(input.samePixels(before));
+    EXPECT_TRUE(effect.faults().empty()) << fake::Joined(effect.faults());
+}
+
+TEST_F(RenderTest, LayersOfAnotherDepthArriveConvertedAtTheInputsDepth)
+{
+    World deep(3, 1, Depth::k16);
+    deep.px16(0, 0) = PF_Pixel16{32768, 16448, 0, 6554};
+    deep.px16(1, 0) = PF_Pixel16{40000, 128, 129, 32767};
+    deep.px16(2, 0) = PF_Pixel16{1, 65535, 64, 65};
+    fx.on(PF_Cmd_SMART_PRE_RENDER, [](Call &c) -> PF_Err {
+        auto *extra = static_cast<PF_PreRenderExtra *>(c.extra);
+        PF_RenderRequest req{};
+        req.rect = PF_LRect{0, 0, 3, 1};
+        PF_CheckoutResult r{};
+        return extra->cb->checkout_layer(c.in->effect_ref, 1, 1, &req, 0, 1, 30, &r);
+    });
+    PF_Pixel8 got[3] = {};
+    fx.on(PF_Cmd_SMART_RENDER, [&got](Call &c) -> PF_Err {
+        PF_EffectWorld *matte = nullptr;
+        static_cast<PF_SmartRenderExtra *>(c.extra)->cb->checkout_layer_pixels(c.in->effect_ref, 1,
+                                                                               &matte);
+        if (matte) std::memcpy(got, matte->data, sizeof got);
+        return PF_Err_NONE;
+    });
+    host::Instance inst = effect.newInstance(4, 2);
+    inst.setLayer(1, host::LayerChoice::Layer(5));
+    host::FrameRequest req;
+    req.input = &input;
+    req.layers[5] = &deep;
+    inst.render(req);
+    // Each channel v / 32768, clamped to 0..1, times 255, rounded.
+    auto to8 = [](int v) {
+        return static_cast<A_u_char>(std::lround(std::min(v / 32768.0, 1.0) * 255.0));
+    };
+    for (int x = 0; x < 3; ++x) {
+        const PF_Pixel16 &p = deep.px16(x, 0);
+        EXPECT_EQ(got[x].alpha, to8(p.alpha)) << x;
+        EXPECT_EQ(got[x].red, to8(p.red)) << x;
+        EXPECT_EQ(got[x].green, to8(p.green)) << x;
+        EXPECT_EQ(got[x].blue, to8(p.blue)) << x;
+    }
+    EXPECT_EQ(got[0].red, 128);
+    EXPECT_EQ(got[1].alpha, 255);
+    EXPECT_TRUE(effect.faults().empty()) << fake::Joined(effect.faults());
+}
+
+TEST_F(RenderTest, OutputOutlivesItsInstance)
+{
+    PassThrough();
+    host::FrameResult r;
+    {
+        host::Instance inst = effect.newInstance(4, 2);
+        host::FrameRequest req;
+        req.input = &input;
+        r = inst.render(req);
+    }
+    EXPECT_TRUE(r.output.samePixels(input));
+    EXPECT_TRUE(r.output.paddingIntact());
 }
 
 TEST_F(RenderTest, RequestsTheEffectCannotTakeAreRefusedBeforeAnyCommand)

@@ -22,6 +22,20 @@ TEST(WorldTest, RowsArePaddedAndWritesPastARowEndAreSeen)
     EXPECT_FALSE(w.paddingIntact());
 }
 
+TEST(WorldTest, WideExplicitPaddingIsCheckedToItsLastByte)
+{
+    host::World w(3, 2, host::Depth::k16, 400);
+    EXPECT_EQ(w.rowbytes(), 3 * 8 + 400);
+    EXPECT_TRUE(w.paddingIntact());
+    unsigned char &last = w.row(0)[w.rowbytes() - 1];
+    last = 0;
+    EXPECT_FALSE(w.paddingIntact());
+    last = host::World::kPadSentinel;
+    EXPECT_TRUE(w.paddingIntact());
+    w.row(1)[3 * 8 + 399 + 1] = 0;  // the first guard byte after the block
+    EXPECT_FALSE(w.paddingIntact());
+}
+
 TEST(WorldTest, EachDepthHasItsPixelSizeAndRefusesOtherAccess)
 {
     host::World w16(3, 2, host::Depth::k16);
