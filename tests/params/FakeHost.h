@@ -4,6 +4,7 @@
 // through a basic suite, and records every PF_UpdateParamUI call.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -25,9 +26,9 @@ public:
         in.inter.checkout_param = Checkout;
         in.inter.checkin_param = Checkin;
         in.utils = &utils;
-        utils.ansi.strcpy = StrCpy;
-        utils.host_lock_handle = LockHandle;
-        utils.host_unlock_handle = UnlockHandle;
+        utils.ansi.strcpy = [](A_char *dst, const A_char *src) { return std::strcpy(dst, src); };
+        utils.host_lock_handle = handleSuite.host_lock_handle = LockHandle;
+        utils.host_unlock_handle = handleSuite.host_unlock_handle = UnlockHandle;
         in.effect_ref = reinterpret_cast<PF_ProgPtr>(this);
         in.appl_id = 0x46585443;  // 'FXTC'
         in.version.major = 13;
@@ -35,10 +36,7 @@ public:
         in.pica_basicP = &basic;
         basic.AcquireSuite = Acquire;
         basic.ReleaseSuite = Release;
-        paramUtils3.PF_UpdateParamUI = UpdateParamUI;
-        paramUtils2.PF_UpdateParamUI = UpdateParamUI;
-        handleSuite.host_lock_handle = LockHandle;
-        handleSuite.host_unlock_handle = UnlockHandle;
+        paramUtils3.PF_UpdateParamUI = paramUtils2.PF_UpdateParamUI = UpdateParamUI;
     }
     ~FakeHost() { current_ = nullptr; }
     FakeHost(const FakeHost &) = delete;
@@ -52,10 +50,9 @@ public:
     PF_ParamUtilsSuite1 paramUtils2{};
     PF_HandleSuite1 handleSuite{};
 
-    // add_param: every definition as the effect passed it, with its name
-    // copied out (the definition's pointers stay the effect's).
+    // add_param: every definition as the effect passed it.
     std::vector<PF_ParamDef> added;
-    PF_Err addError = PF_Err_NONE;  // returned by the add_param call number failAt
+    PF_Err addError = PF_Err_NONE;  // returned by the add_param call number addFailAt
     int addFailAt = -1;
 
     // The host's current definitions by index: what checkouts return.
@@ -91,9 +88,7 @@ public:
     {
         current.assign(1, PF_ParamDef{});
         current[0].param_type = PF_Param_LAYER;
-        for (const PF_ParamDef &def : added) {
-            current.push_back(def);
-        }
+        current.insert(current.end(), added.begin(), added.end());
     }
 
     // A parameter array over `current`, as the host passes it to a command.
@@ -108,17 +103,10 @@ public:
 
     bool Balanced() const
     {
-        for (const auto &entry : outstanding) {
-            if (entry.second != 0) {
-                return false;
-            }
-        }
-        for (const auto &entry : suiteBalance) {
-            if (entry.second != 0) {
-                return false;
-            }
-        }
-        return !checkinMismatch && locks == unlocks;
+        const auto zero = [](const auto &entry) { return entry.second == 0; };
+        return std::all_of(outstanding.begin(), outstanding.end(), zero) &&
+               std::all_of(suiteBalance.begin(), suiteBalance.end(), zero) && !checkinMismatch &&
+               locks == unlocks;
     }
 
 private:
@@ -150,13 +138,12 @@ private:
             return PF_Err_BAD_CALLBACK_PARAM;
         }
         *def = host->current[static_cast<std::size_t>(index)];
-        // Layers come out as a world that tells the time it was fetched at.
+        // Layers come out as a world that tells the time and index it was fetched at.
         if (def->param_type == PF_Param_LAYER) {
             def->u.ld.width = time;
             def->u.ld.height = index;
         }
-        // The id identifies the check-in.
-        def->uu.id = index;
+        def->uu.id = index;  // identifies the check-in
         ++host->checkouts;
         ++host->outstanding[index];
         return PF_Err_NONE;
@@ -175,17 +162,10 @@ private:
         return PF_Err_NONE;
     }
 
-    static A_char *StrCpy(A_char *dst, const A_char *src) { return std::strcpy(dst, src); }
-
-    static std::string Key(const char *name, int32 version)
-    {
-        return std::string(name) + "/" + std::to_string(version);
-    }
-
     static SPErr Acquire(const char *name, int32 version, const void **suite)
     {
         FakeHost *host = current_;
-        const std::string key = Key(name, version);
+        const std::string key = std::string(name) + "/" + std::to_string(version);
         *suite = nullptr;
         if (host->offerParamUtils && key == "PF Param Utils Suite/3") {
             *suite = &host->paramUtils3;
@@ -204,7 +184,7 @@ private:
 
     static SPErr Release(const char *name, int32 version)
     {
-        --current_->suiteBalance[Key(name, version)];
+        --current_->suiteBalance[std::string(name) + "/" + std::to_string(version)];
         return kSPNoError;
     }
 
@@ -216,11 +196,10 @@ private:
 
     static void *LockHandle(PF_Handle handle)
     {
-        FakeHost *host = current_;
-        if (host->lockFails) {
+        if (current_->lockFails) {
             return nullptr;
         }
-        ++host->locks;
+        ++current_->locks;
         return *handle;
     }
 
@@ -233,10 +212,7 @@ private:
 // once per load, as in the plug-in.
 inline void EnsureParamTable()
 {
-    static const bool built = [] {
-        params::BuildParamTable();
-        return true;
-    }();
+    static const bool built = (params::BuildParamTable(), true);
     (void)built;
 }
 

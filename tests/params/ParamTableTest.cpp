@@ -13,487 +13,212 @@ namespace {
 
 using paramtest::FakeHost;
 
+constexpr A_long kPlain = 0x20;       // starts collapsed
+constexpr A_long kSupervised = 0x60;  // and USER_CHANGED_PARAM
+constexpr A_long kHold = 0x24;        // and no interpolation
+
 struct Row {
     int index;
     A_long id;
     PF_ParamType type;
     const char *name;  // GBK
-    A_long flags;      // template: 0x20 plain, 0x60 supervised, 0x24 hold
-    double validMin, validMax, sliderMin, sliderMax;
-    double dephault;  // popup choice, checkbox 0/1, angle in degrees, layer -1/0
-    int precision;
-    int percent;
-    int choices;
-    const char *items;  // GBK popup items
-    int red, green, blue;
-    int xPercent, yPercent;
+    A_long flags;
+    double limits[4];  // valid min, valid max, slider min, slider max
+    double dflt;       // popup choice, checkbox 0/1, angle in degrees, layer -1/0
+    int precision, percent, choices;
+    const char *items;  // popup items, GBK
+    int rgb[3];         // colour; a point's x and y in percent
 };
 
-// Index, id, type, display name, template flags, valid min/max, slider
-// min/max, default, decimals, percent, choices, items, colour, point.
+// One maker per builder class: index, id, name, then its settings.
+Row P(int i, A_long id, const char *n, int choices, int dflt, const char *items, A_long f = kPlain)
+{
+    return {i, id, PF_Param_POPUP, n, f, {}, double(dflt), 0, 0, choices, items, {}};
+}
+Row F(int i, A_long id, const char *n, double v0, double v1, double s0, double s1, double d,
+      int prec, int pct)
+{
+    return {i,       id, PF_Param_FLOAT_SLIDER, n, kPlain, {v0, v1, s0, s1}, d, prec, pct, 0,
+            nullptr, {}};
+}
+Row S(int i, A_long id, const char *n, double vmin, double vmax, double smin, double smax,
+      double dflt, A_long f)
+{
+    return {i, id, PF_Param_SLIDER, n, f, {vmin, vmax, smin, smax}, dflt, 0, 0, 0, nullptr, {}};
+}
+Row A(int i, A_long id, const char *n, double degrees)
+{
+    return {i, id, PF_Param_ANGLE, n, kPlain, {}, degrees, 0, 0, 0, nullptr, {}};
+}
+Row C(int i, A_long id, const char *n, int dflt)
+{
+    return {i, id, PF_Param_CHECKBOX, n, kPlain, {}, double(dflt), 0, 0, 0, nullptr, {}};
+}
+Row K(int i, A_long id, const char *n, int r, int g, int b)
+{
+    return {i, id, PF_Param_COLOR, n, kPlain, {}, 0, 0, 0, 0, nullptr, {r, g, b}};
+}
+Row T(int i, A_long id, const char *n, int x, int y)
+{
+    return {i, id, PF_Param_POINT, n, kPlain, {}, 0, 0, 0, 0, nullptr, {x, y, 0}};
+}
+Row L(int i, A_long id, const char *n, int dflt)
+{
+    return {i, id, PF_Param_LAYER, n, kPlain, {}, double(dflt), 0, 0, 0, nullptr, {}};
+}
+Row G(int i, A_long id, const char *n)
+{
+    return {i, id, PF_Param_GROUP_START, n, kPlain, {}, 0, 0, 0, 0, nullptr, {}};
+}
+Row E(int i, A_long id)
+{
+    return {i, id, PF_Param_GROUP_END, "", kPlain, {}, 0, 0, 0, 0, nullptr, {}};
+}
+
+// clang-format off
+// Popup item lists, one per kind of popup.
+// DotShape: 圆形  | 矩形 |圆角矩形    |十字 |星形|菱形
+const char kShapeItems[] = "\xD4\xB2\xD0\xCE  | \xBE\xD8\xD0\xCE |\xD4\xB2\xBD\xC7\xBE\xD8\xD0\xCE    |\xCA\xAE\xD7\xD6 |\xD0\xC7\xD0\xCE|\xC1\xE2\xD0\xCE";
+// RotationType: 正常  | 朝着中心     |固定点的角度
+const char kRotationItems[] = "\xD5\xFD\xB3\xA3  | \xB3\xAF\xD7\xC5\xD6\xD0\xD0\xC4     |\xB9\xCC\xB6\xA8\xB5\xE3\xB5\xC4\xBD\xC7\xB6\xC8";
+// SpacingType: 两点|中心
+const char kSpacingItems[] = "\xC1\xBD\xB5\xE3|\xD6\xD0\xD0\xC4";
+// GlobalRotationCenter: 中心  |FX1|FX2|FX3
+const char kCentreItems[] = "\xD6\xD0\xD0\xC4  |FX1|FX2|FX3";
+// MaskMode: 正常  | 无 |图层
+const char kMaskItems[] = "\xD5\xFD\xB3\xA3  | \xCE\xDE |\xCD\xBC\xB2\xE3";
+// EffectMap1: 使用自定义贴图|(-|径向  |径向对称     | 线性 |线性对称
+const char kMapItems[] = "\xCA\xB9\xD3\xC3\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC|(-|\xBE\xB6\xCF\xF2  |\xBE\xB6\xCF\xF2\xB6\xD4\xB3\xC6     | \xCF\xDF\xD0\xD4 |\xCF\xDF\xD0\xD4\xB6\xD4\xB3\xC6";
+// Tile1: 无  |重复  |对称  |扩展边缘
+const char kTileItems[] = "\xCE\xDE  |\xD6\xD8\xB8\xB4  |\xB6\xD4\xB3\xC6  |\xC0\xA9\xD5\xB9\xB1\xDF\xD4\xB5";
+// BlendMode1: 正常  |(-|加 |相减     |相乘    |屏幕  |叠加   |强光      |柔光      |(-|变暗  |变亮   |差值      |排除
+const char kBlendItems[] = "\xD5\xFD\xB3\xA3  |(-|\xBC\xD3 |\xCF\xE0\xBC\xF5     |\xCF\xE0\xB3\xCB    |\xC6\xC1\xC4\xBB  |\xB5\xFE\xBC\xD3   |\xC7\xBF\xB9\xE2      |\xC8\xE1\xB9\xE2      |(-|\xB1\xE4\xB0\xB5  |\xB1\xE4\xC1\xC1   |\xB2\xEE\xD6\xB5      |\xC5\xC5\xB3\xFD";
+
 const Row kTable[] = {
-    {1, 1, PF_Param_POPUP, "\xB5\xE3\xB5\xC4\xD0\xCE\xD7\xB4", 0x20, 0, 0, 0, 0, 1, 0, 0, 6,
-     "\xD4\xB2\xD0\xCE  | \xBE\xD8\xD0\xCE |\xD4\xB2\xBD\xC7\xBE\xD8\xD0\xCE    |\xCA\xAE\xD7\xD6 "
-     "|\xD0\xC7\xD0\xCE|\xC1\xE2\xD0\xCE",
-     0, 0, 0, 0, 0},  // DotShape 点的形状
-    {2, 2, PF_Param_COLOR, "\xB5\xE3\xB5\xC4\xD1\xD5\xC9\xAB", 0x20, 0, 0, 0, 0, 0, 0, 0, 0,
-     nullptr, 255, 125, 20, 0, 0},  // DotColor 点的颜色
-    {3, 3, PF_Param_FLOAT_SLIDER, "\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1", 0x20, 0, 1000, 0, 100, 10, 1,
-     0, 0, nullptr, 0, 0, 0, 0, 0},  // DotSize 点的大小
-    {4, 4, PF_Param_FLOAT_SLIDER, "\xB5\xE3\xB5\xC4\xBF\xED\xB8\xDF\xB1\xC8", 0x20, -100, 100, -100,
-     100, 0, 1, 1, 0, nullptr, 0, 0, 0, 0, 0},  // DotAspect 点的宽高比
-    {5, 5, PF_Param_ANGLE, "\xB5\xE3\xB5\xC4\xD0\xFD\xD7\xAA", 0x20, 0, 0, 0, 0, 0, 0, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // DotRotation 点的旋转
-    {6, 6, PF_Param_POPUP, "\xD0\xFD\xD7\xAA\xC0\xE0\xD0\xCD", 0x20, 0, 0, 0, 0, 1, 0, 0, 3,
-     "\xD5\xFD\xB3\xA3  | \xB3\xAF\xD7\xC5\xD6\xD0\xD0\xC4     "
-     "|\xB9\xCC\xB6\xA8\xB5\xE3\xB5\xC4\xBD\xC7\xB6\xC8",
-     0, 0, 0, 0, 0},  // RotationType 旋转类型
-    {7, 7, PF_Param_FLOAT_SLIDER, "\xB5\xE3\xB5\xC4\xCD\xB8\xC3\xF7\xB6\xC8", 0x20, 0, 100, 0, 100,
-     100, 1, 1, 0, nullptr, 0, 0, 0, 0, 0},  // DotOpacity 点的透明度
-    {8, 8, PF_Param_POPUP, "\xBC\xE4\xBE\xE0\xC0\xE0\xD0\xCD", 0x60, 0, 0, 0, 0, 1, 0, 0, 2,
-     "\xC1\xBD\xB5\xE3|\xD6\xD0\xD0\xC4", 0, 0, 0, 0, 0},  // SpacingType 间距类型
-    {9, 9, PF_Param_FLOAT_SLIDER, "\xB5\xE3\xB5\xC4X\xD6\xE1\xBC\xE4\xBE\xE0", 0x20, 0, 10000, 0,
-     100, 20, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // DotSpacingX 点的X轴间距
-    {10, 10, PF_Param_FLOAT_SLIDER, "\xB5\xE3\xB5\xC4Y\xD6\xE1\xBC\xE4\xBE\xE0", 0x20, 0, 10000, 0,
-     100, 20, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // DotSpacingY 点的Y轴间距
-    {11, 11, PF_Param_POINT, "\xD6\xD0\xD0\xC4\xCE\xBB\xD6\xC3", 0x20, 0, 0, 0, 0, 0, 0, 0, 0,
-     nullptr, 0, 0, 0, 50, 50},  // CenterPosition 中心位置
-    {12, 125, PF_Param_CHECKBOX, "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xC7\xB0\xC3\xE6", 0x20, 0, 0, 0,
-     0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // CenterDotToFront 中心点到前面
-    {13, 12, PF_Param_ANGLE, "\xC8\xAB\xBE\xD6\xD0\xFD\xD7\xAA\xD6\xD0\xD0\xC4", 0x20, 0, 0, 0, 0,
-     0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // GlobalRotation 全局旋转中心
-    {14, 13, PF_Param_POPUP, "\xC8\xAB\xBE\xD6\xD0\xFD\xD7\xAA        \xD6\xD0\xD0\xC4", 0x20, 0, 0,
-     0, 0, 1, 0, 0, 4, "\xD6\xD0\xD0\xC4  |FX1|FX2|FX3", 0, 0, 0, 0,
-     0},  // GlobalRotationCenter 全局旋转        中心
-    {15, 14, PF_Param_POPUP, "\xD5\xDA\xD5\xD6", 0x20, 0, 0, 0, 0, 1, 0, 0, 3,
-     "\xD5\xFD\xB3\xA3  | \xCE\xDE |\xCD\xBC\xB2\xE3", 0, 0, 0, 0, 0},  // MaskMode 遮罩
-    {16, 15, PF_Param_LAYER, "\xC4\xBF\xB1\xEA\xD5\xDA\xD5\xD6\xCD\xBC\xB2\xE3", 0x20, 0, 0, 0, 0,
-     0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // MaskLayer 目标遮罩图层
-    {17, 16, PF_Param_CHECKBOX, "\xB7\xB4\xD7\xAA\xD5\xDA\xD5\xD6", 0x20, 0, 0, 0, 0, 0, 0, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // InvertMask 反转遮罩
-    {18, 17, PF_Param_CHECKBOX, "\xC7\xE5\xB3\xFD\xB1\xB3\xBE\xB0", 0x20, 0, 0, 0, 0, 0, 0, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // ClearBackground 清除背景
-    {19, 18, PF_Param_GROUP_START, "\xCB\xE6\xBB\xFA\xBB\xAF", 0x20, 0, 0, 0, 0, 0, 0, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // RandomTopic 随机化
-    {20, 20, PF_Param_SLIDER, "\xCB\xE6\xBB\xFA\xBC\xE4\xBE\xE0", 0x24, 0, 1000, 0, 60, 0, 0, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // RandomInterval 随机间距
-    {21, 132, PF_Param_SLIDER, "\xCB\xE6\xBB\xFA\xC5\xC5\xC1\xD0", 0x24, 0, 10, 0, 10, 0, 0, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // RandomCycle 随机排列
-    {22, 21, PF_Param_SLIDER, "\xCB\xE6\xBB\xFA\xD6\xD6\xD7\xD3", 0x24, 0, 10000, 0, 100, 0, 0, 0,
-     0, nullptr, 0, 0, 0, 0, 0},  // RandomSeed 随机种子
-    {23, 22, PF_Param_FLOAT_SLIDER, "\xB4\xF3\xD0\xA1", 0x20, 0, 50, 0, 1, 0, 2, 0, 0, nullptr, 0,
-     0, 0, 0, 0},  // RandomSize 大小
-    {24, 23, PF_Param_FLOAT_SLIDER, "\xBF\xED\xB8\xDF\xB1\xC8", 0x20, 0, 50, 0, 1, 0, 2, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // RandomAspect 宽高比
-    {25, 24, PF_Param_FLOAT_SLIDER, "\xD0\xFD\xD7\xAA", 0x20, 0, 50, 0, 1, 0, 2, 0, 0, nullptr, 0,
-     0, 0, 0, 0},  // RandomRotation 旋转
-    {26, 25, PF_Param_FLOAT_SLIDER, "\xCD\xB8\xC3\xF7\xB6\xC8", 0x20, 0, 50, 0, 1, 0, 2, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // RandomOpacity 透明度
-    {27, 26, PF_Param_FLOAT_SLIDER, "X\xD6\xE1\xBC\xE4\xBE\xE0", 0x20, 0, 50, 0, 1, 0, 2, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // RandomSpacingX X轴间距
-    {28, 27, PF_Param_FLOAT_SLIDER, "Y\xD6\xE1\xBC\xE4\xBE\xE0", 0x20, 0, 50, 0, 1, 0, 2, 0, 0,
-     nullptr, 0, 0, 0, 0, 0},  // RandomSpacingY Y轴间距
-    {29, 32, PF_Param_ANGLE, "H", 0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // RandomHue H
-    {30, 33, PF_Param_FLOAT_SLIDER, "S", 0x20, 0, 100, 0, 100, 0, 1, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // RandomSaturation S
-    {31, 34, PF_Param_FLOAT_SLIDER, "V", 0x20, 0, 100, 0, 100, 0, 1, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // RandomValue V
-    {32, 19, PF_Param_GROUP_END, "", 0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // RandomTopicEnd
-    {33, 35, PF_Param_GROUP_START,
-     "\xD0\xA7\xB9\xFB\xC6\xF7"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // Effector1 效果器1
-    {34, 37, PF_Param_CHECKBOX,
-     "\xC6\xF4\xD3\xC3\xD0\xA7\xB9\xFB\xC6\xF7"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EnableEffector1 启用效果器1
-    {35, 41, PF_Param_POINT,
-     "\xCE\xBB\xD6\xC3"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 50, 50},  // EffectorPosition1 位置1
-    {36, 42, PF_Param_FLOAT_SLIDER,
-     "\xB4\xF3\xD0\xA1"
-     "1",
-     0x20, 0, 5000, 0, 1000, 200, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorSize1 大小1
-    {37, 40, PF_Param_ANGLE,
-     "\xBD\xC7\xB6\xC8"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorAngle1 角度1
-    {38, 43, PF_Param_FLOAT_SLIDER,
-     "\xCB\xA5\xBC\xF5"
-     "1",
-     0x20, 0, 100, 0, 100, 100, 1, 1, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorFalloff1 衰减1
-    {39, 136, PF_Param_POPUP,
-     "\xD0\xA7\xB9\xFB\xCC\xF9\xCD\xBC"
-     "1",
-     0x20, 0, 0, 0, 0, 3, 0, 0, 6,
-     "\xCA\xB9\xD3\xC3\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC|(-|\xBE\xB6\xCF\xF2  "
-     "|\xBE\xB6\xCF\xF2\xB6\xD4\xB3\xC6     | \xCF\xDF\xD0\xD4 |\xCF\xDF\xD0\xD4\xB6\xD4\xB3\xC6",
-     0, 0, 0, 0, 0},  // EffectMap1 效果贴图1
-    {40, 45, PF_Param_LAYER,
-     "\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC\xCD\xBC\xB2\xE3"
-     "1",
-     0x20, 0, 0, 0, 0, -1, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // CustomMapLayer1 自定义贴图图层1
-    {41, 139, PF_Param_CHECKBOX,
-     "\xB6\xD4\xD3\xA6\xB5\xBD\xCD\xBC\xB2\xE3"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // FitToLayer1 对应到图层1
-    {42, 129, PF_Param_CHECKBOX,
-     "\xCA\xB0\xC8\xA1\xD7\xCA\xD4\xB4\xD1\xD5\xC9\xAB"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // PickSourceColor1 拾取资源颜色1
-    {43, 133, PF_Param_POPUP,
-     "\xB4\xC9\xD7\xA9"
-     "1",
-     0x20, 0, 0, 0, 0, 4, 0, 0, 4,
-     "\xCE\xDE  |\xD6\xD8\xB8\xB4  |\xB6\xD4\xB3\xC6  |\xC0\xA9\xD5\xB9\xB1\xDF\xD4\xB5", 0, 0, 0,
-     0, 0},  // Tile1 瓷砖1
-    {44, 126, PF_Param_CHECKBOX,
-     "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xD5\xFD\xC3\xE6"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // EffectorCenterDotToFront1 中心点到正面1
-    {45, 46, PF_Param_CHECKBOX,
-     "\xBE\xF8\xB6\xD4\xB5\xC4"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // Absolute1 绝对的1
-    {46, 47, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xB4\xF3\xD0\xA1"
-     "1",
-     0x20, 0, 1000, 0, 100, 20, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // IndependentSize1 独立大小1
-    {47, 48, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xBF\xED\xB8\xDF\xB1\xC8"
-     "1",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // IndependentAspect1 独立宽高比1
-    {48, 49, PF_Param_ANGLE,
-     "\xB6\xC0\xC1\xA2\xD0\xFD\xD7\xAA"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // IndependentRotation1 独立旋转1
-    {49, 50, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xCD\xB8\xC3\xF7\xB6\xC8"
-     "1",
-     0x20, 0, 100, 0, 100, 100, 0, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // IndependentOpacity1 独立透明度1
-    {50, 52, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xCB\xF5\xB7\xC5"
-     "1",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // SizeByRatio1 按比率缩放1
-    {51, 53, PF_Param_FLOAT_SLIDER, "\xB0\xB4\xB1\xC8\xC2\xCA\xBF\xED\xB8\xDF\xB1\xC8", 0x20, 0,
-     100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // AspectByRatio1 按比率宽高比
-    {52, 54, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xD0\xFD\xD7\xAA"
-     "1",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // RotationByRatio1 按比率旋转1
-    {53, 55, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xCD\xB8\xC3\xF7\xB6\xC8"
-     "1",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // OpacityByRatio1 按比率透明度1
-    {54, 57, PF_Param_FLOAT_SLIDER,
-     "\xB4\xF3\xD0\xA1\xC6\xAB\xD2\xC6"
-     "1",
-     0x20, -100, 100, -100, 100, 0, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // SizeOffset1 大小偏移1
-    {55, 58, PF_Param_FLOAT_SLIDER,
-     "\xBF\xED\xB8\xDF\xB1\xC8\xC6\xAB\xD2\xC6"
-     "1",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0, 0},  // AspectOffset1 宽高比偏移1
-    {56, 59, PF_Param_ANGLE,
-     "\xD0\xFD\xD7\xAA\xC6\xAB\xD2\xC6"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // RotationOffset1 旋转偏移1
-    {57, 60, PF_Param_FLOAT_SLIDER,
-     "\xCD\xB8\xC3\xF7\xB6\xC8\xC6\xAB\xD2\xC6"
-     "1",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0, 0},  // OpacityOffset1 透明度偏移1
-    {58, 61, PF_Param_CHECKBOX,
-     "\xD1\xD5\xC9\xAB"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorColor1 颜色1
-    {59, 62, PF_Param_POPUP,
-     "\xBB\xEC\xBA\xCF\xC4\xA3\xCA\xBD"
-     "1",
-     0x20, 0, 0, 0, 0, 1, 0, 0, 14,
-     "\xD5\xFD\xB3\xA3  |(-|\xBC\xD3 |\xCF\xE0\xBC\xF5     |\xCF\xE0\xB3\xCB    |\xC6\xC1\xC4\xBB  "
-     "|\xB5\xFE\xBC\xD3   |\xC7\xBF\xB9\xE2      |\xC8\xE1\xB9\xE2      |(-|\xB1\xE4\xB0\xB5  "
-     "|\xB1\xE4\xC1\xC1   |\xB2\xEE\xD6\xB5      |\xC5\xC5\xB3\xFD",
-     0, 0, 0, 0, 0},  // BlendMode1 混合模式1
-    {60, 63, PF_Param_COLOR,
-     "\xBB\xEC\xBA\xCF\xD1\xD5\xC9\xAB"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 255, 255, 255, 0, 0},  // BlendColor1 混合颜色1
-    {61, 64, PF_Param_ANGLE,
-     "\xC9\xAB\xCF\xE0\xC6\xAB\xD2\xC6"
-     "1",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // HueOffset1 色相偏移1
-    {62, 36, PF_Param_GROUP_END, "", 0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // EffectorEnd1
-    {63, 65, PF_Param_GROUP_START,
-     "\xD0\xA7\xB9\xFB\xC6\xF7"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // Effector2 效果器2
-    {64, 67, PF_Param_CHECKBOX,
-     "\xC6\xF4\xD3\xC3\xD0\xA7\xB9\xFB\xC6\xF7"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EnableEffector2 启用效果器2
-    {65, 71, PF_Param_POINT,
-     "\xCE\xBB\xD6\xC3"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 50, 50},  // EffectorPosition2 位置2
-    {66, 72, PF_Param_FLOAT_SLIDER,
-     "\xB4\xF3\xD0\xA1"
-     "2",
-     0x20, 0, 5000, 0, 1000, 200, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorSize2 大小2
-    {67, 70, PF_Param_ANGLE,
-     "\xBD\xC7\xB6\xC8"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorAngle2 角度2
-    {68, 73, PF_Param_FLOAT_SLIDER,
-     "\xCB\xA5\xBC\xF5"
-     "2",
-     0x20, 0, 100, 0, 100, 100, 1, 1, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorFalloff2 衰减2
-    {69, 137, PF_Param_POPUP,
-     "\xD0\xA7\xB9\xFB\xCC\xF9\xCD\xBC"
-     "2",
-     0x20, 0, 0, 0, 0, 3, 0, 0, 6,
-     "\xCA\xB9\xD3\xC3\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC|(-|\xBE\xB6\xCF\xF2  "
-     "|\xBE\xB6\xCF\xF2\xB6\xD4\xB3\xC6     | \xCF\xDF\xD0\xD4 |\xCF\xDF\xD0\xD4\xB6\xD4\xB3\xC6",
-     0, 0, 0, 0, 0},  // EffectMap2 效果贴图2
-    {70, 75, PF_Param_LAYER,
-     "\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC\xCD\xBC\xB2\xE3"
-     "2",
-     0x20, 0, 0, 0, 0, -1, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // CustomMapLayer2 自定义贴图图层2
-    {71, 140, PF_Param_CHECKBOX,
-     "\xB6\xD4\xD3\xA6\xB5\xBD\xCD\xBC\xB2\xE3"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // FitToLayer2 对应到图层2
-    {72, 130, PF_Param_CHECKBOX,
-     "\xCA\xB0\xC8\xA1\xD7\xCA\xD4\xB4\xD1\xD5\xC9\xAB"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // PickSourceColor2 拾取资源颜色2
-    {73, 134, PF_Param_POPUP,
-     "\xB4\xC9\xD7\xA9"
-     "2",
-     0x20, 0, 0, 0, 0, 4, 0, 0, 4,
-     "\xCE\xDE  |\xD6\xD8\xB8\xB4  |\xB6\xD4\xB3\xC6  |\xC0\xA9\xD5\xB9\xB1\xDF\xD4\xB5", 0, 0, 0,
-     0, 0},  // Tile2 瓷砖2
-    {74, 127, PF_Param_CHECKBOX,
-     "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xD5\xFD\xC3\xE6"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // EffectorCenterDotToFront2 中心点到正面2
-    {75, 76, PF_Param_CHECKBOX,
-     "\xBE\xF8\xB6\xD4\xB5\xC4"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // Absolute2 绝对的2
-    {76, 77, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xB4\xF3\xD0\xA1"
-     "2",
-     0x20, 0, 1000, 0, 100, 20, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // IndependentSize2 独立大小2
-    {77, 78, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xBF\xED\xB8\xDF\xB1\xC8"
-     "2",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // IndependentAspect2 独立宽高比2
-    {78, 79, PF_Param_ANGLE,
-     "\xB6\xC0\xC1\xA2\xD0\xFD\xD7\xAA"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // IndependentRotation2 独立旋转2
-    {79, 80, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xCD\xB8\xC3\xF7\xB6\xC8"
-     "2",
-     0x20, 0, 100, 0, 100, 100, 0, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // IndependentOpacity2 独立透明度2
-    {80, 82, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xCB\xF5\xB7\xC5"
-     "2",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // SizeByRatio2 按比率缩放2
-    {81, 83, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xBF\xED\xB8\xDF\xB1\xC8"
-     "2",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // AspectByRatio2 按比率宽高比2
-    {82, 84, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xD0\xFD\xD7\xAA"
-     "2",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // RotationByRatio2 按比率旋转2
-    {83, 85, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xCD\xB8\xC3\xF7\xB6\xC8"
-     "2",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // OpacityByRatio2 按比率透明度2
-    {84, 87, PF_Param_FLOAT_SLIDER,
-     "\xB4\xF3\xD0\xA1\xC6\xAB\xD2\xC6"
-     "2",
-     0x20, -100, 100, -100, 100, 0, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // SizeOffset2 大小偏移2
-    {85, 88, PF_Param_FLOAT_SLIDER,
-     "\xBF\xED\xB8\xDF\xB1\xC8\xC6\xAB\xD2\xC6"
-     "2",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0, 0},  // AspectOffset2 宽高比偏移2
-    {86, 89, PF_Param_ANGLE,
-     "\xD0\xFD\xD7\xAA\xC6\xAB\xD2\xC6"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // RotationOffset2 旋转偏移2
-    {87, 90, PF_Param_FLOAT_SLIDER,
-     "\xCD\xB8\xC3\xF7\xB6\xC8\xC6\xAB\xD2\xC6"
-     "2",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0, 0},  // OpacityOffset2 透明度偏移2
-    {88, 91, PF_Param_CHECKBOX,
-     "\xD1\xD5\xC9\xAB"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorColor2 颜色2
-    {89, 92, PF_Param_POPUP,
-     "\xBB\xEC\xBA\xCF\xC4\xA3\xCA\xBD"
-     "2",
-     0x20, 0, 0, 0, 0, 1, 0, 0, 14,
-     "\xD5\xFD\xB3\xA3  |(-|\xBC\xD3 |\xCF\xE0\xBC\xF5     |\xCF\xE0\xB3\xCB    |\xC6\xC1\xC4\xBB  "
-     "|\xB5\xFE\xBC\xD3   |\xC7\xBF\xB9\xE2      |\xC8\xE1\xB9\xE2      |(-|\xB1\xE4\xB0\xB5  "
-     "|\xB1\xE4\xC1\xC1   |\xB2\xEE\xD6\xB5      |\xC5\xC5\xB3\xFD",
-     0, 0, 0, 0, 0},  // BlendMode2 混合模式2
-    {90, 93, PF_Param_COLOR,
-     "\xBB\xEC\xBA\xCF\xD1\xD5\xC9\xAB"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 255, 255, 255, 0, 0},  // BlendColor2 混合颜色2
-    {91, 94, PF_Param_ANGLE,
-     "\xC9\xAB\xCF\xE0\xC6\xAB\xD2\xC6"
-     "2",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // HueOffset2 色相偏移2
-    {92, 66, PF_Param_GROUP_END, "", 0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // EffectorEnd2
-    {93, 95, PF_Param_GROUP_START,
-     "\xD0\xA7\xB9\xFB\xC6\xF7"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // Effector3 效果器3
-    {94, 97, PF_Param_CHECKBOX,
-     "\xC6\xF4\xD3\xC3\xD0\xA7\xB9\xFB\xC6\xF7"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EnableEffector3 启用效果器3
-    {95, 101, PF_Param_POINT,
-     "\xCE\xBB\xD6\xC3"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 50, 50},  // EffectorPosition3 位置3
-    {96, 102, PF_Param_FLOAT_SLIDER,
-     "\xB4\xF3\xD0\xA1"
-     "3",
-     0x20, 0, 5000, 0, 1000, 200, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorSize3 大小3
-    {97, 100, PF_Param_ANGLE,
-     "\xBD\xC7\xB6\xC8"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorAngle3 角度3
-    {98, 103, PF_Param_FLOAT_SLIDER,
-     "\xCB\xA5\xBC\xF5"
-     "3",
-     0x20, 0, 100, 0, 100, 100, 1, 1, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorFalloff3 衰减3
-    {99, 138, PF_Param_POPUP,
-     "\xD0\xA7\xB9\xFB\xCC\xF9\xCD\xBC"
-     "3",
-     0x20, 0, 0, 0, 0, 3, 0, 0, 6,
-     "\xCA\xB9\xD3\xC3\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC|(-|\xBE\xB6\xCF\xF2  "
-     "|\xBE\xB6\xCF\xF2\xB6\xD4\xB3\xC6     | \xCF\xDF\xD0\xD4 |\xCF\xDF\xD0\xD4\xB6\xD4\xB3\xC6",
-     0, 0, 0, 0, 0},  // EffectMap3 效果贴图3
-    {100, 105, PF_Param_LAYER,
-     "\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC\xCD\xBC\xB2\xE3"
-     "3",
-     0x20, 0, 0, 0, 0, -1, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // CustomMapLayer3 自定义贴图图层3
-    {101, 141, PF_Param_CHECKBOX,
-     "\xB6\xD4\xD3\xA6\xB5\xBD\xCD\xBC\xB2\xE3"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // FitToLayer3 对应到图层3
-    {102, 131, PF_Param_CHECKBOX,
-     "\xCA\xB0\xC8\xA1\xD7\xCA\xD4\xB4\xD1\xD5\xC9\xAB"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // PickSourceColor3 拾取资源颜色3
-    {103, 135, PF_Param_POPUP,
-     "\xB4\xC9\xD7\xA9"
-     "3",
-     0x20, 0, 0, 0, 0, 4, 0, 0, 4,
-     "\xCE\xDE  |\xD6\xD8\xB8\xB4  |\xB6\xD4\xB3\xC6  |\xC0\xA9\xD5\xB9\xB1\xDF\xD4\xB5", 0, 0, 0,
-     0, 0},  // Tile3 瓷砖3
-    {104, 128, PF_Param_CHECKBOX,
-     "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xD5\xFD\xC3\xE6"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // EffectorCenterDotToFront3 中心点到正面3
-    {105, 106, PF_Param_CHECKBOX,
-     "\xBE\xF8\xB6\xD4\xB5\xC4"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // Absolute3 绝对的3
-    {106, 107, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xB4\xF3\xD0\xA1"
-     "3",
-     0x20, 0, 1000, 0, 100, 20, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // IndependentSize3 独立大小3
-    {107, 108, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xBF\xED\xB8\xDF\xB1\xC8"
-     "3",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // IndependentAspect3 独立宽高比3
-    {108, 109, PF_Param_ANGLE,
-     "\xB6\xC0\xC1\xA2\xD0\xFD\xD7\xAA"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // IndependentRotation3 独立旋转3
-    {109, 110, PF_Param_FLOAT_SLIDER,
-     "\xB6\xC0\xC1\xA2\xCD\xB8\xC3\xF7\xB6\xC8"
-     "3",
-     0x20, 0, 100, 0, 100, 100, 0, 1, 0, nullptr, 0, 0, 0, 0,
-     0},  // IndependentOpacity3 独立透明度3
-    {110, 112, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xCB\xF5\xB7\xC5"
-     "3",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // SizeByRatio3 按比率缩放3
-    {111, 113, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xBF\xED\xB8\xDF\xB1\xC8"
-     "3",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // AspectByRatio3 按比率宽高比3
-    {112, 114, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xD0\xFD\xD7\xAA"
-     "3",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // RotationByRatio3 按比率旋转3
-    {113, 115, PF_Param_FLOAT_SLIDER,
-     "\xB0\xB4\xB1\xC8\xC2\xCA\xCD\xB8\xC3\xF7\xB6\xC8"
-     "3",
-     0x20, 0, 100, 0, 10, 1, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // OpacityByRatio3 按比率透明度3
-    {114, 117, PF_Param_FLOAT_SLIDER,
-     "\xB4\xF3\xD0\xA1\xC6\xAB\xD2\xC6"
-     "3",
-     0x20, -100, 100, -100, 100, 0, 1, 0, 0, nullptr, 0, 0, 0, 0, 0},  // SizeOffset3 大小偏移3
-    {115, 118, PF_Param_FLOAT_SLIDER,
-     "\xBF\xED\xB8\xDF\xB1\xC8\xC6\xAB\xD2\xC6"
-     "3",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0, 0},  // AspectOffset3 宽高比偏移3
-    {116, 119, PF_Param_ANGLE,
-     "\xD0\xFD\xD7\xAA\xC6\xAB\xD2\xC6"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // RotationOffset3 旋转偏移3
-    {117, 120, PF_Param_FLOAT_SLIDER,
-     "\xCD\xB8\xC3\xF7\xB6\xC8\xC6\xAB\xD2\xC6"
-     "3",
-     0x20, -100, 100, -100, 100, 0, 0, 1, 0, nullptr, 0, 0, 0, 0, 0},  // OpacityOffset3 透明度偏移3
-    {118, 121, PF_Param_CHECKBOX,
-     "\xD1\xD5\xC9\xAB"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // EffectorColor3 颜色3
-    {119, 122, PF_Param_POPUP,
-     "\xBB\xEC\xBA\xCF\xC4\xA3\xCA\xBD"
-     "3",
-     0x20, 0, 0, 0, 0, 1, 0, 0, 14,
-     "\xD5\xFD\xB3\xA3  |(-|\xBC\xD3 |\xCF\xE0\xBC\xF5     |\xCF\xE0\xB3\xCB    |\xC6\xC1\xC4\xBB  "
-     "|\xB5\xFE\xBC\xD3   |\xC7\xBF\xB9\xE2      |\xC8\xE1\xB9\xE2      |(-|\xB1\xE4\xB0\xB5  "
-     "|\xB1\xE4\xC1\xC1   |\xB2\xEE\xD6\xB5      |\xC5\xC5\xB3\xFD",
-     0, 0, 0, 0, 0},  // BlendMode3 混合模式3
-    {120, 123, PF_Param_COLOR,
-     "\xBB\xEC\xBA\xCF\xD1\xD5\xC9\xAB"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 255, 255, 255, 0, 0},  // BlendColor3 混合颜色3
-    {121, 124, PF_Param_ANGLE,
-     "\xC9\xAB\xCF\xE0\xC6\xAB\xD2\xC6"
-     "3",
-     0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0, 0},  // HueOffset3 色相偏移3
-    {122, 96, PF_Param_GROUP_END, "", 0x20, 0, 0, 0, 0, 0, 0, 0, 0, nullptr, 0, 0, 0, 0,
-     0},  // EffectorEnd3
+    P(1, 1, "\xB5\xE3\xB5\xC4\xD0\xCE\xD7\xB4", 6, 1, kShapeItems),  // 点的形状
+    K(2, 2, "\xB5\xE3\xB5\xC4\xD1\xD5\xC9\xAB", 255, 125, 20),  // 点的颜色
+    F(3, 3, "\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1", 0, 1000, 0, 100, 10, 1, 0),  // 点的大小
+    F(4, 4, "\xB5\xE3\xB5\xC4\xBF\xED\xB8\xDF\xB1\xC8", -100, 100, -100, 100, 0, 1, 1),  // 点的宽高比
+    A(5, 5, "\xB5\xE3\xB5\xC4\xD0\xFD\xD7\xAA", 0),  // 点的旋转
+    P(6, 6, "\xD0\xFD\xD7\xAA\xC0\xE0\xD0\xCD", 3, 1, kRotationItems),  // 旋转类型
+    F(7, 7, "\xB5\xE3\xB5\xC4\xCD\xB8\xC3\xF7\xB6\xC8", 0, 100, 0, 100, 100, 1, 1),  // 点的透明度
+    P(8, 8, "\xBC\xE4\xBE\xE0\xC0\xE0\xD0\xCD", 2, 1, kSpacingItems, kSupervised),  // 间距类型
+    F(9, 9, "\xB5\xE3\xB5\xC4X\xD6\xE1\xBC\xE4\xBE\xE0", 0, 10000, 0, 100, 20, 1, 0),  // 点的X轴间距
+    F(10, 10, "\xB5\xE3\xB5\xC4Y\xD6\xE1\xBC\xE4\xBE\xE0", 0, 10000, 0, 100, 20, 1, 0),  // 点的Y轴间距
+    T(11, 11, "\xD6\xD0\xD0\xC4\xCE\xBB\xD6\xC3", 50, 50),  // 中心位置
+    C(12, 125, "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xC7\xB0\xC3\xE6", 0),  // 中心点到前面
+    A(13, 12, "\xC8\xAB\xBE\xD6\xD0\xFD\xD7\xAA\xD6\xD0\xD0\xC4", 0),  // 全局旋转中心
+    P(14, 13, "\xC8\xAB\xBE\xD6\xD0\xFD\xD7\xAA        \xD6\xD0\xD0\xC4", 4, 1, kCentreItems),  // 全局旋转        中心
+    P(15, 14, "\xD5\xDA\xD5\xD6", 3, 1, kMaskItems),  // 遮罩
+    L(16, 15, "\xC4\xBF\xB1\xEA\xD5\xDA\xD5\xD6\xCD\xBC\xB2\xE3", 0),  // 目标遮罩图层
+    C(17, 16, "\xB7\xB4\xD7\xAA\xD5\xDA\xD5\xD6", 0),  // 反转遮罩
+    C(18, 17, "\xC7\xE5\xB3\xFD\xB1\xB3\xBE\xB0", 0),  // 清除背景
+    G(19, 18, "\xCB\xE6\xBB\xFA\xBB\xAF"),  // 随机化
+    S(20, 20, "\xCB\xE6\xBB\xFA\xBC\xE4\xBE\xE0", 0, 1000, 0, 60, 0, kHold),  // 随机间距
+    S(21, 132, "\xCB\xE6\xBB\xFA\xC5\xC5\xC1\xD0", 0, 10, 0, 10, 0, kHold),  // 随机排列
+    S(22, 21, "\xCB\xE6\xBB\xFA\xD6\xD6\xD7\xD3", 0, 10000, 0, 100, 0, kHold),  // 随机种子
+    F(23, 22, "\xB4\xF3\xD0\xA1", 0, 50, 0, 1, 0, 2, 0),  // 大小
+    F(24, 23, "\xBF\xED\xB8\xDF\xB1\xC8", 0, 50, 0, 1, 0, 2, 0),  // 宽高比
+    F(25, 24, "\xD0\xFD\xD7\xAA", 0, 50, 0, 1, 0, 2, 0),  // 旋转
+    F(26, 25, "\xCD\xB8\xC3\xF7\xB6\xC8", 0, 50, 0, 1, 0, 2, 0),  // 透明度
+    F(27, 26, "X\xD6\xE1\xBC\xE4\xBE\xE0", 0, 50, 0, 1, 0, 2, 0),  // X轴间距
+    F(28, 27, "Y\xD6\xE1\xBC\xE4\xBE\xE0", 0, 50, 0, 1, 0, 2, 0),  // Y轴间距
+    A(29, 32, "H", 0),  // H
+    F(30, 33, "S", 0, 100, 0, 100, 0, 1, 1),  // S
+    F(31, 34, "V", 0, 100, 0, 100, 0, 1, 1),  // V
+    E(32, 19),
+    G(33, 35, "\xD0\xA7\xB9\xFB\xC6\xF7\x31"),  // 效果器1
+    C(34, 37, "\xC6\xF4\xD3\xC3\xD0\xA7\xB9\xFB\xC6\xF7\x31", 0),  // 启用效果器1
+    T(35, 41, "\xCE\xBB\xD6\xC3\x31", 50, 50),  // 位置1
+    F(36, 42, "\xB4\xF3\xD0\xA1\x31", 0, 5000, 0, 1000, 200, 1, 0),  // 大小1
+    A(37, 40, "\xBD\xC7\xB6\xC8\x31", 0),  // 角度1
+    F(38, 43, "\xCB\xA5\xBC\xF5\x31", 0, 100, 0, 100, 100, 1, 1),  // 衰减1
+    P(39, 136, "\xD0\xA7\xB9\xFB\xCC\xF9\xCD\xBC\x31", 6, 3, kMapItems),  // 效果贴图1
+    L(40, 45, "\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC\xCD\xBC\xB2\xE3\x31", -1),  // 自定义贴图图层1
+    C(41, 139, "\xB6\xD4\xD3\xA6\xB5\xBD\xCD\xBC\xB2\xE3\x31", 0),  // 对应到图层1
+    C(42, 129, "\xCA\xB0\xC8\xA1\xD7\xCA\xD4\xB4\xD1\xD5\xC9\xAB\x31", 0),  // 拾取资源颜色1
+    P(43, 133, "\xB4\xC9\xD7\xA9\x31", 4, 4, kTileItems),  // 瓷砖1
+    C(44, 126, "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xD5\xFD\xC3\xE6\x31", 0),  // 中心点到正面1
+    C(45, 46, "\xBE\xF8\xB6\xD4\xB5\xC4\x31", 0),  // 绝对的1
+    F(46, 47, "\xB6\xC0\xC1\xA2\xB4\xF3\xD0\xA1\x31", 0, 1000, 0, 100, 20, 1, 0),  // 独立大小1
+    F(47, 48, "\xB6\xC0\xC1\xA2\xBF\xED\xB8\xDF\xB1\xC8\x31", -100, 100, -100, 100, 0, 0, 1),  // 独立宽高比1
+    A(48, 49, "\xB6\xC0\xC1\xA2\xD0\xFD\xD7\xAA\x31", 0),  // 独立旋转1
+    F(49, 50, "\xB6\xC0\xC1\xA2\xCD\xB8\xC3\xF7\xB6\xC8\x31", 0, 100, 0, 100, 100, 0, 1),  // 独立透明度1
+    F(50, 52, "\xB0\xB4\xB1\xC8\xC2\xCA\xCB\xF5\xB7\xC5\x31", 0, 100, 0, 10, 1, 1, 0),  // 按比率缩放1
+    F(51, 53, "\xB0\xB4\xB1\xC8\xC2\xCA\xBF\xED\xB8\xDF\xB1\xC8", 0, 100, 0, 10, 1, 1, 0),  // 按比率宽高比
+    F(52, 54, "\xB0\xB4\xB1\xC8\xC2\xCA\xD0\xFD\xD7\xAA\x31", 0, 100, 0, 10, 1, 1, 0),  // 按比率旋转1
+    F(53, 55, "\xB0\xB4\xB1\xC8\xC2\xCA\xCD\xB8\xC3\xF7\xB6\xC8\x31", 0, 100, 0, 10, 1, 1, 0),  // 按比率透明度1
+    F(54, 57, "\xB4\xF3\xD0\xA1\xC6\xAB\xD2\xC6\x31", -100, 100, -100, 100, 0, 1, 0),  // 大小偏移1
+    F(55, 58, "\xBF\xED\xB8\xDF\xB1\xC8\xC6\xAB\xD2\xC6\x31", -100, 100, -100, 100, 0, 0, 1),  // 宽高比偏移1
+    A(56, 59, "\xD0\xFD\xD7\xAA\xC6\xAB\xD2\xC6\x31", 0),  // 旋转偏移1
+    F(57, 60, "\xCD\xB8\xC3\xF7\xB6\xC8\xC6\xAB\xD2\xC6\x31", -100, 100, -100, 100, 0, 0, 1),  // 透明度偏移1
+    C(58, 61, "\xD1\xD5\xC9\xAB\x31", 0),  // 颜色1
+    P(59, 62, "\xBB\xEC\xBA\xCF\xC4\xA3\xCA\xBD\x31", 14, 1, kBlendItems),  // 混合模式1
+    K(60, 63, "\xBB\xEC\xBA\xCF\xD1\xD5\xC9\xAB\x31", 255, 255, 255),  // 混合颜色1
+    A(61, 64, "\xC9\xAB\xCF\xE0\xC6\xAB\xD2\xC6\x31", 0),  // 色相偏移1
+    E(62, 36),
+    G(63, 65, "\xD0\xA7\xB9\xFB\xC6\xF7\x32"),  // 效果器2
+    C(64, 67, "\xC6\xF4\xD3\xC3\xD0\xA7\xB9\xFB\xC6\xF7\x32", 0),  // 启用效果器2
+    T(65, 71, "\xCE\xBB\xD6\xC3\x32", 50, 50),  // 位置2
+    F(66, 72, "\xB4\xF3\xD0\xA1\x32", 0, 5000, 0, 1000, 200, 1, 0),  // 大小2
+    A(67, 70, "\xBD\xC7\xB6\xC8\x32", 0),  // 角度2
+    F(68, 73, "\xCB\xA5\xBC\xF5\x32", 0, 100, 0, 100, 100, 1, 1),  // 衰减2
+    P(69, 137, "\xD0\xA7\xB9\xFB\xCC\xF9\xCD\xBC\x32", 6, 3, kMapItems),  // 效果贴图2
+    L(70, 75, "\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC\xCD\xBC\xB2\xE3\x32", -1),  // 自定义贴图图层2
+    C(71, 140, "\xB6\xD4\xD3\xA6\xB5\xBD\xCD\xBC\xB2\xE3\x32", 0),  // 对应到图层2
+    C(72, 130, "\xCA\xB0\xC8\xA1\xD7\xCA\xD4\xB4\xD1\xD5\xC9\xAB\x32", 0),  // 拾取资源颜色2
+    P(73, 134, "\xB4\xC9\xD7\xA9\x32", 4, 4, kTileItems),  // 瓷砖2
+    C(74, 127, "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xD5\xFD\xC3\xE6\x32", 0),  // 中心点到正面2
+    C(75, 76, "\xBE\xF8\xB6\xD4\xB5\xC4\x32", 0),  // 绝对的2
+    F(76, 77, "\xB6\xC0\xC1\xA2\xB4\xF3\xD0\xA1\x32", 0, 1000, 0, 100, 20, 1, 0),  // 独立大小2
+    F(77, 78, "\xB6\xC0\xC1\xA2\xBF\xED\xB8\xDF\xB1\xC8\x32", -100, 100, -100, 100, 0, 0, 1),  // 独立宽高比2
+    A(78, 79, "\xB6\xC0\xC1\xA2\xD0\xFD\xD7\xAA\x32", 0),  // 独立旋转2
+    F(79, 80, "\xB6\xC0\xC1\xA2\xCD\xB8\xC3\xF7\xB6\xC8\x32", 0, 100, 0, 100, 100, 0, 1),  // 独立透明度2
+    F(80, 82, "\xB0\xB4\xB1\xC8\xC2\xCA\xCB\xF5\xB7\xC5\x32", 0, 100, 0, 10, 1, 1, 0),  // 按比率缩放2
+    F(81, 83, "\xB0\xB4\xB1\xC8\xC2\xCA\xBF\xED\xB8\xDF\xB1\xC8\x32", 0, 100, 0, 10, 1, 1, 0),  // 按比率宽高比2
+    F(82, 84, "\xB0\xB4\xB1\xC8\xC2\xCA\xD0\xFD\xD7\xAA\x32", 0, 100, 0, 10, 1, 1, 0),  // 按比率旋转2
+    F(83, 85, "\xB0\xB4\xB1\xC8\xC2\xCA\xCD\xB8\xC3\xF7\xB6\xC8\x32", 0, 100, 0, 10, 1, 1, 0),  // 按比率透明度2
+    F(84, 87, "\xB4\xF3\xD0\xA1\xC6\xAB\xD2\xC6\x32", -100, 100, -100, 100, 0, 1, 0),  // 大小偏移2
+    F(85, 88, "\xBF\xED\xB8\xDF\xB1\xC8\xC6\xAB\xD2\xC6\x32", -100, 100, -100, 100, 0, 0, 1),  // 宽高比偏移2
+    A(86, 89, "\xD0\xFD\xD7\xAA\xC6\xAB\xD2\xC6\x32", 0),  // 旋转偏移2
+    F(87, 90, "\xCD\xB8\xC3\xF7\xB6\xC8\xC6\xAB\xD2\xC6\x32", -100, 100, -100, 100, 0, 0, 1),  // 透明度偏移2
+    C(88, 91, "\xD1\xD5\xC9\xAB\x32", 0),  // 颜色2
+    P(89, 92, "\xBB\xEC\xBA\xCF\xC4\xA3\xCA\xBD\x32", 14, 1, kBlendItems),  // 混合模式2
+    K(90, 93, "\xBB\xEC\xBA\xCF\xD1\xD5\xC9\xAB\x32", 255, 255, 255),  // 混合颜色2
+    A(91, 94, "\xC9\xAB\xCF\xE0\xC6\xAB\xD2\xC6\x32", 0),  // 色相偏移2
+    E(92, 66),
+    G(93, 95, "\xD0\xA7\xB9\xFB\xC6\xF7\x33"),  // 效果器3
+    C(94, 97, "\xC6\xF4\xD3\xC3\xD0\xA7\xB9\xFB\xC6\xF7\x33", 0),  // 启用效果器3
+    T(95, 101, "\xCE\xBB\xD6\xC3\x33", 50, 50),  // 位置3
+    F(96, 102, "\xB4\xF3\xD0\xA1\x33", 0, 5000, 0, 1000, 200, 1, 0),  // 大小3
+    A(97, 100, "\xBD\xC7\xB6\xC8\x33", 0),  // 角度3
+    F(98, 103, "\xCB\xA5\xBC\xF5\x33", 0, 100, 0, 100, 100, 1, 1),  // 衰减3
+    P(99, 138, "\xD0\xA7\xB9\xFB\xCC\xF9\xCD\xBC\x33", 6, 3, kMapItems),  // 效果贴图3
+    L(100, 105, "\xD7\xD4\xB6\xA8\xD2\xE5\xCC\xF9\xCD\xBC\xCD\xBC\xB2\xE3\x33", -1),  // 自定义贴图图层3
+    C(101, 141, "\xB6\xD4\xD3\xA6\xB5\xBD\xCD\xBC\xB2\xE3\x33", 0),  // 对应到图层3
+    C(102, 131, "\xCA\xB0\xC8\xA1\xD7\xCA\xD4\xB4\xD1\xD5\xC9\xAB\x33", 0),  // 拾取资源颜色3
+    P(103, 135, "\xB4\xC9\xD7\xA9\x33", 4, 4, kTileItems),  // 瓷砖3
+    C(104, 128, "\xD6\xD0\xD0\xC4\xB5\xE3\xB5\xBD\xD5\xFD\xC3\xE6\x33", 0),  // 中心点到正面3
+    C(105, 106, "\xBE\xF8\xB6\xD4\xB5\xC4\x33", 0),  // 绝对的3
+    F(106, 107, "\xB6\xC0\xC1\xA2\xB4\xF3\xD0\xA1\x33", 0, 1000, 0, 100, 20, 1, 0),  // 独立大小3
+    F(107, 108, "\xB6\xC0\xC1\xA2\xBF\xED\xB8\xDF\xB1\xC8\x33", -100, 100, -100, 100, 0, 0, 1),  // 独立宽高比3
+    A(108, 109, "\xB6\xC0\xC1\xA2\xD0\xFD\xD7\xAA\x33", 0),  // 独立旋转3
+    F(109, 110, "\xB6\xC0\xC1\xA2\xCD\xB8\xC3\xF7\xB6\xC8\x33", 0, 100, 0, 100, 100, 0, 1),  // 独立透明度3
+    F(110, 112, "\xB0\xB4\xB1\xC8\xC2\xCA\xCB\xF5\xB7\xC5\x33", 0, 100, 0, 10, 1, 1, 0),  // 按比率缩放3
+    F(111, 113, "\xB0\xB4\xB1\xC8\xC2\xCA\xBF\xED\xB8\xDF\xB1\xC8\x33", 0, 100, 0, 10, 1, 1, 0),  // 按比率宽高比3
+    F(112, 114, "\xB0\xB4\xB1\xC8\xC2\xCA\xD0\xFD\xD7\xAA\x33", 0, 100, 0, 10, 1, 1, 0),  // 按比率旋转3
+    F(113, 115, "\xB0\xB4\xB1\xC8\xC2\xCA\xCD\xB8\xC3\xF7\xB6\xC8\x33", 0, 100, 0, 10, 1, 1, 0),  // 按比率透明度3
+    F(114, 117, "\xB4\xF3\xD0\xA1\xC6\xAB\xD2\xC6\x33", -100, 100, -100, 100, 0, 1, 0),  // 大小偏移3
+    F(115, 118, "\xBF\xED\xB8\xDF\xB1\xC8\xC6\xAB\xD2\xC6\x33", -100, 100, -100, 100, 0, 0, 1),  // 宽高比偏移3
+    A(116, 119, "\xD0\xFD\xD7\xAA\xC6\xAB\xD2\xC6\x33", 0),  // 旋转偏移3
+    F(117, 120, "\xCD\xB8\xC3\xF7\xB6\xC8\xC6\xAB\xD2\xC6\x33", -100, 100, -100, 100, 0, 0, 1),  // 透明度偏移3
+    C(118, 121, "\xD1\xD5\xC9\xAB\x33", 0),  // 颜色3
+    P(119, 122, "\xBB\xEC\xBA\xCF\xC4\xA3\xCA\xBD\x33", 14, 1, kBlendItems),  // 混合模式3
+    K(120, 123, "\xBB\xEC\xBA\xCF\xD1\xD5\xC9\xAB\x33", 255, 255, 255),  // 混合颜色3
+    A(121, 124, "\xC9\xAB\xCF\xE0\xC6\xAB\xD2\xC6\x33", 0),  // 色相偏移3
+    E(122, 96),
 };
-
-}  // namespace
-
-namespace {
+// clang-format on
 
 int ItemCount(const char *items)
 {
@@ -513,104 +238,92 @@ protected:
         paramtest::EnsureParamTable();
         host.in.version.major = 12;
         host.in.version.minor = 11;
-        err = params::DeclareParams(&host.in, &host.out);
+        ASSERT_EQ(params::DeclareParams(&host.in, &host.out), PF_Err_NONE);
     }
     FakeHost host;
-    PF_Err err = PF_Err_NONE;
 };
-
-TEST_F(DeclaredTable, HostReceives122DefinitionsAnd123Parameters)
-{
-    EXPECT_EQ(err, PF_Err_NONE);
-    EXPECT_EQ(host.added.size(), 122u);
-    EXPECT_EQ(host.out.num_params, 123);
-    EXPECT_EQ(params::ParamCount(), 123);
-    ASSERT_EQ(sizeof kTable / sizeof kTable[0], 122u);
-}
 
 TEST_F(DeclaredTable, EveryDefinitionMatchesTheTable)
 {
+    ASSERT_EQ(sizeof kTable / sizeof kTable[0], 122u);
     ASSERT_EQ(host.added.size(), 122u);
+    EXPECT_EQ(host.out.num_params, 123);
+    EXPECT_EQ(params::ParamCount(), 123);
     for (const Row &row : kTable) {
         SCOPED_TRACE("index " + std::to_string(row.index) + ", id " + std::to_string(row.id));
         const PF_ParamDef &def = host.added[static_cast<std::size_t>(row.index - 1)];
+        EXPECT_EQ(params::FindParamIndex(static_cast<A_u_long>(row.id)), row.index);
         EXPECT_EQ(def.param_type, row.type);
         EXPECT_EQ(def.uu.id, row.id);
         EXPECT_STREQ(def.name, row.name);
         EXPECT_EQ(def.flags, row.flags);
         EXPECT_EQ(def.ui_flags, 0);
+        const auto fixed = static_cast<A_long>(row.dflt * 65536);
         switch (row.type) {
             case PF_Param_POPUP:
                 EXPECT_EQ(def.u.pd.num_choices, row.choices);
-                EXPECT_EQ(def.u.pd.num_choices, ItemCount(row.items));
-                EXPECT_EQ(def.u.pd.dephault, row.dephault);
-                EXPECT_EQ(def.u.pd.value, row.dephault);
+                EXPECT_EQ(ItemCount(row.items), row.choices);
+                EXPECT_EQ(def.u.pd.dephault, row.dflt);
+                EXPECT_EQ(def.u.pd.value, row.dflt);
                 ASSERT_NE(def.u.pd.u.namesptr, nullptr);
                 EXPECT_STREQ(def.u.pd.u.namesptr, row.items);
                 break;
-            case PF_Param_FLOAT_SLIDER:
-                EXPECT_EQ(def.u.fs_d.valid_min, static_cast<float>(row.validMin));
-                EXPECT_EQ(def.u.fs_d.valid_max, static_cast<float>(row.validMax));
-                EXPECT_EQ(def.u.fs_d.slider_min, static_cast<float>(row.sliderMin));
-                EXPECT_EQ(def.u.fs_d.slider_max, static_cast<float>(row.sliderMax));
-                EXPECT_EQ(def.u.fs_d.dephault, static_cast<float>(row.dephault));
-                EXPECT_EQ(def.u.fs_d.value, row.dephault);
-                EXPECT_EQ(def.u.fs_d.precision, row.precision);
-                EXPECT_EQ(def.u.fs_d.display_flags, row.percent ? PF_ValueDisplayFlag_PERCENT : 0);
-                EXPECT_EQ(def.u.fs_d.curve_tolerance, 0.05f);
-                EXPECT_EQ(def.u.fs_d.fs_flags, 0u);  // no want-phase
+            case PF_Param_FLOAT_SLIDER: {
+                const PF_FloatSliderDef &fs = def.u.fs_d;
+                EXPECT_EQ(fs.valid_min, static_cast<float>(row.limits[0]));
+                EXPECT_EQ(fs.valid_max, static_cast<float>(row.limits[1]));
+                EXPECT_EQ(fs.slider_min, static_cast<float>(row.limits[2]));
+                EXPECT_EQ(fs.slider_max, static_cast<float>(row.limits[3]));
+                EXPECT_EQ(fs.dephault, static_cast<float>(row.dflt));
+                EXPECT_EQ(fs.value, row.dflt);
+                EXPECT_EQ(fs.precision, row.precision);
+                EXPECT_EQ(fs.display_flags, row.percent ? PF_ValueDisplayFlag_PERCENT : 0);
+                EXPECT_EQ(fs.curve_tolerance, 0.05f);
+                EXPECT_EQ(fs.fs_flags, 0u);  // no want-phase
                 break;
+            }
             case PF_Param_SLIDER:
-                EXPECT_EQ(def.u.sd.valid_min, row.validMin);
-                EXPECT_EQ(def.u.sd.valid_max, row.validMax);
-                EXPECT_EQ(def.u.sd.slider_min, row.sliderMin);
-                EXPECT_EQ(def.u.sd.slider_max, row.sliderMax);
-                EXPECT_EQ(def.u.sd.dephault, row.dephault);
-                EXPECT_EQ(def.u.sd.value, row.dephault);
+                EXPECT_EQ(def.u.sd.valid_min, row.limits[0]);
+                EXPECT_EQ(def.u.sd.valid_max, row.limits[1]);
+                EXPECT_EQ(def.u.sd.slider_min, row.limits[2]);
+                EXPECT_EQ(def.u.sd.slider_max, row.limits[3]);
+                EXPECT_EQ(def.u.sd.dephault, row.dflt);
+                EXPECT_EQ(def.u.sd.value, row.dflt);
                 EXPECT_STREQ(def.u.sd.value_str, "");
                 EXPECT_STREQ(def.u.sd.value_desc, "");
                 break;
             case PF_Param_ANGLE:
-                EXPECT_EQ(def.u.ad.value, static_cast<A_long>(row.dephault * 65536));
-                EXPECT_EQ(def.u.ad.dephault, static_cast<A_long>(row.dephault * 65536));
+                EXPECT_EQ(def.u.ad.value, fixed);
+                EXPECT_EQ(def.u.ad.dephault, fixed);
                 break;
             case PF_Param_CHECKBOX:
-                EXPECT_EQ(def.u.bd.value, row.dephault);
-                EXPECT_EQ(def.u.bd.dephault, row.dephault);
+                EXPECT_EQ(def.u.bd.value, row.dflt);
+                EXPECT_EQ(def.u.bd.dephault, row.dflt);
                 ASSERT_NE(def.u.bd.u.nameptr, nullptr);
                 EXPECT_STREQ(def.u.bd.u.nameptr, "");
                 break;
-            case PF_Param_COLOR:
-                EXPECT_EQ(def.u.cd.value.alpha, 255);
-                EXPECT_EQ(def.u.cd.value.red, row.red);
-                EXPECT_EQ(def.u.cd.value.green, row.green);
-                EXPECT_EQ(def.u.cd.value.blue, row.blue);
-                EXPECT_EQ(std::memcmp(&def.u.cd.dephault, &def.u.cd.value, sizeof(PF_Pixel)), 0);
+            case PF_Param_COLOR: {
+                const PF_Pixel want{255, static_cast<A_u_char>(row.rgb[0]),
+                                    static_cast<A_u_char>(row.rgb[1]),
+                                    static_cast<A_u_char>(row.rgb[2])};
+                EXPECT_EQ(std::memcmp(&def.u.cd.value, &want, sizeof want), 0);
+                EXPECT_EQ(std::memcmp(&def.u.cd.dephault, &want, sizeof want), 0);
                 break;
+            }
             case PF_Param_POINT:
-                EXPECT_EQ(def.u.td.x_dephault, row.xPercent * 65536);
-                EXPECT_EQ(def.u.td.y_dephault, row.yPercent * 65536);
-                EXPECT_EQ(def.u.td.x_value, row.xPercent * 65536);
-                EXPECT_EQ(def.u.td.y_value, row.yPercent * 65536);
+                EXPECT_EQ(def.u.td.x_value, row.rgb[0] * 65536);
+                EXPECT_EQ(def.u.td.x_dephault, row.rgb[0] * 65536);
+                EXPECT_EQ(def.u.td.y_value, row.rgb[1] * 65536);
+                EXPECT_EQ(def.u.td.y_dephault, row.rgb[1] * 65536);
                 EXPECT_EQ(def.u.td.restrict_bounds, 0);
                 break;
             case PF_Param_LAYER:
-                EXPECT_EQ(def.u.ld.dephault, row.dephault);
+                EXPECT_EQ(def.u.ld.dephault, row.dflt);
                 break;
             default:
                 break;
         }
     }
-}
-
-TEST_F(DeclaredTable, FindParamIndexMapsEveryIdToItsHostIndex)
-{
-    for (const Row &row : kTable) {
-        EXPECT_EQ(params::FindParamIndex(static_cast<A_u_long>(row.id)), row.index)
-            << "id " << row.id;
-    }
-    EXPECT_EQ(params::FindParamIndex(136), 39);
-    EXPECT_EQ(params::FindParamIndex(96), 122);
 }
 
 TEST_F(DeclaredTable, FindParamIndexOfAnUnknownIdIsTheInputLayer)
@@ -619,25 +332,6 @@ TEST_F(DeclaredTable, FindParamIndexOfAnUnknownIdIsTheInputLayer)
     for (A_u_long id : {0u, 28u, 31u, 38u, 56u, 116u, 142u, 100000u}) {
         EXPECT_EQ(params::FindParamIndex(id), 0) << "id " << id;
     }
-}
-
-TEST_F(DeclaredTable, EveryGroupEndCarriesItsStartIdPlusOne)
-{
-    int open = -1;
-    int groups = 0;
-    for (const Row &row : kTable) {
-        if (row.type == PF_Param_GROUP_START) {
-            EXPECT_EQ(open, -1) << "groups do not nest";
-            open = row.id;
-        } else if (row.type == PF_Param_GROUP_END) {
-            EXPECT_EQ(row.id, open + 1);
-            const PF_ParamDef &def = host.added[static_cast<std::size_t>(row.index - 1)];
-            EXPECT_EQ(def.uu.id, open + 1);
-            open = -1;
-            ++groups;
-        }
-    }
-    EXPECT_EQ(groups, 4);
 }
 
 TEST(DeclareParams, FirstAddParamErrorEndsTheLoopButTheCountIsReported)
@@ -649,47 +343,6 @@ TEST(DeclareParams, FirstAddParamErrorEndsTheLoopButTheCountIsReported)
     EXPECT_EQ(params::DeclareParams(&host.in, &host.out), PF_Err_OUT_OF_MEMORY);
     EXPECT_EQ(host.added.size(), 5u);
     EXPECT_EQ(host.out.num_params, 123);
-}
-
-// A new instance, no defaults file: circle, orange dots of size 10 spaced 20
-// apart at full opacity, every effector off with a radial map of size 200
-// that extends its edges.
-TEST_F(DeclaredTable, FactoryDefaultsReachTheRenderRecord)
-{
-    host.AdoptDeclared();
-    params::GetParamByCheckout reader(&host.in, nullptr, true);
-    RenderRecord record;
-    std::memset(&record, 0, sizeof record);
-    ASSERT_EQ(params::ReadAllValues(&record, reader), PF_Err_NONE);
-    EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
-    EXPECT_TRUE(host.Balanced());
-
-    EXPECT_EQ(record.DotShape, 1);
-    EXPECT_EQ(record.DotColor.alpha, 255);
-    EXPECT_EQ(record.DotColor.red, 255);
-    EXPECT_EQ(record.DotColor.green, 125);
-    EXPECT_EQ(record.DotColor.blue, 20);
-    EXPECT_EQ(record.DotSize, 10.0);
-    EXPECT_EQ(record.DotSpacingX, 20.0);
-    EXPECT_EQ(record.DotSpacingY, 20.0);
-    EXPECT_EQ(record.DotOpacity, 100.0);
-    EXPECT_EQ(record.SpacingType, 1);
-    EXPECT_EQ(record.MaskMode, 1);
-    for (const EffectorSettings &e : record.Effectors) {
-        EXPECT_EQ(e.enable, 0);
-        EXPECT_EQ(e.mapType, 3);
-        EXPECT_EQ(e.size, 200.0);
-        EXPECT_EQ(e.falloff, 100.0);
-        EXPECT_EQ(e.tile, 4);
-        EXPECT_EQ(e.blendMode, 1);
-        EXPECT_EQ(e.independentSize, 20.0);
-        EXPECT_EQ(e.independentOpacity, 100.0);
-        EXPECT_EQ(e.sizeByRatio, 1.0);
-        EXPECT_EQ(e.aspectByRatio, 1.0);
-        EXPECT_EQ(e.blendColor.red, 255);
-        EXPECT_EQ(e.blendColor.green, 255);
-        EXPECT_EQ(e.blendColor.blue, 255);
-    }
 }
 
 // Every parameter gets a value of its own from the host; each must land in

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 
 #include "FakeHost.h"
@@ -23,35 +22,20 @@ constexpr A_long kMaskMode = 15;
 constexpr A_long kMaskLayer = 16;
 constexpr A_long kInvertMask = 17;
 
-// Effector n's controls: effector 1's index plus 30 per effector.
-struct Effector {
-    A_long base;
-    A_long At(A_long index1) const { return index1 + base; }
-    A_long Enable() const { return At(34); }
-    A_long Position() const { return At(35); }
-    A_long Size() const { return At(36); }
-    A_long Angle() const { return At(37); }
-    A_long Falloff() const { return At(38); }
-    A_long Map() const { return At(39); }
-    A_long MapLayer() const { return At(40); }
-    A_long Fit() const { return At(41); }
-    A_long PickColor() const { return At(42); }
-    A_long Tile() const { return At(43); }
-    A_long CenterDot() const { return At(44); }
-    A_long Absolute() const { return At(45); }
-    A_long Colorize() const { return At(58); }
-    A_long BlendMode() const { return At(59); }
-    A_long BlendColor() const { return At(60); }
+// Effector 1's controls; effector n's are 30 (n - 1) further on. The 27
+// controls that follow the enable switch run from kFirst to kLast.
+enum : A_long {
+    kEnable = 34,
+    kFirst = 35,
+    kMap = 39,
+    kFit = 41,
+    kAbsolute = 45,
+    kColorize = 58,
+    kLast = 61,
 };
-Effector E(int n)
+A_long At(int n, A_long index1)
 {
-    return Effector{30 * (n - 1)};
-}
-
-int CallsFor(const std::vector<std::pair<A_long, PF_ParamDef>> &updates, A_long index)
-{
-    return static_cast<int>(std::count_if(updates.begin(), updates.end(),
-                                          [index](const auto &u) { return u.first == index; }));
+    return index1 + 30 * (n - 1);
 }
 
 class ParamUI : public ::testing::Test {
@@ -64,7 +48,6 @@ protected:
         host.UseSequenceData();
         array = host.ParamArray();
     }
-
     void Update()
     {
         host.uiUpdates.clear();
@@ -81,8 +64,13 @@ protected:
         ADD_FAILURE() << "no state given to index " << index;
         return false;
     }
-    void SetPopup(A_long index, A_long value) { host.current[index].u.pd.value = value; }
-    void SetCheck(A_long index, bool on) { host.current[index].u.bd.value = on ? 1 : 0; }
+    int CallsFor(A_long index) const
+    {
+        return static_cast<int>(std::count_if(host.uiUpdates.begin(), host.uiUpdates.end(),
+                                              [index](const auto &u) { return u.first == index; }));
+    }
+    void Set(A_long index, A_long value) { host.current[index].u.pd.value = value; }
+    void Check(A_long index, bool on) { host.current[index].u.bd.value = on ? 1 : 0; }
 
     FakeHost host;
     std::vector<PF_ParamDef *> array;
@@ -90,167 +78,119 @@ protected:
 
 TEST_F(ParamUI, EffectorOffDisablesAll27OfItsControls)
 {
-    SetPopup(E(2).Map(), 1);  // the map type does not matter while off
+    Set(At(2, kMap), 1);  // the map type does not matter while off
     Update();
     for (int n = 1; n <= 3; ++n) {
-        for (A_long index = E(n).At(35); index <= E(n).At(61); ++index) {
+        for (A_long index = At(n, kFirst); index <= At(n, kLast); ++index) {
             EXPECT_FALSE(Enabled(index)) << "effector " << n << ", index " << index;
         }
-        EXPECT_EQ(CallsFor(host.uiUpdates, E(n).Enable()), 0);
+        EXPECT_EQ(CallsFor(At(n, kEnable)), 0);
     }
     // Two mask rules and 27 per effector: every rule, every time.
     EXPECT_EQ(host.uiUpdates.size(), 2u + 3 * 27);
 }
 
-TEST_F(ParamUI, EffectorOnWithRadialMap)
-{
-    SetCheck(E(1).Enable(), true);
-    Update();
-    const Effector e = E(1);
-    EXPECT_FALSE(Enabled(e.Angle()));
-    EXPECT_FALSE(Enabled(e.MapLayer()));
-    EXPECT_FALSE(Enabled(e.Tile()));
-    EXPECT_FALSE(Enabled(e.Fit()));
-    EXPECT_FALSE(Enabled(e.PickColor()));
-    EXPECT_TRUE(Enabled(e.Size()));
-    EXPECT_TRUE(Enabled(e.Falloff()));
-    EXPECT_TRUE(Enabled(e.Position()));
-    EXPECT_TRUE(Enabled(e.Map()));
-    EXPECT_TRUE(Enabled(e.CenterDot()));
-    EXPECT_TRUE(Enabled(e.Absolute()));
-    EXPECT_TRUE(Enabled(e.Colorize()));
-    for (A_long index1 : {50, 51, 52, 53, 54, 55, 56, 57, 61}) {  // ratios, offsets, hue
-        EXPECT_TRUE(Enabled(e.At(index1))) << index1;
-    }
-    // Absolute and colour are off.
-    for (A_long index1 : {46, 47, 48, 49}) {
-        EXPECT_FALSE(Enabled(e.At(index1))) << index1;
-    }
-    EXPECT_FALSE(Enabled(e.BlendMode()));
-    EXPECT_FALSE(Enabled(e.BlendColor()));
-    // 2 mask rules, 27 + 14 for the switched-on effector, 27 for each other.
-    EXPECT_EQ(host.uiUpdates.size(), 2u + 27 + 14 + 27 + 27);
-    // The others stay off.
-    EXPECT_FALSE(Enabled(E(2).Size()));
-}
+// The states of indices 35 to 61 of a switched-on effector, '+' enabled,
+// blanks between: position, size, angle, falloff, map | map layer, fit,
+// pick colour, tile | centre dot, absolute | four independent values | four
+// ratios | four offsets | colour, blend mode, blend colour, hue offset.
+struct OnCase {
+    const char *name;
+    A_long map;
+    bool fit, absolute, colorize;
+    const char *states;
+};
 
-TEST_F(ParamUI, CustomMapFittedToTheLayerHasNoAngleOrPosition)
+TEST_F(ParamUI, SwitchedOnEffectorEnablesWhatItsMapAndSwitchesUse)
 {
-    const Effector e = E(3);
-    SetCheck(e.Enable(), true);
-    SetPopup(e.Map(), 1);
-    SetCheck(e.Fit(), true);
-    Update();
-    EXPECT_FALSE(Enabled(e.Angle()));
-    EXPECT_FALSE(Enabled(e.Position()));
-    EXPECT_FALSE(Enabled(e.Size()));
-    EXPECT_FALSE(Enabled(e.Falloff()));
-    EXPECT_TRUE(Enabled(e.MapLayer()));
-    EXPECT_TRUE(Enabled(e.Tile()));
-    EXPECT_TRUE(Enabled(e.Fit()));
-    EXPECT_TRUE(Enabled(e.PickColor()));
-
-    SetCheck(e.Fit(), false);
-    Update();
-    EXPECT_TRUE(Enabled(e.Angle()));
-    EXPECT_TRUE(Enabled(e.Position()));
-}
-
-TEST_F(ParamUI, LinearMapsHaveAnAngle)
-{
-    const Effector e = E(2);
-    SetCheck(e.Enable(), true);
-    for (A_long map : {5, 6}) {
-        SetPopup(e.Map(), map);
+    const OnCase cases[] = {
+        {"radial", 3, false, false, false, "++-++ ---- ++ ---- ++++ ++++ +--+"},
+        {"radial symmetric", 4, false, false, false, "++-++ ---- ++ ---- ++++ ++++ +--+"},
+        {"linear", 5, false, false, false, "+++++ ---- ++ ---- ++++ ++++ +--+"},
+        {"linear symmetric", 6, false, false, false, "+++++ ---- ++ ---- ++++ ++++ +--+"},
+        {"custom", 1, false, false, false, "+-+-+ ++++ ++ ---- ++++ ++++ +--+"},
+        {"custom fitted", 1, true, false, false, "----+ ++++ ++ ---- ++++ ++++ +--+"},
+        {"radial, absolute and colour", 3, false, true, true, "++-++ ---- ++ ++++ ++++ ++++ ++++"},
+    };
+    int n = 0;
+    for (const OnCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (n > 0) {
+            Check(At(n, kEnable), false);
+        }
+        n = n % 3 + 1;  // each case on the next effector
+        Check(At(n, kEnable), true);
+        Set(At(n, kMap), c.map);
+        Check(At(n, kFit), c.fit);
+        Check(At(n, kAbsolute), c.absolute);
+        Check(At(n, kColorize), c.colorize);
         Update();
-        EXPECT_TRUE(Enabled(e.Angle())) << map;
-        EXPECT_TRUE(Enabled(e.Position())) << map;
-        EXPECT_FALSE(Enabled(e.MapLayer())) << map;
+        A_long index = At(n, kFirst);
+        for (const char *s = c.states; *s; ++s) {
+            if (*s != ' ') {
+                EXPECT_EQ(Enabled(index), *s == '+') << "index " << index;
+                ++index;
+            }
+        }
+        EXPECT_EQ(index, At(n, kLast) + 1);
+        EXPECT_FALSE(Enabled(At(n % 3 + 1, kFirst)));  // the others stay off
+        // 2 mask rules, 27 + 14 for the switched-on effector, 27 for each other.
+        EXPECT_EQ(host.uiUpdates.size(), 2u + 27 + 14 + 27 + 27);
     }
-    SetPopup(e.Map(), 4);  // radial symmetric
-    Update();
-    EXPECT_FALSE(Enabled(e.Angle()));
 }
 
-TEST_F(ParamUI, AbsoluteAndColourEnableTheirControls)
+TEST_F(ParamUI, MaskModeEnablesTheMaskLayerAndInvert)
 {
-    const Effector e = E(1);
-    SetCheck(e.Enable(), true);
-    SetCheck(e.Absolute(), true);
-    SetCheck(e.Colorize(), true);
-    Update();
-    for (A_long index1 : {46, 47, 48, 49}) {
-        EXPECT_TRUE(Enabled(e.At(index1))) << index1;
+    const struct {
+        A_long mode;
+        bool layer, invert;
+    } cases[] = {{1, false, true}, {2, false, false}, {3, true, true}};
+    for (const auto &c : cases) {
+        Set(kMaskMode, c.mode);
+        Update();
+        EXPECT_EQ(Enabled(kMaskLayer), c.layer) << "mode " << c.mode;
+        EXPECT_EQ(Enabled(kInvertMask), c.invert) << "mode " << c.mode;
     }
-    EXPECT_TRUE(Enabled(e.BlendMode()));
-    EXPECT_TRUE(Enabled(e.BlendColor()));
-}
-
-TEST_F(ParamUI, MaskModes)
-{
-    SetPopup(kMaskMode, 2);  // none
-    Update();
-    EXPECT_FALSE(Enabled(kMaskLayer));
-    EXPECT_FALSE(Enabled(kInvertMask));
-
-    SetPopup(kMaskMode, 1);  // normal
-    Update();
-    EXPECT_FALSE(Enabled(kMaskLayer));
-    EXPECT_TRUE(Enabled(kInvertMask));
-
-    SetPopup(kMaskMode, 3);  // layer
-    Update();
-    EXPECT_TRUE(Enabled(kMaskLayer));
-    EXPECT_TRUE(Enabled(kInvertMask));
 }
 
 TEST_F(ParamUI, StateChangeKeepsTheRestOfTheDefinition)
 {
-    host.current[kMaskLayer].ui_flags = PF_PUI_DISABLED | PF_PUI_STD_CONTROL_ONLY;
+    const A_long flags = PF_PUI_DISABLED | PF_PUI_STD_CONTROL_ONLY;
+    host.current[kMaskLayer].ui_flags = flags;
     host.current[kInvertMask].ui_flags = PF_PUI_STD_CONTROL_ONLY;
-    SetPopup(kMaskMode, 2);
+    Set(kMaskMode, 2);
     Update();
     for (const auto &u : host.uiUpdates) {
         if (u.first == kMaskLayer || u.first == kInvertMask) {
-            EXPECT_EQ(u.second.ui_flags, PF_PUI_DISABLED | PF_PUI_STD_CONTROL_ONLY);
+            EXPECT_EQ(u.second.ui_flags, flags);
             EXPECT_STREQ(u.second.name, host.current[u.first].name);
             EXPECT_EQ(u.second.param_type, host.current[u.first].param_type);
         }
     }
-    SetPopup(kMaskMode, 3);
+    Set(kMaskMode, 3);
     Update();
     EXPECT_TRUE(Enabled(kMaskLayer));
     // The host's own definition is not touched; the copy carries the state.
-    EXPECT_EQ(host.current[kMaskLayer].ui_flags, PF_PUI_DISABLED | PF_PUI_STD_CONTROL_ONLY);
+    EXPECT_EQ(host.current[kMaskLayer].ui_flags, flags);
 }
 
-struct VersionCase {
-    A_short major;
-    A_short minor;
-    const char *suite;
-};
-
-class ParamUtilsVersion : public ParamUI, public ::testing::WithParamInterface<VersionCase> {};
-
-TEST_P(ParamUtilsVersion, FollowsTheHostsApiVersion)
+TEST_F(ParamUI, ParamUtilsSuiteVersionFollowsTheHostsApiVersion)
 {
-    host.in.version.major = GetParam().major;
-    host.in.version.minor = GetParam().minor;
-    Update();
-    ASSERT_FALSE(host.acquired.empty());
-    EXPECT_EQ(host.acquired.front(), GetParam().suite);
-    EXPECT_TRUE(host.Balanced());
+    const struct {
+        A_short major, minor;
+        int suite;
+    } cases[] = {{11, 9, 2}, {12, 14, 2}, {12, 15, 3}, {13, 1, 2}, {13, 2, 3}, {14, 0, 3}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
+        host.in.version.major = c.major;
+        host.in.version.minor = c.minor;
+        host.acquired.clear();
+        Update();
+        ASSERT_FALSE(host.acquired.empty());
+        EXPECT_EQ(host.acquired.front(), "PF Param Utils Suite/" + std::to_string(c.suite));
+        EXPECT_TRUE(host.Balanced());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(ApiVersions, ParamUtilsVersion,
-                         ::testing::Values(VersionCase{11, 9, "PF Param Utils Suite/2"},
-                                           VersionCase{12, 14, "PF Param Utils Suite/2"},
-                                           VersionCase{12, 15, "PF Param Utils Suite/3"},
-                                           VersionCase{13, 0, "PF Param Utils Suite/2"},
-                                           VersionCase{13, 1, "PF Param Utils Suite/2"},
-                                           VersionCase{13, 2, "PF Param Utils Suite/3"},
-                                           VersionCase{13, 28, "PF Param Utils Suite/3"},
-                                           VersionCase{14, 0, "PF Param Utils Suite/3"}));
 
 TEST_F(ParamUI, MissingParamUtilsSuiteRaises516)
 {
@@ -275,11 +215,17 @@ protected:
         host.current[kSpacingX].u.fs_d.value = 20.0;
         host.current[kSpacingY].u.fs_d.value = 20.0;
     }
+    // The type an update records first.
+    void Record(A_long type)
+    {
+        Set(kSpacingType, type);
+        Update();
+    }
     // The user picks a spacing type; the host sends USER_CHANGED_PARAM with
     // fresh change flags.
     void Switch(A_long type)
     {
-        SetPopup(kSpacingType, type);
+        Set(kSpacingType, type);
         for (PF_ParamDef &def : host.current) {
             def.uu.change_flags = PF_ChangeFlag_NONE;
         }
@@ -292,12 +238,9 @@ protected:
 
 TEST_F(Spacing, UpdateRecordsTheSpacingTypeOnce)
 {
-    SetPopup(kSpacingType, 2);
-    Update();
+    Record(2);
     EXPECT_EQ(host.sequence.spacingRecorded, 1);
-    EXPECT_EQ(host.sequence.recordedSpacingType, 2);
-    SetPopup(kSpacingType, 1);
-    Update();
+    Record(1);
     EXPECT_EQ(host.sequence.recordedSpacingType, 2);
     EXPECT_EQ(host.locks, 2);
     EXPECT_TRUE(host.Balanced());
@@ -305,9 +248,7 @@ TEST_F(Spacing, UpdateRecordsTheSpacingTypeOnce)
 
 TEST_F(Spacing, CentreToTwoPointsAndBack)
 {
-    SetPopup(kSpacingType, 2);
-    Update();
-
+    Record(2);
     Switch(1);  // 20 - 30 would be -10: no gap is left
     EXPECT_EQ(X(), 0.0);
     EXPECT_EQ(Y(), 0.0);
@@ -315,31 +256,20 @@ TEST_F(Spacing, CentreToTwoPointsAndBack)
     EXPECT_EQ(host.current[kSpacingY].uu.change_flags, PF_ChangeFlag_CHANGED_VALUE);
     EXPECT_EQ(host.sequence.recordedSpacingType, 1);
 
+    host.current[kSpacingY].u.fs_d.value = 5.5;
     Switch(2);
     EXPECT_EQ(X(), 30.0);
-    EXPECT_EQ(Y(), 30.0);
+    EXPECT_EQ(Y(), 35.5);
     EXPECT_EQ(host.sequence.recordedSpacingType, 2);
-
     EXPECT_NE(std::find(host.acquired.begin(), host.acquired.end(), "PF Handle Suite/2"),
               host.acquired.end());
     EXPECT_TRUE(host.Balanced());
-}
-
-TEST_F(Spacing, TwoPointsToCentreAddsTheDotSize)
-{
-    host.current[kSpacingY].u.fs_d.value = 5.5;
-    SetPopup(kSpacingType, 1);
-    Update();
-    Switch(2);
-    EXPECT_EQ(X(), 50.0);
-    EXPECT_EQ(Y(), 35.5);
 }
 
 TEST_F(Spacing, NothingIsConvertedBeforeAnUpdateRecordedAType)
 {
     Switch(2);
     EXPECT_EQ(X(), 20.0);
-    EXPECT_EQ(Y(), 20.0);
     EXPECT_EQ(host.current[kSpacingX].uu.change_flags, PF_ChangeFlag_NONE);
     EXPECT_EQ(host.sequence.spacingRecorded, 0);
     EXPECT_TRUE(host.Balanced());
@@ -348,8 +278,7 @@ TEST_F(Spacing, NothingIsConvertedBeforeAnUpdateRecordedAType)
 TEST_F(Spacing, FlattenedSequenceDataIsLeftAlone)
 {
     host.sequence.flat = 1;
-    SetPopup(kSpacingType, 2);
-    Update();
+    Record(2);
     EXPECT_EQ(host.sequence.spacingRecorded, 0);
 
     host.sequence.spacingRecorded = 1;
@@ -362,12 +291,11 @@ TEST_F(Spacing, FlattenedSequenceDataIsLeftAlone)
 
 TEST_F(Spacing, SameTypeOrAnotherParameterConvertsNothing)
 {
-    SetPopup(kSpacingType, 2);
-    Update();
+    Record(2);
     Switch(2);
     EXPECT_EQ(X(), 20.0);
 
-    SetPopup(kSpacingType, 1);
+    Set(kSpacingType, 1);
     PF_UserChangedParamExtra other{kDotSize};
     EXPECT_EQ(params::UserChangedParam(&host.in, array.data(), &other), PF_Err_NONE);
     EXPECT_EQ(X(), 20.0);
@@ -376,8 +304,7 @@ TEST_F(Spacing, SameTypeOrAnotherParameterConvertsNothing)
 
 TEST_F(Spacing, FailedLockChangesNothing)
 {
-    SetPopup(kSpacingType, 2);
-    Update();
+    Record(2);
     host.lockFails = true;
     Switch(1);
     EXPECT_EQ(X(), 20.0);
@@ -386,8 +313,7 @@ TEST_F(Spacing, FailedLockChangesNothing)
 
 TEST_F(Spacing, MissingHandleSuiteOrBasicSuiteRaises516)
 {
-    SetPopup(kSpacingType, 2);
-    Update();
+    Record(2);
     PF_UserChangedParamExtra extra{kSpacingType};
     host.offerHandleSuite = false;
     EXPECT_THROW(params::UserChangedParam(&host.in, array.data(), &extra), PF_Err);

@@ -3,7 +3,6 @@
 // with exactly one check-in, also for renders that overlap.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "FakeHost.h"
@@ -15,9 +14,9 @@ namespace {
 using paramtest::FakeHost;
 
 // Host indices from the parameter table.
-constexpr A_long kMaskLayerIndex = 16;
-constexpr A_long kCustomMapLayerIndex[] = {40, 70, 100};
-constexpr A_long kDotSizeIndex = 3;
+constexpr A_long kDotSize = 3;
+constexpr A_long kMaskLayer = 16;
+constexpr A_long kCustomMapLayer[] = {40, 70, 100};
 
 class Reading : public ::testing::Test {
 protected:
@@ -39,27 +38,25 @@ protected:
 
 TEST_F(Reading, DisabledLayerParameterYieldsNullAndIsNotCheckedOut)
 {
-    host.current[kMaskLayerIndex].ui_flags |= PF_PUI_DISABLED;
+    host.current[kMaskLayer].ui_flags |= PF_PUI_DISABLED;
     record.MaskLayer = reinterpret_cast<PF_LayerDef *>(&host);  // stale value to be cleared
     std::vector<PF_ParamDef *> array = host.ParamArray();
     params::GetParamByCheckout reader(&host.in, array.data(), false);
 
     ASSERT_EQ(params::ReadAllValues(&record, reader), PF_Err_NONE);
     EXPECT_EQ(record.MaskLayer, nullptr);
-    EXPECT_FALSE(CheckedOut(kMaskLayerIndex));
-    // The enabled custom map layers are fetched.
-    for (A_long index : kCustomMapLayerIndex) {
+    EXPECT_FALSE(CheckedOut(kMaskLayer));
+    for (A_long index : kCustomMapLayer) {
         EXPECT_TRUE(CheckedOut(index));
     }
     // 122 builders, less 4 group starts and 4 group ends, less one disabled layer.
     EXPECT_EQ(host.checkouts, 122 - 8 - 1);
-
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
     EXPECT_EQ(host.checkins, host.checkouts);
     EXPECT_TRUE(host.Balanced());
 }
 
-TEST_F(Reading, ReaderThatSkipsLayersFetchesNoLayer)
+TEST_F(Reading, ReaderThatSkipsLayersFetchesNoLayerAndHandsBackOnce)
 {
     params::GetParamByCheckout reader(&host.in, nullptr, true);
     ASSERT_EQ(params::ReadAllValues(&record, reader), PF_Err_NONE);
@@ -69,54 +66,41 @@ TEST_F(Reading, ReaderThatSkipsLayersFetchesNoLayer)
     }
     EXPECT_EQ(host.checkouts, 122 - 8 - 4);  // no group marker, no layer
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
-    EXPECT_TRUE(host.Balanced());
-}
-
-TEST_F(Reading, LayerPointerPointsIntoTheReadersOwnDefinition)
-{
-    params::GetParamByCheckout reader(&host.in, nullptr, false);
-    ASSERT_EQ(params::ReadAllValues(&record, reader), PF_Err_NONE);
-    ASSERT_NE(record.MaskLayer, nullptr);
-    EXPECT_EQ(record.MaskLayer, &reader.Fetched().Definition(kMaskLayerIndex).u.ld);
-    EXPECT_EQ(record.MaskLayer->height, kMaskLayerIndex);  // the fake host's mark
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(record.Effectors[k].mapLayer,
-                  &reader.Fetched().Definition(kCustomMapLayerIndex[k]).u.ld);
-    }
-    EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
+    EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);  // a second time: nothing more
+    EXPECT_EQ(host.checkins, host.checkouts);
     EXPECT_TRUE(host.Balanced());
 }
 
 // Two renders at different times overlap: B reads while A still holds its
-// checked-out definitions. A's record must still see A's layers.
+// checked-out definitions. Each record points into its own reader's
+// definitions and sees its own values.
 TEST_F(Reading, InterleavedRendersKeepTheirOwnDefinitions)
 {
     PF_InData inA = host.in;
     PF_InData inB = host.in;
     inA.current_time = 100;
     inB.current_time = 200;
-    RenderRecord recordA;
     RenderRecord recordB;
-    std::memset(&recordA, 0, sizeof recordA);
     std::memset(&recordB, 0, sizeof recordB);
     params::GetParamByCheckout readerA(&inA, nullptr, false);
     params::GetParamByCheckout readerB(&inB, nullptr, false);
 
-    ASSERT_EQ(params::ReadAllValues(&recordA, readerA), PF_Err_NONE);
-    host.current[kDotSizeIndex].u.fs_d.value = 55.0;  // the value changes between the two
+    ASSERT_EQ(params::ReadAllValues(&record, readerA), PF_Err_NONE);
+    host.current[kDotSize].u.fs_d.value = 55.0;  // the value changes between the two
     ASSERT_EQ(params::ReadAllValues(&recordB, readerB), PF_Err_NONE);
 
-    ASSERT_NE(recordA.MaskLayer, nullptr);
-    ASSERT_NE(recordB.MaskLayer, nullptr);
-    EXPECT_NE(recordA.MaskLayer, recordB.MaskLayer);
-    EXPECT_EQ(recordA.MaskLayer, &readerA.Fetched().Definition(kMaskLayerIndex).u.ld);
-    EXPECT_EQ(recordA.MaskLayer->width, 100);
+    EXPECT_EQ(record.MaskLayer, &readerA.Fetched().Definition(kMaskLayer).u.ld);
+    EXPECT_EQ(recordB.MaskLayer, &readerB.Fetched().Definition(kMaskLayer).u.ld);
+    ASSERT_NE(record.MaskLayer, nullptr);
+    EXPECT_EQ(record.MaskLayer->height, kMaskLayer);  // the fake host's marks
+    EXPECT_EQ(record.MaskLayer->width, 100);
     EXPECT_EQ(recordB.MaskLayer->width, 200);
     for (int k = 0; k < 3; ++k) {
-        EXPECT_EQ(recordA.Effectors[k].mapLayer->width, 100);
+        EXPECT_EQ(record.Effectors[k].mapLayer,
+                  &readerA.Fetched().Definition(kCustomMapLayer[k]).u.ld);
         EXPECT_EQ(recordB.Effectors[k].mapLayer->width, 200);
     }
-    EXPECT_EQ(recordA.DotSize, 10.0);
+    EXPECT_EQ(record.DotSize, 10.0);
     EXPECT_EQ(recordB.DotSize, 55.0);
 
     // A finishes first; B's layers are untouched by A's check-in.
@@ -125,8 +109,6 @@ TEST_F(Reading, InterleavedRendersKeepTheirOwnDefinitions)
     EXPECT_EQ(params::CheckinAllValues(readerB), PF_Err_NONE);
     EXPECT_EQ(host.checkins, host.checkouts);
     EXPECT_TRUE(host.Balanced());
-    EXPECT_TRUE(std::all_of(host.checkoutTimes.begin(), host.checkoutTimes.end(),
-                            [](A_long t) { return t == 100 || t == 200; }));
 }
 
 TEST_F(Reading, FailedCheckoutStopsTheReadAndLeavesTheDefinitionZero)
@@ -143,24 +125,12 @@ TEST_F(Reading, FailedCheckoutStopsTheReadAndLeavesTheDefinitionZero)
     // Nothing was checked out, so nothing is handed back.
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
     EXPECT_EQ(host.checkins, 0);
-    EXPECT_TRUE(host.Balanced());
-}
-
-TEST_F(Reading, CheckinTwiceHandsBackOnce)
-{
-    params::GetParamByCheckout reader(&host.in, nullptr, true);
-    ASSERT_EQ(params::ReadAllValues(&record, reader), PF_Err_NONE);
-    EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
-    const int checkins = host.checkins;
-    EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
-    EXPECT_EQ(host.checkins, checkins);
-    EXPECT_TRUE(host.Balanced());
 }
 
 TEST_F(Reading, ArrayReaderCopiesTheCommandsDefinitionsWithoutCheckouts)
 {
-    host.current[kDotSizeIndex].u.fs_d.value = 42.5;
-    host.current[kMaskLayerIndex].u.ld.width = 640;
+    host.current[kDotSize].u.fs_d.value = 42.5;
+    host.current[kMaskLayer].u.ld.width = 640;
     std::vector<PF_ParamDef *> array = host.ParamArray();
     params::GetParamFromArray reader(array.data());
     ASSERT_EQ(params::ReadAllValues(&record, reader), PF_Err_NONE);
