@@ -20,6 +20,13 @@ host::Effect LoadEffect(host::HostOptions options = {})
     return host::Effect(host::Plugin::load(STIPPLEX_PLUGIN_PATH), options);
 }
 
+// Shuts the effect down (its instances first) and expects no protocol fault.
+void ShutDownCleanly(host::Effect &effect)
+{
+    effect.shutdown();
+    EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+}
+
 std::uint32_t U32At(const std::vector<unsigned char> &bytes, std::size_t at)
 {
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
@@ -27,15 +34,17 @@ std::uint32_t U32At(const std::vector<unsigned char> &bytes, std::size_t at)
            static_cast<std::uint32_t>(bytes[at + 3]) << 24;
 }
 
-#ifndef _WIN32
-// Outside Windows there is no keyboard to ask; the platform layer reads a
-// held Shift key from the environment.
-class ShiftKey {
-public:
-    explicit ShiftKey(bool down) { setenv("STIPPLEX_SHIFT_KEY", down ? "1" : "0", 1); }
-    ~ShiftKey() { unsetenv("STIPPLEX_SHIFT_KEY"); }
-};
-#endif
+// The live sequence record: 'pseq', not flat, size 24, version 1, and the
+// default (zero) bytes after the header.
+void ExpectFreshLiveRecord(const std::vector<unsigned char> &live)
+{
+    ASSERT_GE(live.size(), 24u);
+    EXPECT_EQ(U32At(live, 0), 0x70736571u);  // 'pseq'
+    EXPECT_EQ(U32At(live, 4), 0u);           // live
+    EXPECT_EQ(U32At(live, 8), 24u);          // size, then version
+    EXPECT_EQ(U32At(live, 12), 1u);
+    EXPECT_EQ(live[16], 0);
+}
 
 TEST(EffectCommands, GlobalSetupReportsVersionAndFlags)
 {
@@ -44,30 +53,27 @@ TEST(EffectCommands, GlobalSetupReportsVersionAndFlags)
     EXPECT_EQ(effect.version(), 699907u);
     EXPECT_EQ(effect.outFlags(), 0x06000062);
     EXPECT_EQ(effect.outFlags2(), 0x00001419);
-    effect.shutdown();
-    EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+    ShutDownCleanly(effect);
 }
 
 TEST(EffectCommands, AboutNamesTheVersionAndAddsTheBuildWithShift)
 {
     host::Effect effect = LoadEffect();
 #ifdef _WIN32
-    const std::string text = effect.about().message;
-    EXPECT_EQ(text.rfind("Stipplex 1.5.5 Release\r\r", 0), 0u) << text;
+    EXPECT_EQ(effect.about().message.rfind("Stipplex 1.5.5 Release\r\r", 0), 0u);
 #else
-    {
-        ShiftKey shift(false);
+    // Outside Windows there is no keyboard to ask; the platform layer reads a
+    // held Shift key from the environment.
+    for (const char *shift : {"0", "1"}) {
+        setenv("STIPPLEX_SHIFT_KEY", shift, 1);
         const std::string text = effect.about().message;
-        EXPECT_EQ(text.rfind("Stipplex 1.5.5 Release\r\r", 0), 0u) << text;
-    }
-    {
-        ShiftKey shift(true);
-        const std::string text = effect.about().message;
-        EXPECT_EQ(text.rfind("Stipplex 1.5.5 Release build:3\r\r", 0), 0u) << text;
+        unsetenv("STIPPLEX_SHIFT_KEY");
+        const char *want =
+            *shift == '1' ? "Stipplex 1.5.5 Release build:3\r\r" : "Stipplex 1.5.5 Release\r\r";
+        EXPECT_EQ(text.rfind(want, 0), 0u) << text;
     }
 #endif
-    effect.shutdown();
-    EXPECT_TRUE(effect.faults().empty());
+    ShutDownCleanly(effect);
 }
 
 TEST(EffectCommands, AnotherHostApplicationGetsBadCallbackParamForEverything)
@@ -91,11 +97,10 @@ TEST(EffectCommands, CommandsWithoutAHandlerSucceedDoingNothing)
         EXPECT_EQ(r.err, PF_Err_NONE) << cmd;
         EXPECT_EQ(r.message, "");
     }
-    effect.shutdown();
-    EXPECT_TRUE(effect.faults().empty());
+    ShutDownCleanly(effect);
 }
 
-TEST(EffectCommands, FlattenWritesTheTwentyFourByteForm)
+TEST(EffectCommands, FlattenWritesTheTwentyFourByteFormAndResetupReadsItBack)
 {
     host::Effect effect = LoadEffect();
     host::Instance inst = effect.newInstance(64, 48);
@@ -110,43 +115,24 @@ TEST(EffectCommands, FlattenWritesTheTwentyFourByteForm)
     EXPECT_EQ(U32At(flat, 20), 0u);
 
     ASSERT_TRUE(inst.sequenceResetup().ok());
-    const std::vector<unsigned char> live = inst.sequenceData();
-    ASSERT_GE(live.size(), 16u);
-    EXPECT_EQ(U32At(live, 0), 0x70736571u);  // 'pseq'
-    EXPECT_EQ(U32At(live, 4), 0u);           // live
-    EXPECT_EQ(U32At(live, 8), 24u);          // size, then version
-    EXPECT_EQ(U32At(live, 12), 1u);
-    inst.sequenceSetdown();
-    effect.shutdown();
-    EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+    ExpectFreshLiveRecord(inst.sequenceData());
+    ShutDownCleanly(effect);
 }
 
 TEST(EffectCommands, ResetupOfUnrecognisedDataGivesAFreshRecord)
 {
     host::Effect effect = LoadEffect();
     host::Instance inst = effect.newInstance(64, 48);
-    std::vector<unsigned char> flat(24, 0);
-    const unsigned char header[] = {'q', 'e', 's', 'p', 1, 0, 0, 0, 2, 0, 0, 0, 24, 0, 0, 0};
-    std::memcpy(flat.data(), header, sizeof header);
+    // A flat form of version 2, with a reserved byte that must not survive.
+    std::vector<unsigned char> flat = {'q', 'e', 's', 'p', 1, 0, 0, 0, 2, 0, 0, 0, 24, 0, 0, 0};
+    flat.resize(24, 0);
     flat[16] = 0x5A;
-    const std::vector<std::vector<unsigned char>> cases = {
-        std::vector<unsigned char>(flat.begin(), flat.begin() + 20),  // too short
-        flat,                                                         // version 2
-        std::vector<unsigned char>(24, 0x41),                         // not 'pseq'
-    };
-    for (const auto &bytes : cases) {
+    for (const auto &bytes : {std::vector<unsigned char>(flat.begin(), flat.begin() + 20),  // short
+                              flat, std::vector<unsigned char>(24, 0x41)}) {  // not 'pseq'
         ASSERT_TRUE(inst.sequenceResetup(bytes).ok());
-        const std::vector<unsigned char> live = inst.sequenceData();
-        ASSERT_GE(live.size(), 24u);
-        EXPECT_EQ(U32At(live, 0), 0x70736571u);
-        EXPECT_EQ(U32At(live, 4), 0u);
-        EXPECT_EQ(U32At(live, 8), 24u);
-        EXPECT_EQ(U32At(live, 12), 1u);
-        EXPECT_EQ(live[16], 0);  // reserved bytes are the defaults, not 0x5A
+        ExpectFreshLiveRecord(inst.sequenceData());
     }
-    inst.sequenceSetdown();
-    effect.shutdown();
-    EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+    ShutDownCleanly(effect);
 }
 
 TEST(EffectCommands, QueryDynamicFlagsFollowsTheRandomInterval)
@@ -161,9 +147,7 @@ TEST(EffectCommands, QueryDynamicFlagsFollowsTheRandomInterval)
     inst.setSlider(interval, 4);
     r = inst.queryDynamicFlags();
     EXPECT_EQ(r.out_flags & PF_OutFlag_WIDE_TIME_INPUT, PF_OutFlag_WIDE_TIME_INPUT);
-    inst.sequenceSetdown();
-    effect.shutdown();
-    EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+    ShutDownCleanly(effect);
 }
 
 TEST(EffectCommands, MissingBasicSuiteIsReportedAsAnIntegerError)
@@ -177,11 +161,7 @@ TEST(EffectCommands, MissingBasicSuiteIsReportedAsAnIntegerError)
     EXPECT_STREQ(out.return_msg, "error code = 516\nPF_Err_BAD_CALLBACK_PARAM");
 }
 
-}  // namespace
-
 #ifndef _WIN32
-namespace {
-
 // DO_DIALOG where no dialog can be shown: the answer comes from the
 // environment, and without one nothing changes.
 class HeadlessOptions : public ::testing::Test {
@@ -199,52 +179,40 @@ protected:
         unsetenv("XDG_CONFIG_HOME");
         std::filesystem::remove_all(config_);
     }
-    bool DefaultsFileExists() const
-    {
-        return std::filesystem::exists(config_ + "/Tavro/Panelry/Stipplex.ini");
-    }
-    bool TavroFolderExists() const { return std::filesystem::exists(config_ + "/Tavro"); }
-    void Dialog(const char *answer, host::HostOptions options = {})
+    bool Exists(const char *below) const { return std::filesystem::exists(config_ + below); }
+    void Dialog(const char *answer, A_short major = 13, A_short minor = 28)
     {
         if (answer) {
             setenv("STIPPLEX_OPTIONS_ACTION", answer, 1);
         } else {
             unsetenv("STIPPLEX_OPTIONS_ACTION");
         }
+        host::HostOptions options;
+        options.spec_major = major;
+        options.spec_minor = minor;
         host::Effect effect = LoadEffect(options);
         host::Instance inst = effect.newInstance(32, 32);
         EXPECT_TRUE(inst.doDialog().ok());
-        inst.sequenceSetdown();
-        effect.shutdown();
-        EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+        ShutDownCleanly(effect);
     }
     std::string config_;
 };
 
-TEST_F(HeadlessOptions, WithoutAnAnswerNothingChanges)
-{
-    Dialog(nullptr);
-    EXPECT_FALSE(DefaultsFileExists());
-    EXPECT_FALSE(TavroFolderExists());
-}
-
 TEST_F(HeadlessOptions, SaveWritesTheFileAndResetRemovesItWithItsFolders)
 {
+    Dialog(nullptr);
+    EXPECT_FALSE(Exists("/Tavro"));
     Dialog("save");
-    EXPECT_TRUE(DefaultsFileExists());
+    EXPECT_TRUE(Exists("/Tavro/Panelry/Stipplex.ini"));
     Dialog("reset");
-    EXPECT_FALSE(DefaultsFileExists());
-    EXPECT_FALSE(TavroFolderExists());
+    EXPECT_FALSE(Exists("/Tavro"));
 }
 
 TEST_F(HeadlessOptions, HostsTooOldForStoredDefaultsCannotSave)
 {
-    host::HostOptions old;
-    old.spec_major = 12;
-    old.spec_minor = 11;
-    Dialog("save", old);
-    EXPECT_FALSE(DefaultsFileExists());
+    Dialog("save", 12, 11);
+    EXPECT_FALSE(Exists("/Tavro"));
 }
+#endif
 
 }  // namespace
-#endif
