@@ -1,6 +1,7 @@
 // The host-utility library against a scripted basic suite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -54,12 +55,8 @@ struct FakeBasic {
     }
     bool Balanced() const
     {
-        for (const auto &entry : balance) {
-            if (entry.second != 0) {
-                return false;
-            }
-        }
-        return true;
+        return std::all_of(balance.begin(), balance.end(),
+                           [](const auto &entry) { return entry.second == 0; });
     }
 };
 FakeBasic *FakeBasic::current = nullptr;
@@ -76,7 +73,7 @@ PF_Err NewWorld2(PF_ProgPtr, A_long w, A_long h, PF_Boolean clear, PF_PixelForma
     world->height = h;
     return PF_Err_NONE;
 }
-PF_Err DisposeWorld2(PF_ProgPtr, PF_EffectWorld *)
+PF_Err DisposeWorld(PF_ProgPtr, PF_EffectWorld *)
 {
     ++FakeBasic::current->worldsDisposed;
     return PF_Err_NONE;
@@ -94,14 +91,9 @@ PF_Err NewWorld1(PF_ProgPtr, A_long w, A_long h, PF_NewWorldFlags flags, PF_Effe
     world->height = h;
     return PF_Err_NONE;
 }
-PF_Err DisposeWorld1(PF_ProgPtr, PF_EffectWorld *)
-{
-    ++FakeBasic::current->worldsDisposed;
-    return PF_Err_NONE;
-}
 
-const PF_WorldSuite2 kWorld2{NewWorld2, DisposeWorld2, PixelFormat2};
-const PF_WorldSuite1 kWorld1{NewWorld1, DisposeWorld1};
+const PF_WorldSuite2 kWorld2{NewWorld2, DisposeWorld, PixelFormat2};
+const PF_WorldSuite1 kWorld1{NewWorld1, DisposeWorld};
 const PF_FillMatteSuite2 kFill{};
 
 PF_InData InDataFor(FakeBasic &fake)
