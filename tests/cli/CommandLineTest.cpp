@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <sstream>
 
 #include "TestDir.h"
 #include "cli/Commands.h"
 #include "cli/Errors.h"
-#include "cli/Image.h"
 #include "cli/ImageIO.h"
 
 namespace {
@@ -25,16 +25,10 @@ Outcome RunStipplex(std::vector<std::string> args)
 {
     args.insert(args.begin(), "stipplex");
     std::vector<const char *> argv;
-    for (const std::string &a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    Outcome o;
-    o.status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, false);
-    o.out = out.str();
-    o.err = err.str();
-    return o;
+    for (const std::string &a : args) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, false);
+    return Outcome{status, out.str(), err.str()};
 }
 
 bool Contains(const std::string &text, const std::string &part)
@@ -42,55 +36,32 @@ bool Contains(const std::string &text, const std::string &part)
     return text.find(part) != std::string::npos;
 }
 
-std::string PluginPath()
-{
-    return STIPPLEX_PLUGIN_PATH;
-}
-
-bool PluginBuilt()
-{
-    return ::access(PluginPath().c_str(), R_OK) == 0;
-}
-
-// A small opaque grey input image.
-std::string GreyInput(const clitest::TestDir &dir)
-{
-    Image image(8, 6, Depth::k8);
-    for (std::size_t i = 0; i < image.PixelCount(); ++i) {
-        image.Pixels8()[i] = Argb8{255, 100, 100, 100};
+#define REQUIRE_PLUGIN()                             \
+    if (::access(STIPPLEX_PLUGIN_PATH, R_OK) != 0) { \
+        GTEST_SKIP() << "the plug-in is not built";  \
     }
-    const std::string path = dir.Path("in.png");
-    WriteImage(path, image);
-    return path;
-}
 
-TEST(CommandLine, NoCommandIsAUsageError)
+TEST(CommandLine, UsageErrorsNameTheirCause)
 {
-    const Outcome o = RunStipplex({});
-    EXPECT_EQ(o.status, kExitUsage);
-    EXPECT_EQ(o.err.rfind("stipplex: error: ", 0), 0u) << o.err;
+    struct Case {
+        std::vector<std::string> args;
+        const char *message;
+    };
+    const Case cases[] = {
+        {{}, "stipplex: error: "},
+        {{"rendr", "a.png", "b.png"}, "unknown command 'rendr' (did you mean 'render'"},
+        {{"--plugin", "x.so", "frobnicate"}, "unknown command 'frobnicate'"},
+        {{"render", "--bogus", "a.png", "b.png"}, "--bogus"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = RunStipplex(c.args);
+        EXPECT_EQ(o.status, kExitUsage) << c.message;
+        EXPECT_EQ(o.err.rfind("stipplex: error: ", 0), 0u) << o.err;
+        EXPECT_TRUE(Contains(o.err, c.message)) << o.err;
+    }
 }
 
-TEST(CommandLine, UnknownCommandIsNamedWithTheNearestOne)
-{
-    const Outcome o = RunStipplex({"rendr", "a.png", "b.png"});
-    EXPECT_EQ(o.status, kExitUsage);
-    EXPECT_TRUE(Contains(o.err, "stipplex: error: unknown command 'rendr'")) << o.err;
-    EXPECT_TRUE(Contains(o.err, "did you mean 'render'")) << o.err;
-
-    const Outcome far = RunStipplex({"--plugin", "x.so", "frobnicate"});
-    EXPECT_EQ(far.status, kExitUsage);
-    EXPECT_TRUE(Contains(far.err, "unknown command 'frobnicate'")) << far.err;
-}
-
-TEST(CommandLine, UnknownOptionIsAUsageError)
-{
-    const Outcome o = RunStipplex({"render", "--bogus", "a.png", "b.png"});
-    EXPECT_EQ(o.status, kExitUsage);
-    EXPECT_TRUE(Contains(o.err, "--bogus")) << o.err;
-}
-
-TEST(CommandLine, HelpListsCommandsAndExitsZero)
+TEST(CommandLine, HelpListsCommandsAndOptionsAndExitsZero)
 {
     const Outcome o = RunStipplex({"--help"});
     EXPECT_EQ(o.status, kExitOk);
@@ -109,25 +80,19 @@ TEST(CommandLine, RequestErrorsAreFoundBeforeThePluginIsLoaded)
 {
     // A plug-in that does not exist would fail with status 1; these fail with
     // 2 because they are refused first.
-    const std::string none = "/nonexistent/libstipplex.so";
-    EXPECT_EQ(RunStipplex({"render", "--plugin", none, "in.png", "out.tif"}).status, kExitUsage);
-    EXPECT_EQ(
-        RunStipplex({"render", "--plugin", none, "--frames", "1-3", "in.png", "out.png"}).status,
-        kExitUsage);
-    EXPECT_EQ(
-        RunStipplex({"render", "--plugin", none, "--depth", "12", "in.png", "out.png"}).status,
-        kExitUsage);
-    EXPECT_EQ(
-        RunStipplex({"render", "--plugin", none, "--downsample", "0", "in.png", "out.png"}).status,
-        kExitUsage);
-    EXPECT_EQ(
-        RunStipplex({"render", "--plugin", none, "--exr-type", "double", "in.png", "o.exr"}).status,
-        kExitUsage);
-    EXPECT_EQ(
-        RunStipplex({"render", "--plugin", none, "--frames", "5-2", "i.png", "o.#.png"}).status,
-        kExitUsage);
-    const Outcome o = RunStipplex({"render", "--plugin", none, "in.png", "out.tif"});
-    EXPECT_TRUE(Contains(o.err, "out.tif")) << o.err;
+    const std::vector<std::vector<std::string>> requests = {
+        {"in.png", "out.tif"},
+        {"--frames", "1-3", "in.png", "out.png"},
+        {"--depth", "12", "in.png", "out.png"},
+        {"--downsample", "0", "in.png", "out.png"},
+        {"--exr-type", "double", "in.png", "o.exr"},
+        {"--frames", "5-2", "i.png", "o.#.png"}};
+    for (std::vector<std::string> args : requests) {
+        args.insert(args.begin(), {"render", "--plugin", "/nonexistent/libstipplex.so"});
+        const Outcome o = RunStipplex(args);
+        EXPECT_EQ(o.status, kExitUsage) << args[3] << " " << args[4] << "\n" << o.err;
+    }
+    EXPECT_TRUE(Contains(RunStipplex({"render", "in.png", "out.tif"}).err, "out.tif"));
 }
 
 TEST(CommandLine, MissingPluginIsAFailureNamingIt)
@@ -139,83 +104,43 @@ TEST(CommandLine, MissingPluginIsAFailureNamingIt)
     EXPECT_TRUE(Contains(o.err, "missing.so")) << o.err;
 }
 
-TEST(CommandLine, UnknownParameterIsRefusedWithTheNearestNames)
+TEST(CommandLine, BadValuesAreRefusedInTheEffectsOwnUnitsAndWriteNothing)
 {
-    if (!PluginBuilt()) {
-        GTEST_SKIP() << "the plug-in is not built";
-    }
+    REQUIRE_PLUGIN();
     clitest::TestDir dir;
-    const std::string input = GreyInput(dir);
-    const Outcome o = RunStipplex(
-        {"render", "--plugin", PluginPath(), "--set", "DotSiz=3", input, dir.Path("out.png")});
-    EXPECT_EQ(o.status, kExitUsage);
-    EXPECT_TRUE(Contains(o.err, "unknown parameter 'DotSiz' (nearest: DotSize")) << o.err;
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"in.png"});
-}
-
-TEST(CommandLine, OutOfRangeValueIsRefusedWithTheRange)
-{
-    if (!PluginBuilt()) {
-        GTEST_SKIP() << "the plug-in is not built";
-    }
-    clitest::TestDir dir;
-    const std::string input = GreyInput(dir);
-    const Outcome size = RunStipplex(
-        {"render", "--plugin", PluginPath(), "--set", "DotSize=2000", input, dir.Path("out.png")});
-    EXPECT_EQ(size.status, kExitUsage);
-    EXPECT_TRUE(Contains(size.err, "DotSize: 2000 is out of range (valid 0 to 1000)")) << size.err;
-
-    const Outcome opacity = RunStipplex({"render", "--plugin", PluginPath(), "--set",
-                                         "DotOpacity=101%", input, dir.Path("out.png")});
-    EXPECT_EQ(opacity.status, kExitUsage);
-    EXPECT_TRUE(Contains(opacity.err, "DotOpacity: 101% is out of range (valid 0% to 100%)"))
-        << opacity.err;
-
-    const Outcome shape = RunStipplex(
-        {"render", "--plugin", PluginPath(), "--set", "DotShape=7", input, dir.Path("out.png")});
-    EXPECT_EQ(shape.status, kExitUsage);
-    EXPECT_TRUE(Contains(shape.err, "valid 1 to 6")) << shape.err;
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"in.png"});
-}
-
-TEST(CommandLine, BadPresetLineNamesFileAndLine)
-{
-    if (!PluginBuilt()) {
-        GTEST_SKIP() << "the plug-in is not built";
-    }
-    clitest::TestDir dir;
-    const std::string input = GreyInput(dir);
+    WriteImage(dir.Path("in.png"), Image(8, 6, Depth::k8));
     clitest::WriteFile(dir.Path("look.preset"), "# warm\nDotSize=12\nDotColour=#FF0000\n");
-    const Outcome o = RunStipplex({"render", "--plugin", PluginPath(), "--preset",
-                                   dir.Path("look.preset"), input, dir.Path("out.png")});
-    EXPECT_EQ(o.status, kExitUsage);
-    EXPECT_TRUE(Contains(o.err, "look.preset:3: unknown parameter 'DotColour' (nearest: DotColor"))
-        << o.err;
-}
-
-TEST(CommandLine, MissingInputIsAFailureAndWritesNothing)
-{
-    if (!PluginBuilt()) {
-        GTEST_SKIP() << "the plug-in is not built";
+    struct Case {
+        std::vector<std::string> options;
+        const char *message;
+    };
+    const Case cases[] = {
+        {{"--set", "DotSiz=3"}, "unknown parameter 'DotSiz' (nearest: DotSize"},
+        {{"--set", "DotSize=2000"}, "DotSize: 2000 is out of range (valid 0 to 1000)"},
+        {{"--set", "DotOpacity=101%"}, "DotOpacity: 101% is out of range (valid 0% to 100%)"},
+        {{"--set", "DotShape=7"}, "valid 1 to 6"},
+        {{"--preset", dir.Path("look.preset")},
+         "look.preset:3: unknown parameter 'DotColour' (nearest: DotColor"},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args = {"render", "--plugin", STIPPLEX_PLUGIN_PATH,
+                                         dir.Path("in.png"), dir.Path("out.png")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const Outcome o = RunStipplex(args);
+        EXPECT_EQ(o.status, kExitUsage) << c.message;
+        EXPECT_TRUE(Contains(o.err, c.message)) << o.err;
     }
-    clitest::TestDir dir;
-    const Outcome o = RunStipplex(
-        {"render", "--plugin", PluginPath(), dir.Path("none.png"), dir.Path("out.png")});
-    EXPECT_EQ(o.status, kExitFailure);
-    EXPECT_TRUE(Contains(o.err, "none.png")) << o.err;
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.png", "look.preset"}));
 }
 
 TEST(CommandLine, BrokenInputIsAFailureAndLeavesTheOldOutput)
 {
-    if (!PluginBuilt()) {
-        GTEST_SKIP() << "the plug-in is not built";
-    }
+    REQUIRE_PLUGIN();
     clitest::TestDir dir;
     clitest::WriteFile(dir.Path("in.png"), std::string("\x89PNG\r\n\x1a\n", 8) + "garbage");
     clitest::WriteFile(dir.Path("out.png"), "previous");
-    const Outcome o =
-        RunStipplex({"render", "--plugin", PluginPath(), dir.Path("in.png"), dir.Path("out.png")});
+    const Outcome o = RunStipplex(
+        {"render", "--plugin", STIPPLEX_PLUGIN_PATH, dir.Path("in.png"), dir.Path("out.png")});
     EXPECT_EQ(o.status, kExitFailure);
     EXPECT_TRUE(Contains(o.err, "in.png")) << o.err;
     EXPECT_EQ(clitest::ReadFile(dir.Path("out.png")), "previous");
@@ -224,13 +149,18 @@ TEST(CommandLine, BrokenInputIsAFailureAndLeavesTheOldOutput)
 
 TEST(CommandLine, DefaultsSaveRefusesABadValueBeforeStoringAnything)
 {
-    if (!PluginBuilt()) {
-        GTEST_SKIP() << "the plug-in is not built";
-    }
+    REQUIRE_PLUGIN();
+    clitest::TestDir dir;
+    const char *saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved != nullptr ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", dir.Path("config").c_str(), 1);
     const Outcome bad =
-        RunStipplex({"defaults", "save", "--plugin", PluginPath(), "--set", "DotSize=-1"});
+        RunStipplex({"defaults", "save", "--plugin", STIPPLEX_PLUGIN_PATH, "--set", "DotSize=-1"});
+    saved != nullptr ? ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1)
+                     : ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(bad.status, kExitUsage);
     EXPECT_TRUE(Contains(bad.err, "DotSize")) << bad.err;
+    EXPECT_TRUE(dir.Entries().empty());
 }
 
 }  // namespace

@@ -8,48 +8,31 @@
 namespace {
 
 using namespace cli;
+using Strings = std::vector<std::string>;
 
-TEST(Preset, SplitsNameAndValueAndTrimsBlanks)
+TEST(Preset, AssignmentsSplitAtTheFirstEqualsSignAndTrimBlanks)
 {
     const Assignment a = ParseAssignment(" DotSize = 12.5 ", "--set");
-    EXPECT_EQ(a.name, "DotSize");
-    EXPECT_EQ(a.value, "12.5");
-    EXPECT_EQ(a.origin, "--set");
-    EXPECT_EQ(a.baseDir, "");
-}
-
-TEST(Preset, ValueMayContainEqualsSigns)
-{
-    const Assignment a = ParseAssignment("MaskLayer=dir/a=b.png", "--set");
-    EXPECT_EQ(a.name, "MaskLayer");
-    EXPECT_EQ(a.value, "dir/a=b.png");
-}
-
-TEST(Preset, RefusesAssignmentsWithoutNameOrValue)
-{
-    EXPECT_THROW(ParseAssignment("DotSize", "--set"), UsageError);
-    EXPECT_THROW(ParseAssignment("=3", "--set"), UsageError);
-    EXPECT_THROW(ParseAssignment("DotSize=", "--set"), UsageError);
+    EXPECT_EQ(Strings({a.name, a.value, a.origin, a.baseDir}),
+              Strings({"DotSize", "12.5", "--set", ""}));
+    const Assignment b = ParseAssignment("MaskLayer=dir/a=b.png", "--set");
+    EXPECT_EQ(Strings({b.name, b.value}), Strings({"MaskLayer", "dir/a=b.png"}));
+    for (const char *bad : {"DotSize", "=3", "DotSize="}) {
+        EXPECT_THROW(ParseAssignment(bad, "--set"), UsageError) << bad;
+    }
 }
 
 TEST(Preset, SkipsCommentsAndBlankLinesAndKeepsHashInValues)
 {
-    const std::string text =
-        "# a look\n"
-        "\n"
-        "DotShape=2\r\n"
-        "   # indented comment\n"
-        "DotColor=#FF8014\n"
-        "DotSize = 30";
-    const auto list = ParsePreset(text, "looks/warm.preset");
+    const auto list = ParsePreset(
+        "# a look\n\nDotShape=2\r\n   # indented comment\nDotColor=#FF8014\nDotSize = 30",
+        "looks/warm.preset");
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].name, "DotShape");
-    EXPECT_EQ(list[0].value, "2");
-    EXPECT_EQ(list[0].origin, "looks/warm.preset:3");
+    EXPECT_EQ(Strings({list[0].name, list[0].value, list[0].origin}),
+              Strings({"DotShape", "2", "looks/warm.preset:3"}));
     EXPECT_EQ(list[1].value, "#FF8014");
-    EXPECT_EQ(list[2].name, "DotSize");
-    EXPECT_EQ(list[2].origin, "looks/warm.preset:6");
-    EXPECT_EQ(list[2].baseDir, "looks/");
+    EXPECT_EQ(Strings({list[2].name, list[2].origin, list[2].baseDir}),
+              Strings({"DotSize", "looks/warm.preset:6", "looks/"}));
 }
 
 TEST(Preset, BadLineNamesFileAndLine)
@@ -62,15 +45,11 @@ TEST(Preset, BadLineNamesFileAndLine)
     }
 }
 
-TEST(Preset, RelativePathsAreTakenFromThePresetFolder)
+TEST(Preset, FilesAreReadAndRelativePathsTakenFromTheirFolder)
 {
     EXPECT_EQ(ResolvePath("mask.png", "looks/"), "looks/mask.png");
     EXPECT_EQ(ResolvePath("/abs/mask.png", "looks/"), "/abs/mask.png");
     EXPECT_EQ(ResolvePath("mask.png", ""), "mask.png");
-}
-
-TEST(Preset, ReadsAFileAndReportsAMissingOne)
-{
     clitest::TestDir dir;
     clitest::WriteFile(dir.Path("p.preset"), "DotShape=3\n");
     const auto list = ReadPreset(dir.Path("p.preset"));

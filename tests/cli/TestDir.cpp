@@ -53,4 +53,17 @@ std::string ReadFile(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+Argb4 ArgbAt(const cli::Image &image, std::size_t i)
+{
+    auto argb = [](const auto &p) { return Argb4(p.a, p.r, p.g, p.b); };
+    switch (image.GetDepth()) {
+        case cli::Depth::k8:
+            return argb(image.Pixels8()[i]);
+        case cli::Depth::k16:
+            return argb(image.Pixels16()[i]);
+        default:
+            return argb(image.PixelsF()[i]);
+    }
+}
+
 }  // namespace clitest

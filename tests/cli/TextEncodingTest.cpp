@@ -6,24 +6,16 @@ namespace {
 
 using namespace cli;
 
-TEST(TextEncoding, GbkDisplayNameBecomesUtf8)
+TEST(TextEncoding, GbkDisplayNamesBecomeUtf8)
 {
-    // "点的形状" in GBK.
     EXPECT_EQ(GbkToUtf8("\xB5\xE3\xB5\xC4\xD0\xCE\xD7\xB4"), "点的形状");
-    // "效果贴图1": a digit after the Chinese characters stays a digit.
+    // A digit after the Chinese characters stays a digit.
     EXPECT_EQ(GbkToUtf8("\xD0\xA7\xB9\xFB\xCC\xF9\xCD\xBC"
                         "1"),
               "效果贴图1");
-}
-
-TEST(TextEncoding, AsciiPassesThroughUnchanged)
-{
     EXPECT_EQ(GbkToUtf8("FX1"), "FX1");
     EXPECT_EQ(GbkToUtf8(""), "");
-}
-
-TEST(TextEncoding, BytesThatDoNotConvertAreEscaped)
-{
+    // Bytes that do not convert are escaped.
     EXPECT_EQ(GbkToUtf8("A\xFF"), "A\\xFF");
     EXPECT_FALSE(ConvertToUtf8("A\xFF", "GBK").has_value());
 }
