@@ -90,15 +90,6 @@ TEST(MakeEffectMap, PopupChoosesTheMapKind)
     }
 }
 
-TEST(MakeEffectMap, CustomMapBuildsALayerMapOfTheDepthEvenWithoutALayer)
-{
-    const EffectorSettings s = FactorySettings(1);
-    const EffectMapPtr m16 = MakeEffectMap<AEUtil::Pixel16>(s, DeriveEffector(s, 10, 10));
-    EXPECT_NE(dynamic_cast<const LayerEffectMap<AEUtil::Pixel16> *>(m16.get()), nullptr);
-    const EffectMapPtr m32 = MakeEffectMap<AEUtil::Pixel32>(s, DeriveEffector(s, 10, 10));
-    EXPECT_NE(dynamic_cast<const LayerEffectMap<AEUtil::Pixel32> *>(m32.get()), nullptr);
-}
-
 TEST(MakeEffectMap, FittedLayerIsStretchedOverTheCanvas)
 {
     TestLayer<AEUtil::Pixel8> layer(10, 10);

@@ -72,10 +72,7 @@ TEST(DotRngSeed, IntervalAndCycleCycleTheArrangements)
     // Without a cycle the count goes on.
     EXPECT_EQ(SeedAt(27, 5, 0), 45);
     EXPECT_EQ(SeedAt(1000, 5, 0), 240);
-}
-
-TEST(DotRngSeed, NegativeFramesTruncateTowardZero)
-{
+    // Negative frames truncate toward zero, and so does the remainder.
     EXPECT_EQ(SeedAt(-4, 5, 3), 40);   // -4 / 5 = 0
     EXPECT_EQ(SeedAt(-5, 5, 3), 39);   // -1 mod 3 = -1
     EXPECT_EQ(SeedAt(-12, 5, 3), 38);  // -2
