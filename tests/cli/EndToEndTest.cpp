@@ -165,6 +165,30 @@ TEST(EndToEnd, FrameRangeWritesOneFilePerFrameFromOneImagePerFrame)
     EXPECT_EQ(std::get<1>(ArgbAt(ReadImage(dir.Path("out.2.png")), 26, 12)), 0);
 }
 
+TEST(EndToEnd, FramesRenderedAtOnceMatchFramesRenderedOneByOne)
+{
+    REQUIRE_BUILT();
+    TestDir dir;
+    WriteGrey(dir.Path("in.png"), 64, 48);
+    // A new arrangement every frame, so that a frame given to the wrong time
+    // or a shared generator would show.
+    const std::vector<std::string> look = {
+        "--set", "RandomInterval=1", "--set", "RandomSpacingX=0.4", "--set", "RandomHue=90"};
+    std::vector<std::string> serial = {"in.png", "a.#.png", "--frames", "0-5", "--threads", "1"};
+    std::vector<std::string> parallel = {"in.png", "b.#.png", "--frames", "0-5", "--threads", "3"};
+    serial.insert(serial.end(), look.begin(), look.end());
+    parallel.insert(parallel.end(), look.begin(), look.end());
+    ASSERT_EQ(Render(dir, serial).status, 0);
+    ASSERT_EQ(Render(dir, parallel).status, 0);
+    for (int f = 0; f <= 5; ++f) {
+        const std::string n = std::to_string(f);
+        EXPECT_EQ(clitest::ReadFile(dir.Path("a." + n + ".png")),
+                  clitest::ReadFile(dir.Path("b." + n + ".png")))
+            << "frame " << f;
+    }
+    EXPECT_NE(clitest::ReadFile(dir.Path("a.0.png")), clitest::ReadFile(dir.Path("a.1.png")));
+}
+
 TEST(EndToEnd, PresetLayerFilesAreFoundBesideItAndSetOverridesIt)
 {
     REQUIRE_BUILT();
