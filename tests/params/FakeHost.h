@@ -59,7 +59,6 @@ public:
     std::vector<PF_ParamDef> current;
     PF_Err checkoutError = PF_Err_NONE;
     int checkouts = 0;
-    int checkins = 0;
     std::map<A_long, int> outstanding;  // checkouts minus check-ins, by index
     bool checkinMismatch = false;       // a check-in of something never checked out
     std::vector<A_long> checkoutTimes;
@@ -152,7 +151,6 @@ private:
     static PF_Err Checkin(PF_ProgPtr ref, PF_ParamDef *def)
     {
         FakeHost *host = Self(ref);
-        ++host->checkins;
         auto it = host->outstanding.find(def->uu.id);
         if (it == host->outstanding.end() || it->second <= 0) {
             host->checkinMismatch = true;

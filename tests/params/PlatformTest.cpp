@@ -197,15 +197,6 @@ TEST(Environment, CodePageFollowsTheLocaleNamed)
     lang.Set("C");
     EXPECT_EQ(platform::AnsiCodePage(), 1252u);
 }
-
-TEST(Environment, ShiftKeyIsPlayedThroughTheEnvironment)
-{
-    paramtest::ScopedEnv shift("STIPPLEX_SHIFT_KEY");
-    shift.Set(nullptr);
-    EXPECT_FALSE(platform::ShiftKeyDown());
-    shift.Set("1");
-    EXPECT_TRUE(platform::ShiftKeyDown());
-}
 #endif
 
 }  // namespace

@@ -52,7 +52,6 @@ TEST_F(Reading, DisabledLayerParameterYieldsNullAndIsNotCheckedOut)
     // 122 builders, less 4 group starts and 4 group ends, less one disabled layer.
     EXPECT_EQ(host.checkouts, 122 - 8 - 1);
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
-    EXPECT_EQ(host.checkins, host.checkouts);
     EXPECT_TRUE(host.Balanced());
 }
 
@@ -67,7 +66,6 @@ TEST_F(Reading, ReaderThatSkipsLayersFetchesNoLayerAndHandsBackOnce)
     EXPECT_EQ(host.checkouts, 122 - 8 - 4);  // no group marker, no layer
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);  // a second time: nothing more
-    EXPECT_EQ(host.checkins, host.checkouts);
     EXPECT_TRUE(host.Balanced());
 }
 
@@ -107,7 +105,6 @@ TEST_F(Reading, InterleavedRendersKeepTheirOwnDefinitions)
     EXPECT_EQ(params::CheckinAllValues(readerA), PF_Err_NONE);
     EXPECT_EQ(recordB.MaskLayer->width, 200);
     EXPECT_EQ(params::CheckinAllValues(readerB), PF_Err_NONE);
-    EXPECT_EQ(host.checkins, host.checkouts);
     EXPECT_TRUE(host.Balanced());
 }
 
@@ -124,7 +121,7 @@ TEST_F(Reading, FailedCheckoutStopsTheReadAndLeavesTheDefinitionZero)
 
     // Nothing was checked out, so nothing is handed back.
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
-    EXPECT_EQ(host.checkins, 0);
+    EXPECT_TRUE(host.Balanced());
 }
 
 TEST_F(Reading, ArrayReaderCopiesTheCommandsDefinitionsWithoutCheckouts)
@@ -139,7 +136,7 @@ TEST_F(Reading, ArrayReaderCopiesTheCommandsDefinitionsWithoutCheckouts)
     EXPECT_EQ(record.MaskLayer->width, 640);
     EXPECT_EQ(params::CheckinAllValues(reader), PF_Err_NONE);
     EXPECT_EQ(host.checkouts, 0);
-    EXPECT_EQ(host.checkins, 0);
+    EXPECT_TRUE(host.Balanced());  // nor check-ins
 }
 
 }  // namespace
