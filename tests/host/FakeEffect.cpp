@@ -1,5 +1,6 @@
 #include "FakeEffect.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fake {
@@ -7,7 +8,34 @@ namespace {
 
 FakeEffect *g_current = nullptr;
 
-PF_ParamDef Named(const char *name, A_long id, PF_ParamType type)
+}  // namespace
+
+PF_Err Call::checkout(int index, A_long id, const PF_RenderRequest *request,
+                      PF_CheckoutResult *result) const
+{
+    PF_RenderRequest all{};
+    all.rect = PF_LRect{0, 0, 1 << 16, 1 << 16};
+    PF_CheckoutResult ignored{};
+    return static_cast<PF_PreRenderExtra *>(extra)->cb->checkout_layer(
+        in->effect_ref, index, id, request ? request : &all, in->current_time, in->time_step,
+        in->time_scale, result ? result : &ignored);
+}
+
+PF_EffectWorld *Call::pixels(A_long id) const
+{
+    PF_EffectWorld *w = nullptr;
+    static_cast<PF_SmartRenderExtra *>(extra)->cb->checkout_layer_pixels(in->effect_ref, id, &w);
+    return w;
+}
+
+PF_EffectWorld *Call::smartOutput() const
+{
+    PF_EffectWorld *w = nullptr;
+    static_cast<PF_SmartRenderExtra *>(extra)->cb->checkout_output(in->effect_ref, &w);
+    return w;
+}
+
+PF_ParamDef Def(const char *name, A_long id, PF_ParamType type)
 {
     PF_ParamDef d{};
     std::strncpy(d.name, name, sizeof d.name - 1);
@@ -15,8 +43,6 @@ PF_ParamDef Named(const char *name, A_long id, PF_ParamType type)
     d.param_type = type;
     return d;
 }
-
-}  // namespace
 
 FakeEffect::FakeEffect()
 {
@@ -62,7 +88,7 @@ PF_Err FakeEffect::Entry(PF_Cmd cmd, PF_InData *in, PF_OutData *out, PF_ParamLis
 
 PF_ParamDef Slider(const char *name, A_long id, A_long lo, A_long hi, A_long dflt)
 {
-    PF_ParamDef d = Named(name, id, PF_Param_SLIDER);
+    PF_ParamDef d = Def(name, id, PF_Param_SLIDER);
     d.u.sd.valid_min = d.u.sd.slider_min = lo;
     d.u.sd.valid_max = d.u.sd.slider_max = hi;
     d.u.sd.value = d.u.sd.dephault = dflt;
@@ -71,36 +97,25 @@ PF_ParamDef Slider(const char *name, A_long id, A_long lo, A_long hi, A_long dfl
 
 PF_ParamDef FloatSlider(const char *name, A_long id, float lo, float hi, float dflt)
 {
-    PF_ParamDef d = Named(name, id, PF_Param_FLOAT_SLIDER);
+    PF_ParamDef d = Def(name, id, PF_Param_FLOAT_SLIDER);
     d.u.fs_d.valid_min = d.u.fs_d.slider_min = lo;
     d.u.fs_d.valid_max = d.u.fs_d.slider_max = hi;
-    d.u.fs_d.dephault = dflt;
-    d.u.fs_d.value = dflt;
+    d.u.fs_d.value = d.u.fs_d.dephault = dflt;
     return d;
 }
 
 PF_ParamDef Popup(const char *name, A_long id, const char *items, A_short choices, A_short dflt)
 {
-    PF_ParamDef d = Named(name, id, PF_Param_POPUP);
+    PF_ParamDef d = Def(name, id, PF_Param_POPUP);
     d.u.pd.num_choices = choices;
-    d.u.pd.dephault = dflt;
-    d.u.pd.value = dflt;
+    d.u.pd.value = d.u.pd.dephault = dflt;
     d.u.pd.u.namesptr = items;
-    return d;
-}
-
-PF_ParamDef Checkbox(const char *name, A_long id, bool dflt)
-{
-    PF_ParamDef d = Named(name, id, PF_Param_CHECKBOX);
-    d.u.bd.value = dflt;
-    d.u.bd.dephault = dflt;
-    d.u.bd.u.nameptr = "";
     return d;
 }
 
 PF_ParamDef Point(const char *name, A_long id, A_long x_percent, A_long y_percent)
 {
-    PF_ParamDef d = Named(name, id, PF_Param_POINT);
+    PF_ParamDef d = Def(name, id, PF_Param_POINT);
     d.u.td.x_value = d.u.td.x_dephault = x_percent << 16;
     d.u.td.y_value = d.u.td.y_dephault = y_percent << 16;
     return d;
@@ -108,33 +123,39 @@ PF_ParamDef Point(const char *name, A_long id, A_long x_percent, A_long y_percen
 
 PF_ParamDef Layer(const char *name, A_long id, A_long dflt)
 {
-    PF_ParamDef d = Named(name, id, PF_Param_LAYER);
+    PF_ParamDef d = Def(name, id, PF_Param_LAYER);
     d.u.ld.dephault = dflt;
     return d;
 }
 
-PF_ParamDef Group(const char *name, A_long id)
+PF_Err CheckoutInput(Call &c)
 {
-    return Named(name, id, PF_Param_GROUP_START);
-}
-PF_ParamDef GroupEnd(A_long id)
-{
-    return Named("", id, PF_Param_GROUP_END);
+    PF_CheckoutResult in{};
+    const PF_Err err = c.checkout(0, 0, &PreRender(c)->input->output_request, &in);
+    PreRender(c)->output->result_rect = in.result_rect;
+    PreRender(c)->output->max_result_rect = in.max_result_rect;
+    return err;
 }
 
-bool HasFault(const std::vector<std::string> &faults, const std::string &part)
+PF_Pixel8 &Px8(const PF_EffectWorld *w, A_long x, A_long y)
 {
-    for (const std::string &f : faults) {
-        if (f.find(part) != std::string::npos) return true;
+    return reinterpret_cast<PF_Pixel8 *>(reinterpret_cast<char *>(w->data) + y * w->rowbytes)[x];
+}
+
+::testing::AssertionResult FaultsAre(const host::Effect &effect,
+                                     const std::vector<std::string> &parts)
+{
+    const std::vector<std::string> faults = effect.faults();
+    bool all = faults.size() == parts.size();
+    for (const std::string &part : parts) {
+        all = all && std::any_of(faults.begin(), faults.end(), [&part](const std::string &f) {
+                  return f.find(part) != std::string::npos;
+              });
     }
-    return false;
-}
-
-std::string Joined(const std::vector<std::string> &faults)
-{
-    std::string s;
-    for (const std::string &f : faults) s += f + "\n";
-    return s;
+    if (all) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult r = ::testing::AssertionFailure() << "faults:\n";
+    for (const std::string &f : faults) r << f << "\n";
+    return r << "wanted " << parts.size() << ", one for each part";
 }
 
 }  // namespace fake

@@ -4,6 +4,8 @@
 // set-down disposing of whatever sequence data there is).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <map>
 #include <string>
@@ -20,6 +22,15 @@ struct Call {
     PF_ParamDef **params;
     PF_LayerDef *output;
     void *extra;
+
+    PF_ProgPtr ref() const { return in->effect_ref; }
+    // Smart pre-render: checkout_layer of parameter `index` as `id`, by
+    // default all of it.
+    PF_Err checkout(int index, A_long id, const PF_RenderRequest *request = nullptr,
+                    PF_CheckoutResult *result = nullptr) const;
+    // Smart render: the pixels of checkout `id`, or the output; null if refused.
+    PF_EffectWorld *pixels(A_long id) const;
+    PF_EffectWorld *smartOutput() const;
 };
 
 using Handler = std::function<PF_Err(Call &)>;
@@ -33,6 +44,14 @@ public:
     FakeEffect &operator=(const FakeEffect &) = delete;
 
     void on(PF_Cmd cmd, Handler handler) { handlers_[cmd] = std::move(handler); }
+    // A handler that always succeeds.
+    void does(PF_Cmd cmd, std::function<void(Call &)> body)
+    {
+        on(cmd, [body](Call &c) {
+            body(c);
+            return PF_Err{PF_Err_NONE};
+        });
+    }
     host::Plugin plugin() const;
 
     PF_OutFlags out_flags = PF_OutFlag_DEEP_COLOR_AWARE;
@@ -50,11 +69,9 @@ private:
 PF_ParamDef Slider(const char *name, A_long id, A_long lo, A_long hi, A_long dflt);
 PF_ParamDef FloatSlider(const char *name, A_long id, float lo, float hi, float dflt);
 PF_ParamDef Popup(const char *name, A_long id, const char *items, A_short choices, A_short dflt);
-PF_ParamDef Checkbox(const char *name, A_long id, bool dflt);
 PF_ParamDef Point(const char *name, A_long id, A_long x_percent, A_long y_percent);
 PF_ParamDef Layer(const char *name, A_long id, A_long dflt);
-PF_ParamDef Group(const char *name, A_long id);
-PF_ParamDef GroupEnd(A_long id);
+PF_ParamDef Def(const char *name, A_long id, PF_ParamType type);  // the rest zero
 
 // A suite from the basic suite, or null.
 template <typename Suite>
@@ -65,7 +82,39 @@ const Suite *Acquire(PF_InData *in, const char *name, A_long version)
     return static_cast<const Suite *>(p);
 }
 
-bool HasFault(const std::vector<std::string> &faults, const std::string &part);
-std::string Joined(const std::vector<std::string> &faults);
+inline PF_PreRenderExtra *PreRender(const Call &c)
+{
+    return static_cast<PF_PreRenderExtra *>(c.extra);
+}
+inline PF_SmartRenderExtra *SmartRender(const Call &c)
+{
+    return static_cast<PF_SmartRenderExtra *>(c.extra);
+}
+// Pre-render of the plainest smart effect: the input as asked for, as id 0.
+PF_Err CheckoutInput(Call &c);
+// A pixel of a world the host lent or made.
+PF_Pixel8 &Px8(const PF_EffectWorld *w, A_long x, A_long y);
+
+// The effect's faults are exactly one containing each part, in any order.
+::testing::AssertionResult FaultsAre(const host::Effect &effect,
+                                     const std::vector<std::string> &parts);
+
+// A fixture: a fake effect and the host's effect for it.
+template <typename Base = ::testing::Test>
+class WithEffect : public Base {
+protected:
+    // Runs `body` inside ABOUT, where the effect may call the host's services.
+    void during(std::function<void(PF_InData *)> body)
+    {
+        fx.on(PF_Cmd_ABOUT, [body](Call &c) -> PF_Err {
+            body(c.in);
+            return PF_Err_NONE;
+        });
+        effect.about();
+    }
+
+    FakeEffect fx;
+    host::Effect effect{fx.plugin()};
+};
 
 }  // namespace fake

@@ -1,8 +1,6 @@
-// The basic suite: which suites are offered, refused or withheld, and the
-// faults of unpaired acquisitions; plus the ANSI and platform callbacks.
+// The basic suite: which suites are offered, refused or withheld; and the
+// services behind it: memory handles, the ANSI and platform callbacks.
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "FakeEffect.h"
 
@@ -10,9 +8,10 @@ using fake::Call;
 
 namespace {
 
-TEST(SuiteTest, OffersEachSuiteItServesAndRefusesOthersWithANullPointer)
+using SuiteTest = fake::WithEffect<>;
+
+TEST_F(SuiteTest, OffersEachSuiteItServesAndRefusesOthersWithANullPointer)
 {
-    fake::FakeEffect fx;
     struct Probe {
         const char *name;
         A_long version;
@@ -27,68 +26,65 @@ TEST(SuiteTest, OffersEachSuiteItServesAndRefusesOthersWithANullPointer)
         {kPFParamUtilsSuite, 1, false}, {"PF Iterate8 Suite", 1, false},
         {"pf world suite", 2, false},
     };
-    fx.on(PF_Cmd_ABOUT, [&probes](Call &c) -> PF_Err {
+    during([&probes](PF_InData *in) {
         for (const Probe &p : probes) {
-            const void *suite = reinterpret_cast<const void *>(&probes);  // not null
-            const SPErr err = c.in->pica_basicP->AcquireSuite(p.name, p.version, &suite);
-            EXPECT_EQ(err == 0, p.offered) << p.name << " " << p.version;
-            EXPECT_EQ(suite != nullptr, p.offered) << p.name << " " << p.version;
-            if (err == 0) c.in->pica_basicP->ReleaseSuite(p.name, p.version);
+            SCOPED_TRACE(std::string(p.name) + " " + std::to_string(p.version));
+            const void *suite = &probes;  // not null
+            const SPErr err = in->pica_basicP->AcquireSuite(p.name, p.version, &suite);
+            EXPECT_EQ(err == 0, p.offered);
+            EXPECT_EQ(suite != nullptr, p.offered);
+            if (err == 0) in->pica_basicP->ReleaseSuite(p.name, p.version);
         }
-        return PF_Err_NONE;
     });
-    host::Effect effect(fx.plugin());
-    EXPECT_TRUE(effect.about().ok());
-    EXPECT_TRUE(effect.faults().empty()) << fake::Joined(effect.faults());
+    EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
-TEST(SuiteTest, WithheldVersionIsRefusedSoTheEffectCanFallBack)
+TEST(HostOptionsTest, WithheldVersionIsRefusedSoTheEffectCanFallBack)
 {
     fake::FakeEffect fx;
     A_long got = 0;
-    fx.on(PF_Cmd_ABOUT, [&got](Call &c) -> PF_Err {
-        const void *s = nullptr;
-        if (c.in->pica_basicP->AcquireSuite(kPFWorldSuite, 2, &s) == 0) {
-            got = 2;
-            c.in->pica_basicP->ReleaseSuite(kPFWorldSuite, 2);
-        } else if (c.in->pica_basicP->AcquireSuite(kPFWorldSuite, 1, &s) == 0) {
-            got = 1;
-            c.in->pica_basicP->ReleaseSuite(kPFWorldSuite, 1);
-        }
-        return PF_Err_NONE;
+    fx.does(PF_Cmd_ABOUT, [&got](Call &c) {
+        got = fake::Acquire<void>(c.in, kPFWorldSuite, 2)   ? 2
+              : fake::Acquire<void>(c.in, kPFWorldSuite, 1) ? 1
+                                                            : 0;
+        if (got) c.in->pica_basicP->ReleaseSuite(kPFWorldSuite, got);
     });
     host::HostOptions options;
     options.withheld_suites.push_back({kPFWorldSuite, 2});
     host::Effect effect(fx.plugin(), options);
     effect.about();
     EXPECT_EQ(got, 1);
-    EXPECT_TRUE(effect.faults().empty()) << fake::Joined(effect.faults());
+    EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
-TEST(SuiteTest, UnreleasedAndOverReleasedSuitesAreFaults)
+TEST_F(SuiteTest, HandlesFromEitherInterfaceResizeKeepingTheirContents)
 {
-    fake::FakeEffect fx;
-    fx.on(PF_Cmd_ABOUT, [](Call &c) -> PF_Err {
-        const void *s = nullptr;
-        c.in->pica_basicP->AcquireSuite(kPFFillMatteSuite, 2, &s);
-        c.in->pica_basicP->AcquireSuite(kPFWorldSuite, 2, &s);
-        c.in->pica_basicP->ReleaseSuite(kPFWorldSuite, 2);
-        c.in->pica_basicP->ReleaseSuite(kPFWorldSuite, 2);
+    fx.on(PF_Cmd_SEQUENCE_SETUP, [](Call &c) -> PF_Err {
+        auto *suite = fake::Acquire<PF_HandleSuite1>(c.in, kPFHandleSuite, kPFHandleSuiteVersion1);
+        if (!suite) return PF_Err_BAD_CALLBACK_PARAM;
+        PF_Handle h = suite->host_new_handle(24);
+        EXPECT_EQ(c.in->utils->host_get_handle_size(h), 24u);
+        auto *p = static_cast<unsigned char *>(suite->host_lock_handle(h));
+        EXPECT_EQ(p, *h);
+        for (int i = 0; i < 24; ++i) p[i] = static_cast<unsigned char>(i + 1);
+        c.in->utils->host_unlock_handle(h);
+        EXPECT_EQ(c.in->utils->host_resize_handle(100, &h), PF_Err_NONE);
+        EXPECT_EQ(suite->host_get_handle_size(h), 100u);
+        c.in->pica_basicP->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1);
+        c.out->sequence_data = h;
         return PF_Err_NONE;
     });
-    host::Effect effect(fx.plugin());
-    effect.about();
-    const auto faults = effect.faults();
-    EXPECT_TRUE(fake::HasFault(
-        faults, "ABOUT: suite \"PF Fill Matte Suite\" version 2 acquired 1 time(s), released 0"))
-        << fake::Joined(faults);
-    EXPECT_TRUE(fake::HasFault(faults, "\"PF World Suite\" version 2 more often than it was"))
-        << fake::Joined(faults);
+    host::Instance inst = effect.newInstance(8, 8);
+    const std::vector<unsigned char> data = inst.sequenceData();
+    ASSERT_EQ(data.size(), 100u);
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(data[i], i + 1) << i;
+    EXPECT_EQ(data[24], 0);  // the grown part starts cleared
+    inst.sequenceSetdown();
+    EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
-TEST(SuiteTest, AnsiCallbacksFormatAndCopyIntoTheMessage)
+TEST_F(SuiteTest, AnsiCallbacksFormatAndCopyIntoTheMessage)
 {
-    fake::FakeEffect fx;
     fx.on(PF_Cmd_ABOUT, [](Call &c) -> PF_Err {
         char name[16];
         c.in->utils->ansi.strcpy(name, "Dots");
@@ -97,78 +93,7 @@ TEST(SuiteTest, AnsiCallbacksFormatAndCopyIntoTheMessage)
         EXPECT_DOUBLE_EQ(c.in->utils->ansi.hypot(3.0, 4.0), 5.0);
         return PF_Err_NONE;
     });
-    host::Effect effect(fx.plugin());
     EXPECT_EQ(effect.about().message, "Dots 1.5\r002.5");
-}
-
-TEST(SuiteTest, OverlongMessageIsAFault)
-{
-    fake::FakeEffect fx;
-    fx.on(PF_Cmd_ABOUT, [](Call &c) -> PF_Err {
-        std::memset(c.out->return_msg, 'x', sizeof c.out->return_msg);
-        return PF_Err_NONE;
-    });
-    host::Effect effect(fx.plugin());
-    EXPECT_EQ(effect.about().message.size(), 256u);
-    EXPECT_TRUE(fake::HasFault(effect.faults(), "return_msg is not terminated"));
-}
-
-TEST(SuiteTest, PlatformDataGivesTheMainWindow)
-{
-    fake::FakeEffect fx;
-    void *window = nullptr;
-    PF_Err unknown = PF_Err_NONE;
-    fx.on(PF_Cmd_ABOUT, [&](Call &c) -> PF_Err {
-        c.in->utils->get_platform_data(c.in->effect_ref, PF_PlatData_MAIN_WND, &window);
-        void *ignored = nullptr;
-        unknown =
-            c.in->utils->get_platform_data(c.in->effect_ref, PF_PlatData_BUNDLE_REF, &ignored);
-        return PF_Err_NONE;
-    });
-    int marker = 0;
-    host::HostOptions options;
-    options.main_window = &marker;
-    host::Effect effect(fx.plugin(), options);
-    effect.about();
-    EXPECT_EQ(window, &marker);
-    EXPECT_NE(unknown, PF_Err_NONE);
-}
-
-TEST(SuiteTest, CallbackWithAStaleEffectRefIsRefused)
-{
-    fake::FakeEffect fx;
-    PF_ProgPtr kept = nullptr;
-    PF_Err late = PF_Err_NONE;
-    fx.on(PF_Cmd_GLOBAL_SETUP, [&kept](Call &c) -> PF_Err {
-        kept = c.in->effect_ref;
-        return PF_Err_NONE;
-    });
-    fx.on(PF_Cmd_ABOUT, [&](Call &c) -> PF_Err {
-        PF_Pixel black{};
-        PF_EffectWorld w{};
-        late = c.in->utils->fill(kept, &black, nullptr, &w);
-        return PF_Err_NONE;
-    });
-    host::Effect effect(fx.plugin());
-    effect.about();
-    EXPECT_EQ(late, PF_Err_BAD_CALLBACK_PARAM);
-    EXPECT_TRUE(fake::HasFault(effect.faults(),
-                               "ABOUT: fill with an effect_ref that belongs to no running command"))
-        << fake::Joined(effect.faults());
-}
-
-TEST(SuiteTest, UnsupportedServiceAnswersAnErrorAndIsAFault)
-{
-    fake::FakeEffect fx;
-    PF_Err err = PF_Err_NONE;
-    fx.on(PF_Cmd_ABOUT, [&err](Call &c) -> PF_Err {
-        err = c.in->utils->premultiply(c.in->effect_ref, 1, nullptr);
-        return PF_Err_NONE;
-    });
-    host::Effect effect(fx.plugin());
-    effect.about();
-    EXPECT_EQ(err, PF_Err_INVALID_CALLBACK);
-    EXPECT_TRUE(fake::HasFault(effect.faults(), "premultiply is not supported by this host"));
 }
 
 }  // namespace

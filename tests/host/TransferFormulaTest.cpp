@@ -9,13 +9,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <string>
 
 #include "FakeEffect.h"
 
-using fake::Call;
 using host::Depth;
 using host::World;
 
@@ -45,6 +43,25 @@ double Clamp01(double v)
 
 // ---------------------------------------------------------------- the formulas
 
+double FullOf(Depth d)
+{
+    return d == Depth::k8 ? 255.0 : d == Depth::k16 ? 32768.0 : 1.0;
+}
+
+// Channel c (alpha, red, green, blue) of a pixel on a 0..1 scale, unclamped.
+double Channel(const World &w, A_long x, A_long y, int c)
+{
+    const unsigned char *p = w.row(y) + x * host::BytesPerPixel(w.depth());
+    switch (w.depth()) {
+        case Depth::k8:
+            return p[c] / 255.0;
+        case Depth::k16:
+            return reinterpret_cast<const A_u_short *>(p)[c] / 32768.0;
+        default:
+            return reinterpret_cast<const float *>(p)[c];
+    }
+}
+
 // The mask's alpha at a destination pixel, 0..1 (inverted: 1 - alpha), 0
 // outside the mask.
 struct MaskRef {
@@ -54,22 +71,9 @@ struct MaskRef {
 
     double at(A_long dx, A_long dy) const
     {
-        double m = 0.0;
         const A_long mx = dx - off_x, my = dy - off_y;
-        if (mx >= 0 && my >= 0 && mx < world->width() && my < world->height()) {
-            switch (world->depth()) {
-                case Depth::k8:
-                    m = world->px8(mx, my).alpha / 255.0;
-                    break;
-                case Depth::k16:
-                    m = world->px16(mx, my).alpha / 32768.0;
-                    break;
-                case Depth::k32:
-                    m = world->pxF(mx, my).alpha;
-                    break;
-            }
-            m = Clamp01(m);
-        }
+        const bool inside = mx >= 0 && my >= 0 && mx < world->width() && my < world->height();
+        const double m = inside ? Clamp01(Channel(*world, mx, my, 0)) : 0.0;
         return inverted ? 1.0 - m : m;
     }
 };
@@ -165,54 +169,49 @@ void TransferRef(const World &src, World &dst, const Case &c)
             const A_long dx = dest_x + (sx - sr.left);
             if (dx < 0 || dx >= dst.width()) continue;
             const double m = c.mask.world ? c.mask.at(dx, dy) : 1.0;
-            switch (src.depth()) {
-                case Depth::k8: {
-                    const long long mi = c.mask.world ? std::lround(m * 255) : 255;
-                    OverIntRef<PF_Pixel8, 255>(dst.px8(dx, dy), src.px8(sx, sy),
-                                               c.mode.opacity * mi, c.straight);
-                    break;
-                }
-                case Depth::k16: {
-                    const long long mi = c.mask.world ? std::lround(m * 32768) : 32768;
-                    const long long opacity = std::min<long long>(c.mode.opacitySu, 32768);
-                    OverIntRef<PF_Pixel16, 32768>(dst.px16(dx, dy), src.px16(sx, sy), opacity * mi,
-                                                  c.straight);
-                    break;
-                }
-                case Depth::k32: {
-                    const double opacity = std::min(c.mode.opacitySu / 32768.0, 1.0);
-                    OverFloatRef(dst.pxF(dx, dy), src.pxF(sx, sy), opacity * m, c.straight);
-                    break;
-                }
+            if (src.depth() == Depth::k8) {
+                OverIntRef<PF_Pixel8, 255>(dst.px8(dx, dy), src.px8(sx, sy),
+                                           c.mode.opacity * std::lround(m * 255), c.straight);
+            } else if (src.depth() == Depth::k16) {
+                OverIntRef<PF_Pixel16, 32768>(
+                    dst.px16(dx, dy), src.px16(sx, sy),
+                    std::min<long long>(c.mode.opacitySu, 32768) * std::lround(m * 32768),
+                    c.straight);
+            } else {
+                OverFloatRef(dst.pxF(dx, dy), src.pxF(sx, sy),
+                             std::min(c.mode.opacitySu / 32768.0, 1.0) * m, c.straight);
             }
         }
     }
 }
 
-// ---------------------------------------------------------------- test worlds
-
-double FullOf(Depth d)
+// transfer_rect of a case, as an effect calls it.
+PF_Err Transfer(PF_InData *in, const World &src, World &dst, const Case &c)
 {
-    return d == Depth::k8 ? 255.0 : d == Depth::k16 ? 32768.0 : 1.0;
+    PF_MaskWorld m{};
+    if (c.mask.world) {
+        m.mask = *c.mask.world->pf();
+        m.offset = PF_Point{c.mask.off_x, c.mask.off_y};
+        m.what_is_mask = c.mask.inverted ? PF_MaskFlag_INVERTED : PF_MaskFlag_NONE;
+    }
+    return in->utils->transfer_rect(in->effect_ref, PF_Quality_HI,
+                                    c.straight ? PF_MF_Alpha_STRAIGHT : PF_MF_Alpha_PREMUL, c.field,
+                                    &c.src_rect, src.pf(), &c.mode, c.mask.world ? &m : nullptr,
+                                    c.dest_x, c.dest_y, dst.pf());
 }
 
-// Sets one pixel from channel values on the scale of `full`; integer depths
+// ---------------------------------------------------------------- test worlds
+
+// Sets one pixel from channel values on the world's scale; integer depths
 // take them as they are (16-bit values may exceed 32768).
-void Put(World &w, A_long x, A_long y, double a, double r, double g, double b)
+void Put(World &w, A_long x, A_long y, const double (&v)[4])
 {
-    switch (w.depth()) {
-        case Depth::k8:
-            w.px8(x, y) = PF_Pixel8{static_cast<A_u_char>(a), static_cast<A_u_char>(r),
-                                    static_cast<A_u_char>(g), static_cast<A_u_char>(b)};
-            break;
-        case Depth::k16:
-            w.px16(x, y) = PF_Pixel16{static_cast<A_u_short>(a), static_cast<A_u_short>(r),
-                                      static_cast<A_u_short>(g), static_cast<A_u_short>(b)};
-            break;
-        case Depth::k32:
-            w.pxF(x, y) = PF_PixelFloat{static_cast<float>(a), static_cast<float>(r),
-                                        static_cast<float>(g), static_cast<float>(b)};
-            break;
+    unsigned char *p = w.row(y) + x * host::BytesPerPixel(w.depth());
+    for (int c = 0; c < 4; ++c) {
+        if (w.depth() == Depth::k8) p[c] = static_cast<A_u_char>(v[c]);
+        if (w.depth() == Depth::k16)
+            reinterpret_cast<A_u_short *>(p)[c] = static_cast<A_u_short>(v[c]);
+        if (w.depth() == Depth::k32) reinterpret_cast<float *>(p)[c] = static_cast<float>(v[c]);
     }
 }
 
@@ -220,23 +219,13 @@ void Put(World &w, A_long x, A_long y, double a, double r, double g, double b)
 // beyond full at 16 bits and in float, below 0 in float.
 double AnyAlpha(Numbers &n, Depth d)
 {
-    const double full = FullOf(d);
-    switch (n.below(8)) {
-        case 0:
-        case 1:
-        case 2:
-            return 0.0;
-        case 3:
-        case 4:
-            return full;
-        case 5:
-            return d == Depth::k8 ? 1.0 : d == Depth::k16 ? 40000.0 : 1.5;
-        case 6:
-            return d == Depth::k32 ? -0.25 : 1.0;
-        default:
-            return d == Depth::k32 ? n.below(1000) / 999.0
-                                   : std::floor(n.below(1000) / 999.0 * full);
-    }
+    const int kind = n.below(8);
+    if (kind < 3) return 0.0;
+    if (kind < 5) return FullOf(d);
+    if (kind == 5) return d == Depth::k8 ? 1.0 : d == Depth::k16 ? 40000.0 : 1.5;
+    if (kind == 6) return d == Depth::k32 ? -0.25 : 1.0;
+    const double v = n.below(1000) / 999.0;
+    return d == Depth::k32 ? v : std::floor(v * FullOf(d));
 }
 
 double AnyChannel(Numbers &n, Depth d)
@@ -255,44 +244,14 @@ World AnyWorld(Numbers &n, A_long w, A_long h, Depth d, bool alpha_runs)
         for (A_long x = 0; x < w; ++x) {
             // Runs of one alpha, longer than the host's steps of eight.
             if (!alpha_runs || x % 11 == 0 || n.below(5) == 0) a = AnyAlpha(n, d);
-            Put(world, x, y, a, AnyChannel(n, d), AnyChannel(n, d), AnyChannel(n, d));
+            const double v[4] = {a, AnyChannel(n, d), AnyChannel(n, d), AnyChannel(n, d)};
+            Put(world, x, y, v);
         }
     }
     return world;
 }
 
-bool SameBytes(const World &a, const World &b)
-{
-    return a.samePixels(b);
-}
-
-std::string Where(const World &a, const World &b)
-{
-    const std::size_t bpp = host::BytesPerPixel(a.depth());
-    for (A_long y = 0; y < a.height(); ++y) {
-        for (A_long x = 0; x < a.width(); ++x) {
-            if (std::memcmp(a.row(y) + x * bpp, b.row(y) + x * bpp, bpp) != 0) {
-                return "first difference at " + std::to_string(x) + ", " + std::to_string(y);
-            }
-        }
-    }
-    return "no difference";
-}
-
-class TransferFormulaTest : public ::testing::TestWithParam<Depth> {
-protected:
-    void During(std::function<void(PF_InData *)> body)
-    {
-        fx.on(PF_Cmd_ABOUT, [body](Call &c) -> PF_Err {
-            body(c.in);
-            return PF_Err_NONE;
-        });
-        effect.about();
-    }
-
-    fake::FakeEffect fx;
-    host::Effect effect{fx.plugin()};
-};
+class TransferFormulaTest : public fake::WithEffect<::testing::TestWithParam<Depth>> {};
 
 TEST_P(TransferFormulaTest, TransferAgreesWithThePixelByPixelFormula)
 {
@@ -319,8 +278,7 @@ TEST_P(TransferFormulaTest, TransferAgreesWithThePixelByPixelFormula)
         c.straight = n.below(4) != 0;
         const PF_Field fields[] = {PF_Field_FRAME, PF_Field_FRAME, PF_Field_UPPER, PF_Field_LOWER};
         c.field = fields[n.below(4)];
-        const bool masked = n.below(3) != 0;
-        if (masked) {
+        if (n.below(3) != 0) {
             c.mask.world = &mask_world;
             c.mask.inverted = n.below(2) == 0;
             c.mask.off_x = n.below(5) - 2;
@@ -330,23 +288,12 @@ TEST_P(TransferFormulaTest, TransferAgreesWithThePixelByPixelFormula)
         World expected = dst;
         TransferRef(src, expected, c);
         PF_Err err = PF_Err_NONE;
-        During([&](PF_InData *in) {
-            PF_MaskWorld m{};
-            if (masked) {
-                m.mask = *mask_world.pf();
-                m.offset = PF_Point{c.mask.off_x, c.mask.off_y};
-                m.what_is_mask = c.mask.inverted ? PF_MaskFlag_INVERTED : PF_MaskFlag_NONE;
-            }
-            err = in->utils->transfer_rect(in->effect_ref, PF_Quality_HI,
-                                           c.straight ? PF_MF_Alpha_STRAIGHT : PF_MF_Alpha_PREMUL,
-                                           c.field, &c.src_rect, src.pf(), &c.mode,
-                                           masked ? &m : nullptr, c.dest_x, c.dest_y, dst.pf());
-        });
+        during([&](PF_InData *in) { err = Transfer(in, src, dst, c); });
         ASSERT_EQ(err, PF_Err_NONE) << "case " << i;
-        ASSERT_TRUE(SameBytes(dst, expected)) << "case " << i << ": " << Where(dst, expected);
+        ASSERT_TRUE(dst.samePixels(expected)) << "case " << i;
         ASSERT_TRUE(dst.paddingIntact()) << "case " << i;
     }
-    EXPECT_TRUE(effect.faults().empty()) << fake::Joined(effect.faults());
+    EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
 TEST_P(TransferFormulaTest, CopyOfEqualRectanglesAgreesWithThePixelByPixelCopy)
@@ -366,62 +313,32 @@ TEST_P(TransferFormulaTest, CopyOfEqualRectanglesAgreesWithThePixelByPixelCopy)
                     continue;
                 }
                 // Each channel as read on a 0..1 scale and stored at the
-                // destination's depth.
-                double ch[4] = {};
-                switch (depth) {
-                    case Depth::k8: {
-                        const PF_Pixel8 &p = src.px8(sx, sy);
-                        const double v[4] = {p.alpha / 255.0, p.red / 255.0, p.green / 255.0,
-                                             p.blue / 255.0};
-                        std::copy(v, v + 4, ch);
-                        break;
-                    }
-                    case Depth::k16: {
-                        const PF_Pixel16 &p = src.px16(sx, sy);
-                        const double v[4] = {p.alpha / 32768.0, p.red / 32768.0, p.green / 32768.0,
-                                             p.blue / 32768.0};
-                        std::copy(v, v + 4, ch);
-                        break;
-                    }
-                    case Depth::k32: {
-                        const PF_PixelFloat &p = src.pxF(sx, sy);
-                        const double v[4] = {p.alpha, p.red, p.green, p.blue};
-                        std::copy(v, v + 4, ch);
-                        break;
-                    }
-                }
+                // destination's depth; at the same depth, the bytes as they are.
                 if (to == depth) {
                     std::memcpy(expected.row(y) + x * host::BytesPerPixel(to),
                                 src.row(sy) + sx * host::BytesPerPixel(to),
                                 host::BytesPerPixel(to));
-                } else if (to == Depth::k8) {
-                    auto c = [](double d) {
-                        return static_cast<A_u_char>(std::lround(Clamp01(d) * 255.0));
-                    };
-                    expected.px8(x, y) = PF_Pixel8{c(ch[0]), c(ch[1]), c(ch[2]), c(ch[3])};
-                } else if (to == Depth::k16) {
-                    auto c = [](double d) {
-                        return static_cast<A_u_short>(std::lround(Clamp01(d) * 32768.0));
-                    };
-                    expected.px16(x, y) = PF_Pixel16{c(ch[0]), c(ch[1]), c(ch[2]), c(ch[3])};
-                } else {
-                    auto c = [](double d) { return static_cast<float>(d); };
-                    expected.pxF(x, y) = PF_PixelFloat{c(ch[0]), c(ch[1]), c(ch[2]), c(ch[3])};
+                    continue;
                 }
+                double ch[4];
+                for (int i = 0; i < 4; ++i) {
+                    ch[i] = Channel(src, sx, sy, i);
+                    if (to != Depth::k32) ch[i] = std::lround(Clamp01(ch[i]) * FullOf(to));
+                }
+                Put(expected, x, y, ch);
             }
         }
-        During([&](PF_InData *in) {
+        during([&](PF_InData *in) {
             PF_Rect s = from, d = into;
             EXPECT_EQ(in->utils->copy(in->effect_ref, const_cast<PF_EffectWorld *>(src.pf()),
                                       dst.pf(), &s, &d),
                       PF_Err_NONE);
         });
-        EXPECT_TRUE(SameBytes(dst, expected))
-            << static_cast<int>(depth) << " to " << static_cast<int>(to) << ": "
-            << Where(dst, expected);
+        EXPECT_TRUE(dst.samePixels(expected))
+            << static_cast<int>(depth) << " to " << static_cast<int>(to);
         EXPECT_TRUE(dst.paddingIntact());
     }
-    EXPECT_TRUE(effect.faults().empty()) << fake::Joined(effect.faults());
+    EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDepth, TransferFormulaTest,
@@ -433,36 +350,24 @@ INSTANTIATE_TEST_SUITE_P(EveryDepth, TransferFormulaTest,
 // A float mask holding a NaN alpha makes a NaN of even a transparent source
 // pixel's weight, and the formula then writes that NaN: transparent source
 // pixels are passed over only where the mask is a number.
-TEST(TransferFormula, FloatMaskWithANanTurnsEvenTransparentPixelsToNan)
+using TransferNanTest = fake::WithEffect<>;
+
+TEST_F(TransferNanTest, FloatMaskWithANanTurnsEvenTransparentPixelsToNan)
 {
-    fake::FakeEffect fx;
-    host::Effect effect{fx.plugin()};
     World src(12, 1, Depth::k32), dst(12, 1, Depth::k32), mask(12, 1, Depth::k32);
     for (A_long x = 0; x < 12; ++x) {
         dst.pxF(x, 0) = PF_PixelFloat{1.0f, 0.25f, 0.5f, 0.75f};
         mask.pxF(x, 0).alpha = 1.0f;
     }
     mask.pxF(9, 0).alpha = std::numeric_limits<float>::quiet_NaN();
+    const Case c{
+        {0, 0, 12, 1},       0, 0, {PF_Xfer_IN_FRONT, 0, 255, false, 32768}, true, PF_Field_FRAME,
+        {&mask, false, 0, 0}};
     World expected = dst;
-    Case c{};
-    c.src_rect = PF_Rect{0, 0, 12, 1};
-    c.mode.xfer = PF_Xfer_IN_FRONT;
-    c.mode.opacity = 255;
-    c.mode.opacitySu = 32768;
-    c.straight = true;
-    c.field = PF_Field_FRAME;
-    c.mask.world = &mask;
     TransferRef(src, expected, c);
     ASSERT_TRUE(std::isnan(expected.pxF(9, 0).red));
-    fx.on(PF_Cmd_ABOUT, [&](Call &call) -> PF_Err {
-        PF_MaskWorld m{};
-        m.mask = *mask.pf();
-        return call.in->utils->transfer_rect(call.in->effect_ref, PF_Quality_HI,
-                                             PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr,
-                                             src.pf(), &c.mode, &m, 0, 0, dst.pf());
-    });
-    effect.about();
-    EXPECT_TRUE(SameBytes(dst, expected)) << Where(dst, expected);
+    during([&](PF_InData *in) { EXPECT_EQ(Transfer(in, src, dst, c), PF_Err_NONE); });
+    EXPECT_TRUE(dst.samePixels(expected));
 }
 
 }  // namespace
