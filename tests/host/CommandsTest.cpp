@@ -30,27 +30,35 @@ TEST(PluginTest, LoadFailuresNameThePathAndTheReason)
                     AllOf(HasSubstr(library), HasSubstr("does not export EntryPointFunc"))));
 }
 
-TEST(HostOptionsTest, GlobalSetupRecordsVersionAndFlagsAndTheEffectSeesTheOptions)
+TEST(HostOptionsTest, GlobalSetupIsRecordedAndTheOptionsReachTheEffect)
 {
     fake::FakeEffect fx;
     fx.out_flags = PF_OutFlag_I_DO_DIALOG | PF_OutFlag_DEEP_COLOR_AWARE;
     PF_InData seen{};
     void *window = nullptr, *bundle = nullptr;
     PF_Err unknown = PF_Err_NONE;
+    const void *withheld = &seen, *fallback = nullptr;
     fx.does(PF_Cmd_ABOUT, [&](Call &c) {
         seen = *c.in;
         c.in->utils->get_platform_data(c.ref(), PF_PlatData_MAIN_WND, &window);
         unknown = c.in->utils->get_platform_data(c.ref(), PF_PlatData_BUNDLE_REF, &bundle);
+        withheld = fake::Acquire<void>(c.in, kPFWorldSuite, 2);
+        fallback = fake::Acquire<void>(c.in, kPFWorldSuite, 1);
+        c.in->pica_basicP->ReleaseSuite(kPFWorldSuite, 1);
     });
     int marker = 0;
     host::HostOptions options;
     options.spec_minor = 11;
     options.spec_major = 12;
     options.main_window = &marker;
+    options.withheld_suites.push_back({kPFWorldSuite, 2});  // the effect falls back to 1
     host::Effect effect(fx.plugin(), options);
     effect.about();
     EXPECT_EQ(window, &marker);
     EXPECT_NE(unknown, PF_Err_NONE);
+    EXPECT_EQ(withheld, nullptr);
+    EXPECT_NE(fallback, nullptr);
+    EXPECT_TRUE(fake::FaultsAre(effect, {}));
     EXPECT_EQ(effect.version(), 0x00080001u);
     EXPECT_EQ(effect.outFlags(), fx.out_flags);
     EXPECT_EQ(seen.appl_id, 0x46585443);

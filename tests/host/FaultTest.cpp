@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,7 @@ namespace {
 
 // The answer of a service that gives a pointer or a size: nothing at all.
 constexpr PF_Err kNothing = 0x7E57;
+constexpr PF_Err kNeverReturned = 0x7E58;
 template <typename T>
 PF_Err Answer(T got)
 {
@@ -78,7 +80,7 @@ const Wrong kWrongs[] = {
       {"GLOBAL_SETUP: PF_OutFlag2_FLOAT_COLOR_AWARE without"},
       [](Call &c) { return Done(c.out->out_flags2 = PF_OutFlag2_FLOAT_COLOR_AWARE); }),
     W(
-        "ExceptionThroughTheEntryPoint", PF_Cmd_ABOUT, PF_Err_NONE,
+        "ExceptionThroughTheEntryPoint", PF_Cmd_ABOUT, kNeverReturned,
         {"ABOUT: an exception escaped the entry point"},
         [](Call &) -> PF_Err { throw std::runtime_error("boom"); }, false,
         PF_Err_INTERNAL_STRUCT_DAMAGED),
@@ -233,36 +235,29 @@ TEST_P(FaultTest, IsAnsweredAndReportedAlone)
         c.out->sequence_data = c.in->utils->host_new_handle(4);
     });
     fx.on(PF_Cmd_SMART_PRE_RENDER, fake::CheckoutInput);
-    PF_Err answer = PF_Err_NONE;
+    PF_Err answer = kNeverReturned;
     fx.does(w.during, [&](Call &c) { answer = w.act(c); });
     host::HostOptions options;
     options.replaced_sequence_data_is_fault = w.strict;
     options.checkin_without_checkout_is_fault = w.strict;
     host::Effect effect(fx.plugin(), options);
+    // The same life of an instance for every case.
     host::Instance inst = effect.newInstance(4, 2);
-    PF_Err result = PF_Err_NONE;
-    switch (w.during) {
-        case PF_Cmd_GLOBAL_SETUP:
-        case PF_Cmd_PARAMS_SETUP:
-            break;  // done for the instance
-        case PF_Cmd_ABOUT:
-            result = effect.about().err;
-            break;
-        case PF_Cmd_SMART_PRE_RENDER:
-        case PF_Cmd_SMART_RENDER: {
-            const host::World input(4, 2, host::Depth::k8);
-            host::FrameRequest req;
-            req.input = &input;
-            const host::FrameResult r = inst.render(req);
-            result = r.pre_render.ok() ? r.render.err : r.pre_render.err;
-            break;
-        }
-        default:
-            result = inst.send(w.during).err;
+    std::map<PF_Cmd, PF_Err> results;
+    results[PF_Cmd_ABOUT] = effect.about().err;
+    for (PF_Cmd cmd : {PF_Cmd_UPDATE_PARAMS_UI, PF_Cmd_DO_DIALOG, PF_Cmd_SEQUENCE_FLATTEN}) {
+        results[cmd] = inst.send(cmd).err;
     }
+    const host::World input(4, 2, host::Depth::k8);
+    host::FrameRequest req;
+    req.input = &input;
+    const host::FrameResult frame = inst.render(req);
+    results[PF_Cmd_SMART_PRE_RENDER] = frame.pre_render.err;
+    results[PF_Cmd_SMART_RENDER] = frame.render.err;
+    results[PF_Cmd_SEQUENCE_SETDOWN] = inst.send(PF_Cmd_SEQUENCE_SETDOWN).err;
     effect.shutdown();
+    EXPECT_EQ(results[w.during], w.result);
     EXPECT_EQ(answer, w.answer);
-    EXPECT_EQ(result, w.result);
     EXPECT_TRUE(fake::FaultsAre(effect, w.faults));
 }
 

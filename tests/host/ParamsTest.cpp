@@ -42,34 +42,22 @@ TEST(ParamsSetupTest, MalformedDefinitionsAreRejectedWithAnErrorAndAFault)
     PF_ParamDef unknown = fake::Slider("Odd", 1, 0, 1, 0);
     unknown.param_type = 42;
     const PF_ParamDef fine = fake::Slider("Fine", 7, 0, 10, 5);
+    const PF_ParamDef open = fake::Def("Topic", 8, PF_Param_GROUP_START);
     struct Bad {
         std::vector<PF_ParamDef> defs;  // the last is the one that is wrong
         PF_Err answer;
         const char *fault;
     };
+    const PF_Err bad_param = PF_Err_BAD_CALLBACK_PARAM;
     const Bad cases[] = {
         {{unknown}, PF_Err_UNRECOGNIZED_PARAM_TYPE, "parameter type 42 is not one the host knows"},
-        {{fake::Slider("Size", 2, 0, 100, 101)},
-         PF_Err_BAD_CALLBACK_PARAM,
-         "default 101 is outside the valid range 0..100"},
-        {{fake::FloatSlider("Gain", 3, 5.0f, 1.0f, 2.0f)},
-         PF_Err_BAD_CALLBACK_PARAM,
-         "valid range 5..1 is reversed"},
-        {{fake::Popup("Shape", 4, "A|B", 3, 1)},
-         PF_Err_BAD_CALLBACK_PARAM,
-         "3 choices but only 2 items"},
-        {{fake::Popup("Kind", 5, "A|B", 2, 3)},
-         PF_Err_BAD_CALLBACK_PARAM,
-         "default choice 3 is outside 1..2"},
-        {{fake::Def("", 6, PF_Param_GROUP_END)},
-         PF_Err_BAD_CALLBACK_PARAM,
-         "a group end without an open group"},
-        {{fine, fake::Slider("Again", 7, 0, 10, 5)},
-         PF_Err_BAD_CALLBACK_PARAM,
-         "id 7 is already used by index 1"},
-        {{fine, fake::Def("Topic", 8, PF_Param_GROUP_START)},
-         PF_Err_NONE,
-         "PARAMS_SETUP: 1 parameter group(s) left open"},
+        {{fake::Slider("N", 2, 0, 100, 101)}, bad_param, "default 101 is outside the valid range"},
+        {{fake::FloatSlider("Gain", 3, 5, 1, 2)}, bad_param, "valid range 5..1 is reversed"},
+        {{fake::Popup("Shape", 4, "A|B", 3, 1)}, bad_param, "3 choices but only 2 items"},
+        {{fake::Popup("Kind", 5, "A|B", 2, 3)}, bad_param, "default choice 3 is outside 1..2"},
+        {{fake::Def("", 6, PF_Param_GROUP_END)}, bad_param, "a group end without an open group"},
+        {{fine, fake::Slider("Again", 7, 0, 10, 5)}, bad_param, "id 7 is already used by index 1"},
+        {{fine, open}, PF_Err_NONE, "PARAMS_SETUP: 1 parameter group(s) left open"},
     };
     for (const Bad &bad : cases) {
         SCOPED_TRACE(bad.fault);

@@ -75,13 +75,16 @@ TEST_F(RenderTest, LayersAreDeliveredAsRoundedBoxAveragesOfTheirBlocks)
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
-TEST_F(RenderTest, ProbeAndRealCheckoutsAreRecordedAndClippedToTheDownsampledLayer)
+TEST_F(RenderTest, AtADownsamplingCheckoutsAreClippedAndPointsScaled)
 {
     World other(3, 2, Depth::k8);
     other.px8(2, 1) = PF_Pixel8{255, 9, 9, 9};
     PF_InData seen{};
-    fx.on(PF_Cmd_SMART_PRE_RENDER, [&seen](Call &c) {
+    PF_ParamDef point{};
+    fx.on(PF_Cmd_SMART_PRE_RENDER, [&](Call &c) {
         seen = *c.in;
+        c.in->inter.checkout_param(c.ref(), 2, 0, 1, 30, &point);
+        c.in->inter.checkin_param(c.ref(), &point);
         PF_RenderRequest ask{};  // no rectangle: a probe
         PF_CheckoutResult probe{};
         c.checkout(1, 1000001, &ask, &probe);
@@ -101,53 +104,37 @@ TEST_F(RenderTest, ProbeAndRealCheckoutsAreRecordedAndClippedToTheDownsampledLay
         EXPECT_EQ(fake::Px8(matte, 1, 0).alpha, 128);
         EXPECT_EQ(fake::Px8(matte, 1, 0).red, 5);
     });
+    PF_Fixed ui_x = 0;
+    fx.does(PF_Cmd_UPDATE_PARAMS_UI, [&](Call &c) { ui_x = c.params[2]->u.td.x_value; });
     host::Instance inst = effect.newInstance(4, 2);
     inst.setLayer(1, host::LayerChoice::Layer(7));
+    inst.setPoint(2, 40 << 16, 20 << 16);
     req.layers[7] = &other;
     req.downsample_x = 2;
-    req.downsample_y = 2;
+    req.downsample_y = 4;
     const host::FrameResult r = inst.render(req);
+    inst.updateParamsUI();
     EXPECT_EQ(seen.width, 4);
-    EXPECT_EQ(seen.downsample_x.den, 2u);
+    EXPECT_EQ(seen.downsample_y.den, 4u);
+    EXPECT_EQ(point.u.td.x_value, 20 << 16);  // scaled while rendering
+    EXPECT_EQ(point.u.td.y_value, 5 << 16);
+    EXPECT_EQ(ui_x, 40 << 16);  // and full size otherwise
+    ASSERT_EQ(r.param_checkouts.size(), 1u);
+    EXPECT_EQ(r.param_checkouts[0].index, 2);
     ASSERT_EQ(r.layer_checkouts.size(), 3u);
     EXPECT_EQ(r.layer_checkouts[0].checkout_id, 1000001);
     EXPECT_EQ(r.layer_checkouts[0].index, 1);
     EXPECT_EQ(r.layer_checkouts[0].result.ref_width, 3);
     EXPECT_EQ(r.layer_checkouts[0].result.ref_height, 2);
     EXPECT_EQ(r.layer_checkouts[0].result.result_rect.right, 0);  // asked for nothing
-    EXPECT_EQ(r.layer_checkouts[1].checkout_id, 1);
     EXPECT_EQ(r.layer_checkouts[1].request.rect.right, 3);
     const PF_LRect got = r.layer_checkouts[1].result.result_rect;
-    EXPECT_EQ(got.right, 2);   // 3 * 0.5 + 0.5 truncated
-    EXPECT_EQ(got.bottom, 1);  // 2 * 0.5 + 0.5 truncated
+    EXPECT_EQ(got.right, 2);   // 3 / 2 + 0.5 truncated
+    EXPECT_EQ(got.bottom, 1);  // 2 / 4 + 0.5 truncated
     EXPECT_EQ(r.layer_checkouts[2].result.ref_width, 0);
     EXPECT_EQ(r.layer_checkouts[2].result.max_result_rect.right, 0);
     EXPECT_TRUE(r.output.empty());
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
-}
-
-TEST_F(RenderTest, PointsArriveScaledWhileRenderingAndFullSizeOtherwise)
-{
-    PF_Fixed render_x = 0, render_y = 0, ui_x = 0;
-    fx.on(PF_Cmd_SMART_PRE_RENDER, [&](Call &c) {
-        PF_ParamDef d{};
-        c.in->inter.checkout_param(c.ref(), 2, 0, 1, 30, &d);
-        render_x = d.u.td.x_value;
-        render_y = d.u.td.y_value;
-        return c.in->inter.checkin_param(c.ref(), &d);
-    });
-    fx.does(PF_Cmd_UPDATE_PARAMS_UI, [&](Call &c) { ui_x = c.params[2]->u.td.x_value; });
-    host::Instance inst = effect.newInstance(4, 2);
-    inst.setPoint(2, 40 << 16, 20 << 16);
-    req.downsample_x = 2;
-    req.downsample_y = 4;
-    const host::FrameResult r = inst.render(req);
-    inst.updateParamsUI();
-    EXPECT_EQ(render_x, 20 << 16);
-    EXPECT_EQ(render_y, 5 << 16);
-    EXPECT_EQ(ui_x, 40 << 16);
-    ASSERT_EQ(r.param_checkouts.size(), 1u);
-    EXPECT_EQ(r.param_checkouts[0].index, 2);
 }
 
 TEST_F(RenderTest, HostDisposesOfThePreRenderHandleAfterRender)

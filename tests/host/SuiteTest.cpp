@@ -1,5 +1,5 @@
-// The basic suite: which suites are offered, refused or withheld; and the
-// services behind it: memory handles, the ANSI and platform callbacks.
+// The basic suite: which suites are offered or refused; and the services
+// behind it: memory handles and the ANSI callbacks.
 #include <gtest/gtest.h>
 
 #include "FakeEffect.h"
@@ -36,24 +36,6 @@ TEST_F(SuiteTest, OffersEachSuiteItServesAndRefusesOthersWithANullPointer)
             if (err == 0) in->pica_basicP->ReleaseSuite(p.name, p.version);
         }
     });
-    EXPECT_TRUE(fake::FaultsAre(effect, {}));
-}
-
-TEST(HostOptionsTest, WithheldVersionIsRefusedSoTheEffectCanFallBack)
-{
-    fake::FakeEffect fx;
-    A_long got = 0;
-    fx.does(PF_Cmd_ABOUT, [&got](Call &c) {
-        got = fake::Acquire<void>(c.in, kPFWorldSuite, 2)   ? 2
-              : fake::Acquire<void>(c.in, kPFWorldSuite, 1) ? 1
-                                                            : 0;
-        if (got) c.in->pica_basicP->ReleaseSuite(kPFWorldSuite, got);
-    });
-    host::HostOptions options;
-    options.withheld_suites.push_back({kPFWorldSuite, 2});
-    host::Effect effect(fx.plugin(), options);
-    effect.about();
-    EXPECT_EQ(got, 1);
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
