@@ -80,7 +80,7 @@ TEST_F(CommandsTest, FlattenAndResetupReplaceTheSequenceDataAndTheHostTakesTheOl
     std::string received;
     // Each command leaves the handle it got to the host and hands back a new one.
     auto replace = [&](const char *bytes) {
-        return [&, bytes](Call &c) -> PF_Err {
+        return [&, bytes](Call &c) {
             old = c.in->sequence_data;
             if (old) {
                 received.assign(static_cast<const char *>(*old),
@@ -88,12 +88,11 @@ TEST_F(CommandsTest, FlattenAndResetupReplaceTheSequenceDataAndTheHostTakesTheOl
             }
             c.out->sequence_data = c.in->utils->host_new_handle(std::strlen(bytes));
             std::memcpy(*c.out->sequence_data, bytes, std::strlen(bytes));
-            return PF_Err_NONE;
         };
     };
-    fx.on(PF_Cmd_SEQUENCE_SETUP, replace("livedata"));
-    fx.on(PF_Cmd_SEQUENCE_FLATTEN, replace("flat"));
-    fx.on(PF_Cmd_SEQUENCE_RESETUP, replace("again"));
+    fx.does(PF_Cmd_SEQUENCE_SETUP, replace("livedata"));
+    fx.does(PF_Cmd_SEQUENCE_FLATTEN, replace("flat"));
+    fx.does(PF_Cmd_SEQUENCE_RESETUP, replace("again"));
     fx.does(PF_Cmd_UPDATE_PARAMS_UI, [&old](Call &c) { c.in->utils->host_get_handle_size(old); });
     host::Instance inst = effect.newInstance(8, 8);
     EXPECT_EQ(inst.sequenceData(), Bytes("livedata"));

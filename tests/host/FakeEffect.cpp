@@ -4,11 +4,8 @@
 #include <cstring>
 
 namespace fake {
-namespace {
 
-FakeEffect *g_current = nullptr;
-
-}  // namespace
+FakeEffect *FakeEffect::current_ = nullptr;
 
 PF_Err Call::checkout(int index, A_long id, const PF_RenderRequest *request,
                       PF_CheckoutResult *result) const
@@ -16,22 +13,22 @@ PF_Err Call::checkout(int index, A_long id, const PF_RenderRequest *request,
     PF_RenderRequest all{};
     all.rect = PF_LRect{0, 0, 1 << 16, 1 << 16};
     PF_CheckoutResult ignored{};
-    return static_cast<PF_PreRenderExtra *>(extra)->cb->checkout_layer(
-        in->effect_ref, index, id, request ? request : &all, in->current_time, in->time_step,
-        in->time_scale, result ? result : &ignored);
+    return preRender()->cb->checkout_layer(in->effect_ref, index, id, request ? request : &all,
+                                           in->current_time, in->time_step, in->time_scale,
+                                           result ? result : &ignored);
 }
 
 PF_EffectWorld *Call::pixels(A_long id) const
 {
     PF_EffectWorld *w = nullptr;
-    static_cast<PF_SmartRenderExtra *>(extra)->cb->checkout_layer_pixels(in->effect_ref, id, &w);
+    smartRender()->cb->checkout_layer_pixels(in->effect_ref, id, &w);
     return w;
 }
 
 PF_EffectWorld *Call::smartOutput() const
 {
     PF_EffectWorld *w = nullptr;
-    static_cast<PF_SmartRenderExtra *>(extra)->cb->checkout_output(in->effect_ref, &w);
+    smartRender()->cb->checkout_output(in->effect_ref, &w);
     return w;
 }
 
@@ -44,24 +41,10 @@ PF_ParamDef Def(const char *name, A_long id, PF_ParamType type)
     return d;
 }
 
-FakeEffect::FakeEffect()
-{
-    g_current = this;
-}
-FakeEffect::~FakeEffect()
-{
-    g_current = nullptr;
-}
-
-host::Plugin FakeEffect::plugin() const
-{
-    return host::Plugin(&FakeEffect::Entry, "fake effect");
-}
-
 PF_Err FakeEffect::Entry(PF_Cmd cmd, PF_InData *in, PF_OutData *out, PF_ParamList params,
                          PF_LayerDef *output, void *extra)
 {
-    FakeEffect &fx = *g_current;
+    FakeEffect &fx = *current_;
     fx.calls.push_back(cmd);
     Call call{cmd, in, out, params, output, extra};
     auto it = fx.handlers_.find(cmd);
@@ -131,9 +114,9 @@ PF_ParamDef Layer(const char *name, A_long id, A_long dflt)
 PF_Err CheckoutInput(Call &c)
 {
     PF_CheckoutResult in{};
-    const PF_Err err = c.checkout(0, 0, &PreRender(c)->input->output_request, &in);
-    PreRender(c)->output->result_rect = in.result_rect;
-    PreRender(c)->output->max_result_rect = in.max_result_rect;
+    const PF_Err err = c.checkout(0, 0, &c.preRender()->input->output_request, &in);
+    c.preRender()->output->result_rect = in.result_rect;
+    c.preRender()->output->max_result_rect = in.max_result_rect;
     return err;
 }
 

@@ -24,6 +24,8 @@ struct Call {
     void *extra;
 
     PF_ProgPtr ref() const { return in->effect_ref; }
+    PF_PreRenderExtra *preRender() const { return static_cast<PF_PreRenderExtra *>(extra); }
+    PF_SmartRenderExtra *smartRender() const { return static_cast<PF_SmartRenderExtra *>(extra); }
     // Smart pre-render: checkout_layer of parameter `index` as `id`, by
     // default all of it.
     PF_Err checkout(int index, A_long id, const PF_RenderRequest *request = nullptr,
@@ -38,8 +40,8 @@ using Handler = std::function<PF_Err(Call &)>;
 // Only one is live at a time: its entry point is a plain function.
 class FakeEffect {
 public:
-    FakeEffect();
-    ~FakeEffect();
+    FakeEffect() { current_ = this; }
+    ~FakeEffect() { current_ = nullptr; }
     FakeEffect(const FakeEffect &) = delete;
     FakeEffect &operator=(const FakeEffect &) = delete;
 
@@ -52,7 +54,7 @@ public:
             return PF_Err{PF_Err_NONE};
         });
     }
-    host::Plugin plugin() const;
+    host::Plugin plugin() const { return host::Plugin(&FakeEffect::Entry, "fake effect"); }
 
     PF_OutFlags out_flags = PF_OutFlag_DEEP_COLOR_AWARE;
     PF_OutFlags2 out_flags2 = PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
@@ -62,6 +64,7 @@ public:
 private:
     static PF_Err Entry(PF_Cmd cmd, PF_InData *in, PF_OutData *out, PF_ParamList params,
                         PF_LayerDef *output, void *extra);
+    static FakeEffect *current_;
     std::map<PF_Cmd, Handler> handlers_;
 };
 
@@ -82,14 +85,6 @@ const Suite *Acquire(PF_InData *in, const char *name, A_long version)
     return static_cast<const Suite *>(p);
 }
 
-inline PF_PreRenderExtra *PreRender(const Call &c)
-{
-    return static_cast<PF_PreRenderExtra *>(c.extra);
-}
-inline PF_SmartRenderExtra *SmartRender(const Call &c)
-{
-    return static_cast<PF_SmartRenderExtra *>(c.extra);
-}
 // Pre-render of the plainest smart effect: the input as asked for, as id 0.
 PF_Err CheckoutInput(Call &c);
 // A pixel of a world the host lent or made.
@@ -106,10 +101,7 @@ protected:
     // Runs `body` inside ABOUT, where the effect may call the host's services.
     void during(std::function<void(PF_InData *)> body)
     {
-        fx.on(PF_Cmd_ABOUT, [body](Call &c) -> PF_Err {
-            body(c.in);
-            return PF_Err_NONE;
-        });
+        fx.does(PF_Cmd_ABOUT, [body](Call &c) { body(c.in); });
         effect.about();
     }
 

@@ -15,7 +15,8 @@ using fake::Call;
 
 namespace {
 
-// The answer of a service that gives a pointer or a size: nothing at all.
+// Answers besides error codes: a service that gives a pointer or a size gave
+// nothing at all; the wrong thing never came back.
 constexpr PF_Err kNothing = 0x7E57;
 constexpr PF_Err kNeverReturned = 0x7E58;
 template <typename T>
@@ -207,13 +208,13 @@ const Wrong kWrongs[] = {
       {"pre_render_data is not a handle of this host"},
       [](Call &c) {
           static int block;
-          return Done(fake::PreRender(c)->output->pre_render_data = &block);
+          return Done(c.preRender()->output->pre_render_data = &block);
       }),
     W("PixelsOfAnIdPreRenderDidNotCheckOut", PF_Cmd_SMART_RENDER, PF_Err_BAD_CALLBACK_PARAM,
       {"of id 4, which pre-render did not check out"},
       [](Call &c) {
           PF_EffectWorld *w = nullptr;
-          return fake::SmartRender(c)->cb->checkout_layer_pixels(c.ref(), 4, &w);
+          return c.smartRender()->cb->checkout_layer_pixels(c.ref(), 4, &w);
       }),
     W("OutputRowsTakenAsPacked", PF_Cmd_SMART_RENDER, PF_Err_NONE,
       {"wrote outside the rows of the output"},

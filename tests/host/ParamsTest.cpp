@@ -101,14 +101,13 @@ TEST_F(ParamsTest, SettersRefuseWrongTypesAndValuesAndChangeNothing)
 TEST_F(ParamsTest, UpdateParamUiKeepsTheFlagsItMayChange)
 {
     fx.defs = {fake::Slider("A", 1, 0, 9, 1), fake::Slider("B", 2, 0, 9, 1)};
-    fx.on(PF_Cmd_UPDATE_PARAMS_UI, [](Call &c) -> PF_Err {
+    fx.does(PF_Cmd_UPDATE_PARAMS_UI, [](Call &c) {
         auto *pu = fake::Acquire<PF_ParamUtilsSuite3>(c.in, kPFParamUtilsSuite, 3);
         PF_ParamDef copy = *c.params[2];
         copy.ui_flags |= PF_PUI_DISABLED | PF_PUI_TOPIC;
         pu->PF_UpdateParamUI(c.ref(), 2, &copy);
         pu->PF_UpdateParamUI(c.ref(), 1, c.params[1]);  // the array's own entry
         c.in->pica_basicP->ReleaseSuite(kPFParamUtilsSuite, 3);
-        return PF_Err_NONE;
     });
     host::Instance inst = effect.newInstance(10, 10);
     inst.updateParamsUI();
@@ -124,15 +123,14 @@ TEST_F(ParamsTest, OnlyFlaggedValuesAreTakenAndNotDuringUpdateParamsUi)
 {
     fx.defs = {fake::Slider("A", 1, 0, 99, 1), fake::FloatSlider("B", 2, 0, 100, 20)};
     int told = 0;
-    auto change = [&told](Call &c) -> PF_Err {
+    auto change = [&told](Call &c) {
         if (c.extra) told = static_cast<PF_UserChangedParamExtra *>(c.extra)->param_index;
         c.params[2]->u.fs_d.value = 35.5;
         c.params[2]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
         c.params[1]->u.sd.value = 50;  // not flagged: the host ignores it
-        return PF_Err_NONE;
     };
-    fx.on(PF_Cmd_UPDATE_PARAMS_UI, change);
-    fx.on(PF_Cmd_USER_CHANGED_PARAM, change);
+    fx.does(PF_Cmd_UPDATE_PARAMS_UI, change);
+    fx.does(PF_Cmd_USER_CHANGED_PARAM, change);
     host::Instance inst = effect.newInstance(10, 10);
     EXPECT_TRUE(inst.updateParamsUI().changed_params.empty());
     EXPECT_EQ(inst.param(2).u.fs_d.value, 20);

@@ -41,7 +41,7 @@ protected:
     {
         fx.on(PF_Cmd_SMART_RENDER, [](Call &c) {
             c.in->utils->copy(c.ref(), c.pixels(0), c.smartOutput(), nullptr, nullptr);
-            return fake::SmartRender(c)->cb->checkin_layer_pixels(c.ref(), 0);
+            return c.smartRender()->cb->checkin_layer_pixels(c.ref(), 0);
         });
     }
 
@@ -141,10 +141,10 @@ TEST_F(RenderTest, HostDisposesOfThePreRenderHandleAfterRender)
 {
     PF_Handle kept = nullptr;
     fx.does(PF_Cmd_SMART_PRE_RENDER, [&kept](Call &c) {
-        fake::PreRender(c)->output->pre_render_data = kept = c.in->utils->host_new_handle(64);
+        c.preRender()->output->pre_render_data = kept = c.in->utils->host_new_handle(64);
     });
     fx.does(PF_Cmd_SMART_RENDER, [](Call &c) {
-        auto h = static_cast<PF_Handle>(fake::SmartRender(c)->input->pre_render_data);
+        auto h = static_cast<PF_Handle>(c.smartRender()->input->pre_render_data);
         EXPECT_NE(c.in->utils->host_lock_handle(h), nullptr);
         c.in->utils->host_unlock_handle(h);
     });
@@ -234,7 +234,7 @@ TEST_F(RenderTest, FramesReuseBuffersButNeverTheirPixelsOrBrokenPadding)
         std::memset(out->data, frame + 1, packed + 8);
         std::memset(temp.data, frame + 1, packed + 8);
         c.in->utils->dispose_world(c.ref(), &temp);
-        return fake::SmartRender(c)->cb->checkin_layer_pixels(c.ref(), 0);
+        return c.smartRender()->cb->checkin_layer_pixels(c.ref(), 0);
     });
     host::Instance inst = effect.newInstance(4, 2);
     const World before = input;
@@ -253,7 +253,7 @@ TEST_F(RenderTest, CheckoutsOfTheSameLayerAndRectangleShareOneCopy)
 {
     fx.defs = {fake::Layer("Matte", 15, PF_LayerDefault_MYSELF)};
     fx.on(PF_Cmd_SMART_PRE_RENDER, [](Call &c) {
-        const PF_RenderRequest &all = fake::PreRender(c)->input->output_request;
+        const PF_RenderRequest &all = c.preRender()->input->output_request;
         PF_RenderRequest part = all;
         part.rect.right = 2;
         c.checkout(0, 0, &all);

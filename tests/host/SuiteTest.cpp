@@ -67,13 +67,12 @@ TEST_F(SuiteTest, HandlesFromEitherInterfaceResizeKeepingTheirContents)
 
 TEST_F(SuiteTest, AnsiCallbacksFormatAndCopyIntoTheMessage)
 {
-    fx.on(PF_Cmd_ABOUT, [](Call &c) -> PF_Err {
+    fx.does(PF_Cmd_ABOUT, [](Call &c) {
         char name[16];
         c.in->utils->ansi.strcpy(name, "Dots");
         c.in->utils->ansi.sprintf(c.out->return_msg, "%s %d.%d\r%05.1f", name, 1, 5, 2.5);
         EXPECT_DOUBLE_EQ(c.in->utils->ansi.atan2(1.0, 1.0) * 4.0, 3.141592653589793);
         EXPECT_DOUBLE_EQ(c.in->utils->ansi.hypot(3.0, 4.0), 5.0);
-        return PF_Err_NONE;
     });
     EXPECT_EQ(effect.about().message, "Dots 1.5\r002.5");
 }

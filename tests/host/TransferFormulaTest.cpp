@@ -95,9 +95,7 @@ void OverIntRef(P &d, const P &s, long long k, bool straight)
         auto mix = [&](long long sc, long long dc) {
             return static_cast<decltype(d.red)>((sc * sa * F + dc * da * (F - sa) + a / 2) / a);
         };
-        d.red = mix(s.red, d.red);
-        d.green = mix(s.green, d.green);
-        d.blue = mix(s.blue, d.blue);
+        for (auto ch : {&P::red, &P::green, &P::blue}) d.*ch = mix(s.*ch, d.*ch);
         d.alpha = static_cast<decltype(d.alpha)>((a + F / 2) / F);
         return;
     }
@@ -107,11 +105,11 @@ void OverIntRef(P &d, const P &s, long long k, bool straight)
         return static_cast<decltype(d.red)>(
             std::min(std::max(std::round(sc * kf + dc * inv), 0.0), static_cast<double>(F)));
     };
-    d.red = mix(s.red, d.red);
-    d.green = mix(s.green, d.green);
-    d.blue = mix(s.blue, d.blue);
-    d.alpha = mix(s.alpha, d.alpha);
+    for (auto ch : {&P::alpha, &P::red, &P::green, &P::blue}) d.*ch = mix(s.*ch, d.*ch);
 }
+
+constexpr PF_FpShort PF_PixelFloat::*kColours[] = {&PF_PixelFloat::red, &PF_PixelFloat::green,
+                                                   &PF_PixelFloat::blue};
 
 void OverFloatRef(PF_PixelFloat &d, const PF_PixelFloat &s, double k, bool straight)
 {
@@ -128,16 +126,12 @@ void OverFloatRef(PF_PixelFloat &d, const PF_PixelFloat &s, double k, bool strai
         auto mix = [&](double sc, double dc) {
             return static_cast<float>((sc * sa + dc * da * (1.0 - sa)) / a);
         };
-        d.red = mix(s.red, d.red);
-        d.green = mix(s.green, d.green);
-        d.blue = mix(s.blue, d.blue);
+        for (auto ch : kColours) d.*ch = mix(s.*ch, d.*ch);
         d.alpha = static_cast<float>(a);
         return;
     }
     auto mix = [&](double sc, double dc) { return static_cast<float>(sc * k + dc * (1.0 - sa)); };
-    d.red = mix(s.red, d.red);
-    d.green = mix(s.green, d.green);
-    d.blue = mix(s.blue, d.blue);
+    for (auto ch : kColours) d.*ch = mix(s.*ch, d.*ch);
     d.alpha = static_cast<float>(sa + da * (1.0 - sa));
 }
 
