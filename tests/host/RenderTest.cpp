@@ -67,11 +67,14 @@ TEST_F(RenderTest, LayersAreDeliveredAsRoundedBoxAveragesOfTheirBlocks)
     EXPECT_EQ(r.output.px8(0, 0).blue, 1);
     EXPECT_EQ(r.output.px8(1, 0).blue, 3);
     ASSERT_EQ(r.layer_checkouts.size(), 1u);
-    EXPECT_EQ(r.layer_checkouts[0].result.ref_width, 4);
-    EXPECT_EQ(r.layer_checkouts[0].result.ref_height, 2);
     EXPECT_EQ(r.layer_checkouts[0].result.result_rect.right, 2);
     EXPECT_EQ(r.pixel_checkouts, std::vector<A_long>{0});
     EXPECT_EQ(r.pixel_checkins, std::vector<A_long>{0});
+    // The same blues at 16 bits: 2, 3, 2, 3 -> 2.5 -> 3.
+    World deep(4, 2, Depth::k16);
+    for (A_long i = 0; i < 8; ++i) deep.px16(i % 4, i / 4).blue = static_cast<A_u_short>(i % 4);
+    req.input = &deep;
+    EXPECT_EQ(effect.newInstance(4, 2).render(req).output.px16(1, 0).blue, 3);
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
