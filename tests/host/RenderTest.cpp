@@ -265,22 +265,16 @@ TEST_F(RenderTest, CheckoutsOfTheSameLayerAndRectangleShareOneCopy)
     });
     PF_EffectWorld *got[3] = {};
     A_long width2 = 0;
-    const void *data0 = nullptr;
     fx.does(PF_Cmd_SMART_RENDER, [&](Call &c) {
         for (A_long id = 0; id < 3; ++id) ASSERT_NE(got[id] = c.pixels(id), nullptr) << id;
         width2 = got[2]->width;
-        data0 = got[0]->data;
         // Past the end of the first row of the copy ids 0 and 1 share.
         fake::Px8(got[1], got[1]->width, 0).alpha = 0;
     });
-    host::Instance inst = effect.newInstance(4, 2);
-    const World before = input;
-    inst.render(req);
+    effect.newInstance(4, 2).render(req);
     EXPECT_EQ(got[0], got[1]);
     EXPECT_NE(got[0], got[2]);  // another rectangle, another copy
     EXPECT_EQ(width2, 2);
-    EXPECT_NE(data0, input.pf()->data);
-    EXPECT_TRUE(input.samePixels(before));
     EXPECT_TRUE(
         fake::FaultsAre(effect, {"wrote outside the rows of the pixels of checkout ids 0, 1"}));
 }
