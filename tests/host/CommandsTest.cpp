@@ -1,5 +1,5 @@
-// The command protocol: loading, global and sequence commands and the order
-// of set-down.
+// The command protocol: loading, global and sequence commands, the options
+// the effect sees, and the order of set-down.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

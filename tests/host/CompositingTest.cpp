@@ -47,7 +47,7 @@ TEST_F(CompositingTest, FillCoversTheClippedRectangleOnly)
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
-TEST_F(CompositingTest, EightBitFillIsScaledToDeepAndFloatWorldsAndTheSuiteFillsExactly)
+TEST_F(CompositingTest, DeepAndFloatFillsScaleEightBitColoursTakeSuiteOnesExactlyAndClearWithNone)
 {
     World w16(1, 1, Depth::k16), wf(1, 1, Depth::k32), e16(2, 1, Depth::k16), ef(2, 1, Depth::k32);
     World cleared(3, 2, Depth::k16);

@@ -226,7 +226,7 @@ const Wrong kWrongs[] = {
 
 class FaultTest : public ::testing::TestWithParam<Wrong> {};
 
-TEST_P(FaultTest, IsAnsweredAndReportedAlone)
+TEST_P(FaultTest, IsAnsweredAndReportedAsListed)
 {
     const Wrong &w = GetParam();
     fake::FakeEffect fx;

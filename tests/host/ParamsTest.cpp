@@ -1,4 +1,4 @@
-// Parameter definitions, values, checkouts and interface updates.
+// Parameter definitions, values and interface updates.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,5 +1,5 @@
-// Worlds: padded rows, formats, and the effect's own worlds through the
-// utility callbacks and the World Suites.
+// Worlds: padded rows, formats, copies, and the effect's own worlds through
+// the World Suites.
 #include <gtest/gtest.h>
 
 #include <vector>
