@@ -117,9 +117,10 @@ struct HostOptions {
     // is also reported as a fault.
     bool replaced_sequence_data_is_fault = false;
     // checkin_param of a definition that was never checked out: the real host
-    // ignores it (effects that hand back every definition they hold, fetched
-    // or not, rely on that). With this set, it is reported as a fault.
-    bool checkin_without_checkout_is_fault = false;
+    // ignores it, and some effects rely on that by handing back every
+    // definition they hold, fetched or not. We report it unless this is
+    // cleared: an unpaired check-in usually hides an unpaired checkout.
+    bool checkin_without_checkout_is_fault = true;
 };
 
 // ---------------------------------------------------------------- worlds

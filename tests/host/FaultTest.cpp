@@ -199,7 +199,8 @@ const Wrong kWrongs[] = {
           PF_ParamDef d{};
           return c.in->inter.checkout_param(c.ref(), 1, 0, 1, 30, &d);
       }),
-    W("CheckinWithoutCheckout", PF_Cmd_UPDATE_PARAMS_UI, PF_Err_NONE, {}, CheckinUnfetched),
+    W("CheckinWithoutCheckoutToATolerantHost", PF_Cmd_UPDATE_PARAMS_UI, PF_Err_NONE, {},
+      CheckinUnfetched),
     W("CheckinWithoutCheckoutToTheStrictHost", PF_Cmd_UPDATE_PARAMS_UI, PF_Err_NONE,
       {"checkin_param of \"Count\" (index -1, slider), which is not checked out"}, CheckinUnfetched,
       true),
