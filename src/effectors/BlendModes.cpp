@@ -231,143 +231,121 @@ void CompositeNormal(AEUtil::Pixel32 &dst, const AEUtil::Pixel32 &base, const AE
 
 // ---------------------------------------------------------------- blend
 
-void BlendPixel(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &base, const AEUtil::Pixel8 &source,
-                BlendMode mode)
+namespace {
+
+// The arithmetic of each depth; the steps around it are the same for all.
+struct Ops8 {
+    using Pixel = AEUtil::Pixel8;
+    static bool Transparent(const Pixel &p) { return p.alpha == 0; }
+    static A_u_char Add(int b, int s, int a)
+    {
+        return static_cast<A_u_char>(std::min(255, b + ((s * a) >> 8)));
+    }
+    static A_u_char Subtract(int b, int s, int a)
+    {
+        return static_cast<A_u_char>(std::max(0, b - ((s * a) >> 8)));
+    }
+    static A_u_char Top(BlendMode mode, int b, int s)
+    {
+        return static_cast<A_u_char>(Blend8(mode, b, s));
+    }
+};
+
+struct Ops16 {
+    using Pixel = AEUtil::Pixel16;
+    static bool Transparent(const Pixel &p) { return p.alpha == 0; }
+    static A_u_short Add(Wide b, Wide s, Wide a)
+    {
+        return static_cast<A_u_short>(std::min<Wide>(32768, b + ((s * a) >> 15)));
+    }
+    static A_u_short Subtract(Wide b, Wide s, Wide a)
+    {
+        return static_cast<A_u_short>(std::max<Wide>(0, b - ((s * a) >> 15)));
+    }
+    static A_u_short Top(BlendMode mode, Wide b, Wide s)
+    {
+        return static_cast<A_u_short>(Blend16(mode, b, s));
+    }
+};
+
+struct OpsFloat {
+    using Pixel = AEUtil::Pixel32;
+    static bool Transparent(const Pixel &p) { return p.alpha == 0.0f; }
+    // The source is weighted by its alpha in single precision, then added in
+    // double; anything not below 1 (NaN too) becomes 1.
+    static float Add(float b, float s, float a)
+    {
+        const double sum = static_cast<double>(b) + static_cast<double>(s * a);
+        return static_cast<float>(sum < 1.0 ? sum : 1.0);
+    }
+    static float Subtract(float b, float s, float a)
+    {
+        const double diff = static_cast<double>(b) - static_cast<double>(s * a);
+        return static_cast<float>(diff > 0.0 ? diff : 0.0);
+    }
+    static float Top(BlendMode mode, float b, float s)
+    {
+        return static_cast<float>(BlendFloat(mode, b, s));
+    }
+};
+
+template <typename Ops>
+void Blend(typename Ops::Pixel &dst, const typename Ops::Pixel &base,
+           const typename Ops::Pixel &source, BlendMode mode)
 {
     if (!IsMode(mode)) {
         return;
     }
-    const int a = source.alpha;
-    if (a == 0) {
+    if (Ops::Transparent(source)) {
         CopyColour(dst, base);
         return;
     }
+    const auto a = source.alpha;
     switch (mode) {
         case BlendMode::Normal:
             CompositeNormal(dst, base, source);
             return;
-        case BlendMode::Add: {
-            auto add = [a](int b, int s) {
-                return static_cast<A_u_char>(std::min(255, b + ((s * a) >> 8)));
-            };
-            dst.red = add(base.red, source.red);
-            dst.green = add(base.green, source.green);
-            dst.blue = add(base.blue, source.blue);
+        case BlendMode::Add:
+            // Add and Subtract fold the source alpha in and write directly.
+            dst.red = Ops::Add(base.red, source.red, a);
+            dst.green = Ops::Add(base.green, source.green, a);
+            dst.blue = Ops::Add(base.blue, source.blue, a);
             return;
-        }
-        case BlendMode::Subtract: {
-            auto sub = [a](int b, int s) {
-                return static_cast<A_u_char>(std::max(0, b - ((s * a) >> 8)));
-            };
-            dst.red = sub(base.red, source.red);
-            dst.green = sub(base.green, source.green);
-            dst.blue = sub(base.blue, source.blue);
+        case BlendMode::Subtract:
+            dst.red = Ops::Subtract(base.red, source.red, a);
+            dst.green = Ops::Subtract(base.green, source.green, a);
+            dst.blue = Ops::Subtract(base.blue, source.blue, a);
             return;
-        }
         default: {
-            AEUtil::Pixel8 top;
+            typename Ops::Pixel top;
             top.alpha = source.alpha;
-            top.red = static_cast<A_u_char>(Blend8(mode, base.red, source.red));
-            top.green = static_cast<A_u_char>(Blend8(mode, base.green, source.green));
-            top.blue = static_cast<A_u_char>(Blend8(mode, base.blue, source.blue));
+            top.red = Ops::Top(mode, base.red, source.red);
+            top.green = Ops::Top(mode, base.green, source.green);
+            top.blue = Ops::Top(mode, base.blue, source.blue);
             CompositeNormal(dst, base, top);
             return;
         }
     }
+}
+
+}  // namespace
+
+void BlendPixel(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &base, const AEUtil::Pixel8 &source,
+                BlendMode mode)
+{
+    Blend<Ops8>(dst, base, source, mode);
 }
 
 void BlendPixel(AEUtil::Pixel16 &dst, const AEUtil::Pixel16 &base, const AEUtil::Pixel16 &source,
                 BlendMode mode)
 {
-    if (!IsMode(mode)) {
-        return;
-    }
-    const Wide a = source.alpha;
-    if (a == 0) {
-        CopyColour(dst, base);
-        return;
-    }
-    switch (mode) {
-        case BlendMode::Normal:
-            CompositeNormal(dst, base, source);
-            return;
-        case BlendMode::Add: {
-            auto add = [a](Wide b, Wide s) {
-                return static_cast<A_u_short>(std::min<Wide>(32768, b + ((s * a) >> 15)));
-            };
-            dst.red = add(base.red, source.red);
-            dst.green = add(base.green, source.green);
-            dst.blue = add(base.blue, source.blue);
-            return;
-        }
-        case BlendMode::Subtract: {
-            auto sub = [a](Wide b, Wide s) {
-                return static_cast<A_u_short>(std::max<Wide>(0, b - ((s * a) >> 15)));
-            };
-            dst.red = sub(base.red, source.red);
-            dst.green = sub(base.green, source.green);
-            dst.blue = sub(base.blue, source.blue);
-            return;
-        }
-        default: {
-            AEUtil::Pixel16 top;
-            top.alpha = source.alpha;
-            top.red = static_cast<A_u_short>(Blend16(mode, base.red, source.red));
-            top.green = static_cast<A_u_short>(Blend16(mode, base.green, source.green));
-            top.blue = static_cast<A_u_short>(Blend16(mode, base.blue, source.blue));
-            CompositeNormal(dst, base, top);
-            return;
-        }
-    }
+    Blend<Ops16>(dst, base, source, mode);
 }
 
 void BlendPixel(AEUtil::Pixel32 &dst, const AEUtil::Pixel32 &base, const AEUtil::Pixel32 &source,
                 BlendMode mode)
 {
-    if (!IsMode(mode)) {
-        return;
-    }
-    const float a = source.alpha;
-    if (a == 0.0f) {
-        CopyColour(dst, base);
-        return;
-    }
-    switch (mode) {
-        case BlendMode::Normal:
-            CompositeNormal(dst, base, source);
-            return;
-        case BlendMode::Add: {
-            // The source is weighted by its alpha in single precision, then
-            // added in double; anything not below 1 (NaN too) becomes 1.
-            auto add = [a](float b, float s) {
-                const double sum = static_cast<double>(b) + static_cast<double>(s * a);
-                return static_cast<float>(sum < 1.0 ? sum : 1.0);
-            };
-            dst.red = add(base.red, source.red);
-            dst.green = add(base.green, source.green);
-            dst.blue = add(base.blue, source.blue);
-            return;
-        }
-        case BlendMode::Subtract: {
-            auto sub = [a](float b, float s) {
-                const double diff = static_cast<double>(b) - static_cast<double>(s * a);
-                return static_cast<float>(diff > 0.0 ? diff : 0.0);
-            };
-            dst.red = sub(base.red, source.red);
-            dst.green = sub(base.green, source.green);
-            dst.blue = sub(base.blue, source.blue);
-            return;
-        }
-        default: {
-            AEUtil::Pixel32 top;
-            top.alpha = source.alpha;
-            top.red = static_cast<float>(BlendFloat(mode, base.red, source.red));
-            top.green = static_cast<float>(BlendFloat(mode, base.green, source.green));
-            top.blue = static_cast<float>(BlendFloat(mode, base.blue, source.blue));
-            CompositeNormal(dst, base, top);
-            return;
-        }
-    }
+    Blend<OpsFloat>(dst, base, source, mode);
 }
 
 }  // namespace effectors
