@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "Pixels.h"
+#include "colour/Colour.h"
 #include "effectors/BlendModes.h"
 #include "effectors/EffectMap.h"
 #include "effectors/LayerEffectMap.h"
-#include "render/Colour.h"
 
 namespace effectors {
 

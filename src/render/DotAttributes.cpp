@@ -4,7 +4,7 @@
 #include <cmath>
 #include <type_traits>
 
-#include "Colour.h"
+#include "colour/Colour.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "RenderTestSupport.h"
-#include "render/Colour.h"
+#include "colour/Colour.h"
 
 using namespace rendertest;
 

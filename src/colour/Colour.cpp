@@ -1,4 +1,4 @@
-#include "Colour.h"
+#include "colour/Colour.h"
 
 #include <cmath>
 #include <type_traits>

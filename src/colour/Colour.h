@@ -1,8 +1,8 @@
 // Colour conversions shared by the per-dot attributes and the effector step:
 // hue, saturation and value in doubles, pixels at the three render depths.
 //
-// This unit sits below both the renderer and the effectors, so it includes
-// nothing else from src/render (nor from src/effectors).
+// This unit sits below both the renderer and the effectors and includes
+// nothing of either.
 #pragma once
 
 #include "Pixels.h"
