@@ -14,6 +14,9 @@ if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 fi
 
+echo "== vendor-header option"
+scripts/check-sdk-option.sh
+
 run_preset() {
   local preset=$1
   echo "== ${preset}: configure and build"

@@ -742,7 +742,11 @@ void World::allocate(A_long width, A_long height, Depth depth, A_long row_paddin
     depth_ = depth;
     padding_ = row_padding;
     world_ = PF_EffectWorld{};
-    world_.world_flags = PF_WorldFlag_WRITEABLE | (depth == Depth::k16 ? PF_WorldFlag_DEEP : 0);
+    // Built up in steps: the vendor's flags enum may be wider than A_long.
+    world_.world_flags = static_cast<PF_WorldFlags>(PF_WorldFlag_WRITEABLE);
+    if (depth == Depth::k16) {
+        world_.world_flags |= static_cast<PF_WorldFlags>(PF_WorldFlag_DEEP);
+    }
     world_.data = reinterpret_cast<PF_PixelPtr>(data);
     world_.rowbytes = static_cast<A_long>(rowbytes);
     world_.width = width;
