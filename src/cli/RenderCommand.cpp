@@ -19,6 +19,7 @@
 #include "Commands_p.h"
 #include "Errors.h"
 #include "FramePattern.h"
+#include "FrameRender.h"
 #include "ImageIO.h"
 #include "ParamValue.h"
 #include "Progress.h"
@@ -121,14 +122,43 @@ std::string DepthText(Depth depth)
 
 }  // namespace
 
-void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream &out,
-               std::ostream &err)
+Image RenderFrame(host::Instance &instance, const host::World &input,
+                  const std::map<A_long, const host::World *> &layers, const FrameTime &time,
+                  int downsample, const std::function<bool(A_long, A_long)> &progress)
+{
+    host::FrameRequest request;
+    request.input = &input;
+    request.layers = layers;
+    request.current_time = static_cast<A_long>(time.frame);
+    request.time_step = 1;
+    request.time_scale = static_cast<A_u_long>(time.fps);
+    request.total_time = static_cast<A_long>(time.totalFrames);
+    request.downsample_x = downsample;
+    request.downsample_y = downsample;
+    request.progress = progress;
+    const host::FrameResult result = instance.render(request);
+    if (result.interrupted) {
+        throw Interrupted();
+    }
+    const std::string frameText = "frame " + std::to_string(time.frame) + ": ";
+    if (!result.ok()) {
+        const host::CommandResult &bad = result.pre_render.ok() ? result.render : result.pre_render;
+        throw Failure(frameText + DescribeFailure(bad));
+    }
+    if (result.output.empty()) {
+        throw Failure(frameText + "the effect produced no output image");
+    }
+    // The downsampled layer, sized as the effect sizes it: w / N + 0.5, truncated.
+    const double scale = 1.0 / downsample;
+    return FrameImage(result.output, static_cast<int>(input.width() * scale + 0.5),
+                      static_cast<int>(input.height() * scale + 0.5));
+}
+
+void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver &observer)
 {
     WriteOptions write;
     const FramePlan plan = CheckRequest(o, write);
-    const bool verbose = common.verbosity == Verbosity::kVerbose;
 
-    Session session(detail::PluginPath(common));
     const std::vector<detail::ResolvedValue> values =
         detail::ResolveValues(session, o.presets, o.sets);
     const std::map<std::string, A_long> layerIds = detail::LayerIds(values);
@@ -142,141 +172,204 @@ void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream
     const host::World &firstWorld = input.ForFrame(plan.first);
     const A_long layerWidth = firstWorld.width();
     const A_long layerHeight = firstWorld.height();
-    // The downsampled layer, sized as the effect sizes it: w / N + 0.5, truncated.
-    const double scale = 1.0 / o.downsample;
-    const int canvasWidth = static_cast<int>(layerWidth * scale + 0.5);
-    const int canvasHeight = static_cast<int>(layerHeight * scale + 0.5);
 
     const long workers = std::max<long>(
         1, std::min<long>(plan.Count(), o.threads > 0
                                             ? o.threads
                                             : static_cast<long>(std::max(
                                                   1u, std::thread::hardware_concurrency()))));
-    {
-        std::vector<host::Instance> instances;
-        for (long w = 0; w < workers; ++w) {
-            instances.push_back(session.GetEffect().newInstance(layerWidth, layerHeight));
-            detail::ApplyValues(instances.back(), values, layerIds);
-            // The host sends this after every change in the effect controls; it
-            // leaves the controls enabled or disabled as the values demand.
-            const host::CommandResult ui = instances.back().updateParamsUI();
-            if (!ui.ok()) {
-                throw Failure(DescribeFailure(ui));
-            }
+    std::vector<host::Instance> instances;
+    for (long w = 0; w < workers; ++w) {
+        instances.push_back(session.GetEffect().newInstance(layerWidth, layerHeight));
+        detail::ApplyValues(instances.back(), values, layerIds);
+        // The host sends this after every change in the effect controls; it
+        // leaves the controls enabled or disabled as the values demand.
+        const host::CommandResult ui = instances.back().updateParamsUI();
+        if (!ui.ok()) {
+            throw Failure(DescribeFailure(ui));
         }
-        detail::ReportFaults(session, common, err);
+    }
+    observer.Faults(session.TakeFaults());
 
-        Progress progress(err, o.progress && common.verbosity != Verbosity::kQuiet, plan.Count());
-        std::mutex report;  // progress, messages, the first failure
-        std::atomic<long> next{plan.first};
-        std::atomic<long> done{0};
-        std::atomic<bool> failed{false};
-        std::exception_ptr failure;
+    std::mutex report;  // observer, the first failure
+    std::atomic<long> next{plan.first};
+    std::atomic<long> done{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failure;
 
-        auto work = [&](host::Instance &instance, LayerSource &source,
-                        std::map<A_long, std::unique_ptr<LayerSource>> &sources) {
-            for (long frame = next++; frame <= plan.last && !failed; frame = next++) {
-                const std::string outputPath =
-                    HasFramePattern(o.output) ? ExpandFramePattern(o.output, frame) : o.output;
-                const auto started = std::chrono::steady_clock::now();
-                host::FrameRequest request;
-                request.input = &source.ForFrame(frame);
-                if (request.input->width() != layerWidth ||
-                    request.input->height() != layerHeight) {
-                    throw Failure("frame " + std::to_string(frame) + ": the input is " +
-                                  std::to_string(request.input->width()) + " x " +
-                                  std::to_string(request.input->height()) +
-                                  ", the first frame was " + std::to_string(layerWidth) + " x " +
-                                  std::to_string(layerHeight));
-                }
-                for (auto &[id, layer] : sources) {
-                    request.layers[id] = &layer->ForFrame(frame);
-                }
-                request.current_time = static_cast<A_long>(frame);
-                request.time_step = 1;
-                request.time_scale = static_cast<A_u_long>(o.fps);
-                request.total_time = static_cast<A_long>(plan.last + 1);
-                request.downsample_x = o.downsample;
-                request.downsample_y = o.downsample;
+    auto work = [&](host::Instance &instance, LayerSource &source,
+                    std::map<A_long, std::unique_ptr<LayerSource>> &sources) {
+        for (long frame = next++; frame <= plan.last && !failed; frame = next++) {
+            const std::string outputPath =
+                HasFramePattern(o.output) ? ExpandFramePattern(o.output, frame) : o.output;
+            const auto started = std::chrono::steady_clock::now();
+            const host::World &world = source.ForFrame(frame);
+            if (world.width() != layerWidth || world.height() != layerHeight) {
+                throw Failure("frame " + std::to_string(frame) + ": the input is " +
+                              std::to_string(world.width()) + " x " +
+                              std::to_string(world.height()) + ", the first frame was " +
+                              std::to_string(layerWidth) + " x " + std::to_string(layerHeight));
+            }
+            std::map<A_long, const host::World *> layers;
+            for (auto &[id, layer] : sources) {
+                layers[id] = &layer->ForFrame(frame);
+            }
+            if (workers == 1) {
+                // One frame at a time: its dots are worth a bar of their own.
+                observer.FrameStarted(frame - plan.first, plan.Count(), outputPath);
+            }
+            const auto progress = [&](A_long current, A_long total) {
                 if (workers == 1) {
-                    // One frame at a time: its dots are worth a bar of their own.
-                    progress.StartFrame(frame - plan.first, outputPath);
-                }
-                request.progress = [&](A_long current, A_long total) {
-                    if (workers == 1) {
-                        progress.Step(current, total);
+                    observer.Step(current, total);
+                    if (observer.Cancelled()) {
+                        failed = true;
                     }
-                    // A failure elsewhere ends this frame early too.
-                    return failed.load();
-                };
-
-                const host::FrameResult result = instance.render(request);
-                {
-                    std::lock_guard<std::mutex> lock(report);
-                    const std::vector<std::string> faults = session.TakeFaults();
-                    if (!faults.empty() || verbose || !result.ok()) {
-                        progress.Clear();  // messages start on a line of their own
-                    }
-                    detail::PrintFaults(faults, common, err);
                 }
+                // A failure elsewhere ends this frame early too.
+                return failed.load();
+            };
+            Image image;
+            try {
+                image = RenderFrame(instance, world, layers, FrameTime{frame, o.fps, plan.last + 1},
+                                    o.downsample, progress);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(report);
+                observer.Faults(session.TakeFaults());
                 if (failed) {
                     return;
                 }
-                if (!result.ok()) {
-                    const host::CommandResult &bad =
-                        result.pre_render.ok() ? result.render : result.pre_render;
-                    throw Failure("frame " + std::to_string(frame) + ": " + DescribeFailure(bad));
-                }
-                if (result.output.empty()) {
-                    throw Failure("frame " + std::to_string(frame) +
-                                  ": the effect produced no output image");
-                }
-                WriteImage(outputPath, FrameImage(result.output, canvasWidth, canvasHeight), write);
+                throw;
+            }
+            {
+                std::lock_guard<std::mutex> lock(report);
+                observer.Faults(session.TakeFaults());
+            }
+            if (failed) {
+                return;
+            }
+            WriteImage(outputPath, image, write);
 
-                std::lock_guard<std::mutex> lock(report);
-                const long finished = ++done;
-                if (workers > 1) {
-                    progress.StartFrame(finished, outputPath);
-                }
-                if (verbose) {
-                    progress.Clear();
-                    const double seconds =
-                        std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                            .count();
-                    out << "frame " << frame << " -> " << outputPath << " (" << canvasWidth << " x "
-                        << canvasHeight << ", " << DepthText(depth) << ", "
-                        << FormatNumber(std::round(seconds * 1000) / 1000) << " s)\n";
+            std::lock_guard<std::mutex> lock(report);
+            const long finished = ++done;
+            if (workers > 1) {
+                observer.FrameStarted(finished, plan.Count(), outputPath);
+                if (observer.Cancelled()) {
+                    failed = true;
                 }
             }
-        };
-        auto guarded = [&](long w) {
-            try {
-                // Each worker reads its own files: sources cache one frame.
-                LayerSource source(o.input, depth);
-                std::map<A_long, std::unique_ptr<LayerSource>> sources;
-                for (const auto &[path, id] : layerIds) {
-                    sources[id] = std::make_unique<LayerSource>(path, depth);
-                }
-                work(instances[static_cast<std::size_t>(w)], source, sources);
-            } catch (...) {
-                std::lock_guard<std::mutex> lock(report);
-                if (!failure) {
-                    failure = std::current_exception();
-                }
-                failed = true;
+            observer.FrameWritten(
+                frame, outputPath, image,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        }
+    };
+    auto guarded = [&](long w) {
+        try {
+            // Each worker reads its own files: sources cache one frame.
+            LayerSource source(o.input, depth);
+            std::map<A_long, std::unique_ptr<LayerSource>> sources;
+            for (const auto &[path, id] : layerIds) {
+                sources[id] = std::make_unique<LayerSource>(path, depth);
             }
-        };
-        std::vector<std::thread> threads;
-        for (long w = 1; w < workers; ++w) {
-            threads.emplace_back(guarded, w);
+            work(instances[static_cast<std::size_t>(w)], source, sources);
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(report);
+            if (!failure) {
+                failure = std::current_exception();
+            }
+            failed = true;
         }
-        guarded(0);
-        for (std::thread &t : threads) {
-            t.join();
+    };
+    std::vector<std::thread> threads;
+    for (long w = 1; w < workers; ++w) {
+        threads.emplace_back(guarded, w);
+    }
+    guarded(0);
+    for (std::thread &t : threads) {
+        t.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    if (failed) {
+        throw Interrupted();
+    }
+}
+
+namespace {
+
+// The command's observer: warnings, a progress bar on a terminal, and with
+// -v a line for every frame.
+class TerminalObserver : public RenderObserver {
+public:
+    TerminalObserver(const CommonOptions &common, bool bar, std::ostream &out, std::ostream &err)
+        : common_(common), bar_(bar), out_(out), err_(err)
+    {
+    }
+
+    void Faults(const std::vector<std::string> &faults) override
+    {
+        if (!faults.empty()) {
+            Clear();  // messages start on a line of their own
         }
-        progress.Clear();
-        if (failure) {
-            std::rethrow_exception(failure);
+        detail::PrintFaults(faults, common_, err_);
+    }
+    void FrameStarted(long done, long count, const std::string &path) override
+    {
+        if (!progress_) {
+            progress_ = std::make_unique<Progress>(err_, bar_, count);
+        }
+        progress_->StartFrame(done, path);
+    }
+    void Step(long current, long total) override
+    {
+        if (progress_) {
+            progress_->Step(current, total);
+        }
+    }
+    void FrameWritten(long frame, const std::string &path, const Image &image,
+                      double seconds) override
+    {
+        if (common_.verbosity != Verbosity::kVerbose) {
+            return;
+        }
+        Clear();
+        out_ << "frame " << frame << " -> " << path << " (" << image.Width() << " x "
+             << image.Height() << ", " << DepthText(image.GetDepth()) << ", "
+             << FormatNumber(std::round(seconds * 1000) / 1000) << " s)\n";
+    }
+    void Clear()
+    {
+        if (progress_) {
+            progress_->Clear();
+        }
+    }
+
+private:
+    const CommonOptions &common_;
+    bool bar_;
+    std::ostream &out_;
+    std::ostream &err_;
+    std::unique_ptr<Progress> progress_;
+};
+
+}  // namespace
+
+void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream &out,
+               std::ostream &err)
+{
+    // Usage errors before the plug-in is loaded or an image is read.
+    WriteOptions write;
+    CheckRequest(o, write);
+
+    Session session(detail::PluginPath(common));
+    {
+        TerminalObserver observer(common, o.progress && common.verbosity != Verbosity::kQuiet, out,
+                                  err);
+        try {
+            RenderWithSession(session, o, observer);
+        } catch (...) {
+            observer.Clear();
+            throw;
         }
     }
     session.Shutdown();

@@ -1,0 +1,73 @@
+// The one render path: `stipplex render`, the studio's preview and the
+// studio's export all turn a layer into a frame here, so that what the studio
+// shows and writes is what the command writes, byte for byte.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "Image.h"
+#include "Session.h"
+#include "host/Host.h"
+
+namespace cli {
+
+// The time of one frame as a render sees it: the frame number is the current
+// time, with a time step of 1 and a time scale of `fps`.
+struct FrameTime {
+    long frame = 0;
+    int fps = 30;
+    long totalFrames = 1;  // the duration, in frames
+};
+
+// A render that the progress callback interrupted.
+class Interrupted : public std::runtime_error {
+public:
+    Interrupted() : std::runtime_error("the render was interrupted") {}
+};
+
+// Renders one frame of `input` (the full-resolution layer) with the
+// instance's current values, at 1/`downsample`, and places it on a canvas of
+// the downsampled layer's size. `layers` are the worlds that layer values
+// name by id. `progress` is called for every dot; returning true interrupts
+// the render, which then throws Interrupted. Throws Failure naming the frame
+// when the effect fails or produces nothing.
+Image RenderFrame(host::Instance &instance, const host::World &input,
+                  const std::map<A_long, const host::World *> &layers, const FrameTime &time,
+                  int downsample, const std::function<bool(A_long, A_long)> &progress = {});
+
+// What a whole render reports as it goes. The command draws a progress bar
+// and prints frames; the studio feeds its export progress.
+class RenderObserver {
+public:
+    virtual ~RenderObserver() = default;
+    // Protocol faults the host saw (the effect's bugs: warnings only).
+    virtual void Faults(const std::vector<std::string> &faults) { (void)faults; }
+    // A frame starts; `done` frames of `count` are finished. With several
+    // frames at once only finished frames are reported (`path` the last one).
+    virtual void FrameStarted(long done, long count, const std::string &path)
+    {
+        (void)done, (void)count, (void)path;
+    }
+    // Dots of the current frame, when frames are rendered one at a time.
+    virtual void Step(long current, long total) { (void)current, (void)total; }
+    virtual void FrameWritten(long frame, const std::string &path, const Image &image,
+                              double seconds)
+    {
+        (void)frame, (void)path, (void)image, (void)seconds;
+    }
+    // Asked between dots: true ends the render with Interrupted.
+    virtual bool Cancelled() { return false; }
+};
+
+// `stipplex render` with a session that is already loaded: checks the
+// request, resolves presets and --set values, renders every frame and writes
+// it. Throws UsageError and Failure as the command does, and Interrupted
+// when the observer cancelled.
+void RenderWithSession(Session &session, const RenderOptions &options, RenderObserver &observer);
+
+}  // namespace cli
