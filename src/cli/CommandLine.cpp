@@ -13,7 +13,7 @@ namespace cli {
 
 namespace {
 
-const char *const kCommands[] = {"about", "params", "defaults", "render"};
+const char *const kCommands[] = {"about", "params", "defaults", "render", "studio"};
 
 void Error(std::ostream &err, const std::string &message)
 {
@@ -52,7 +52,7 @@ std::string UnknownCommandMessage(const std::string &word)
     if (!nearest.empty()) {
         message += " (did you mean '" + nearest + "'?)";
     }
-    return message + "; the commands are about, params, defaults and render";
+    return message + "; the commands are about, params, defaults, render and studio";
 }
 
 // An option that takes exactly one value each time it is given.
@@ -68,7 +68,7 @@ CLI::Option *Repeatable(CLI::App *app, const std::string &name, std::vector<std:
 }  // namespace
 
 int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
-                   bool errIsTerminal)
+                   bool errIsTerminal, StudioRunner studio)
 {
     CLI::App app("Applies the Stipplex halftone effect to images through our effect host.",
                  "stipplex");
@@ -152,6 +152,21 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     render->add_flag("-v,--verbose", verbose, "Report every frame written");
     render->add_flag("-q,--quiet", quiet, "No progress bar and no warnings");
 
+    StudioOptions so;
+    bool noOpen = false;
+    CLI::App *studioCommand = nullptr;
+    if (studio != nullptr) {
+        studioCommand = app.add_subcommand(
+            "studio", "Design a look in the browser with a live preview from the plug-in");
+        studioCommand->add_option("INPUT", so.input,
+                                  "The layer's image or sequence (# for frame numbers)");
+        studioCommand
+            ->add_option("--port", so.port, "The port on 127.0.0.1 (default: any free port)")
+            ->type_name("N");
+        studioCommand->add_flag("--no-open", noOpen, "Print the address; do not open a browser");
+        studioCommand->fallthrough();
+    }
+
     for (CLI::App *sub : {about, params, defaults, render, save, reset}) {
         sub->fallthrough();  // --plugin after the command name too
     }
@@ -209,6 +224,12 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
             RunDefaultsReset(common, out, err);
         } else if (render->parsed()) {
             RunRender(common, ro, out, err);
+        } else if (studioCommand != nullptr && studioCommand->parsed()) {
+            if (so.port < 0 || so.port > 65535) {
+                throw UsageError("--port must be 0 (any free port) to 65535");
+            }
+            so.openBrowser = !noOpen;
+            studio(common, so, out, err);
         }
     } catch (const UsageError &e) {
         Error(err, e.what());

@@ -49,10 +49,22 @@ struct RenderOptions {
 void RunRender(const CommonOptions &common, const RenderOptions &options, std::ostream &out,
                std::ostream &err);
 
+struct StudioOptions {
+    std::string input;  // an image, a clip or a sequence pattern; empty: open one in the page
+    int port = 0;       // 0: any free port
+    bool openBrowser = true;
+};
+
+// `studio`: lives above the command (src/studio) and is handed in by the
+// program, so that the command's library does not depend on it.
+using StudioRunner = void (*)(const CommonOptions &common, const StudioOptions &options,
+                              std::ostream &out, std::ostream &err);
+
 // The whole program: parses `argv`, runs the command, reports errors as
 // "stipplex: error: ..." on `err`. Returns the exit status: 0, 1 for a
-// failure while working, 2 for a usage error.
+// failure while working, 2 for a usage error. Without `studio` the studio
+// command is not offered.
 int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
-                   bool errIsTerminal);
+                   bool errIsTerminal, StudioRunner studio = nullptr);
 
 }  // namespace cli

@@ -1,0 +1,200 @@
+#include "Preview.h"
+
+#include "cli/Errors.h"
+#include "cli/FrameRender.h"
+#include "cli/ImageIO.h"
+#include "cli/ParamValue.h"
+#include "cli/WorldBridge.h"
+
+namespace studio {
+
+namespace {
+
+// The downsampling factors a draft may use, finest first.
+constexpr int kFactors[] = {1, 2, 3, 4, 6, 8, 12, 16};
+
+}  // namespace
+
+Preview::Preview(cli::Session &session, std::chrono::milliseconds budget)
+    : session_(session), budget_(budget)
+{
+    worker_ = std::thread([this] { Run(); });
+}
+
+Preview::~Preview()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+        ++generation_;  // interrupts the render in flight
+    }
+    wake_.notify_all();
+    framed_.notify_all();
+    worker_.join();
+}
+
+std::uint64_t Preview::Submit(PreviewRequest request)
+{
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_ = std::move(request);
+        generation = ++generation_;
+    }
+    wake_.notify_all();
+    return generation;
+}
+
+std::optional<std::shared_ptr<const PreviewFrame>> Preview::WaitFrame(
+    std::uint64_t after, std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    const bool ready = framed_.wait_for(
+        lock, timeout, [&] { return stopping_ || (latest_ && latest_->generation > after); });
+    if (!ready || !latest_ || latest_->generation <= after) {
+        return std::nullopt;
+    }
+    return latest_;
+}
+
+int Preview::InterruptedRenders() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return interrupted_;
+}
+
+void Preview::Run()
+{
+    while (true) {
+        PreviewRequest request;
+        std::uint64_t generation = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || pending_.has_value(); });
+            if (stopping_) {
+                return;
+            }
+            request = std::move(*pending_);
+            pending_.reset();
+            generation = generation_;
+        }
+        Render(request, generation);
+    }
+}
+
+int Preview::ChooseDownsample(bool interactive, int width, int height) const
+{
+    if (!interactive) {
+        return 1;
+    }
+    const double budget = static_cast<double>(budget_.count());
+    if (frameMs_.empty()) {
+        // Nothing measured yet: about half a megapixel.
+        for (const int n : kFactors) {
+            if (static_cast<double>(width) * height / (n * n) <= 500000.0) {
+                return n;
+            }
+        }
+        return kFactors[std::size(kFactors) - 1];
+    }
+    for (const int n : kFactors) {
+        // Measured at this factor, or taken from the nearest measured one
+        // by the count of pixels.
+        double predicted = 0;
+        int nearest = 0;
+        for (const auto &[m, ms] : frameMs_) {
+            if (m == n) {
+                predicted = ms;
+                nearest = m;
+                break;
+            }
+            if (nearest == 0 || std::abs(m - n) < std::abs(nearest - n)) {
+                nearest = m;
+                predicted = ms * (static_cast<double>(m) * m) / (static_cast<double>(n) * n);
+            }
+        }
+        if (predicted <= budget) {
+            return n;
+        }
+    }
+    return kFactors[std::size(kFactors) - 1];
+}
+
+const host::World &Preview::LayerWorld(const std::string &path, cli::Depth depth)
+{
+    auto &entry = layerCache_[path];
+    if (!entry.second || entry.first != depth) {
+        entry.first = depth;
+        entry.second = std::make_unique<host::World>(cli::ToWorld(cli::ReadImage(path, depth)));
+    }
+    return *entry.second;
+}
+
+void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
+{
+    auto frame = std::make_shared<PreviewFrame>();
+    frame->generation = generation;
+    frame->frame = request.frame;
+    const auto interrupted = [&] { return generation_.load() != generation; };
+    try {
+        InputSource &input = *request.input;
+        if (!instance_ || instanceWidth_ != input.Width() || instanceHeight_ != input.Height()) {
+            instance_.reset();
+            instance_ = std::make_unique<host::Instance>(
+                session_.GetEffect().newInstance(input.Width(), input.Height()));
+            instanceWidth_ = input.Width();
+            instanceHeight_ = input.Height();
+        }
+        for (const cli::ToolParam &p : session_.Params()) {
+            const auto i = static_cast<std::size_t>(p.index);
+            if (cli::IsGroupMarker(*p.info) || i >= request.values.defs.size()) {
+                continue;
+            }
+            if (p.info->type == PF_Param_LAYER) {
+                instance_->setLayer(p.index, request.values.layers[i]);
+            } else {
+                instance_->setRaw(p.index, request.values.defs[i]);
+            }
+        }
+        const host::CommandResult ui = instance_->updateParamsUI();
+        if (!ui.ok()) {
+            throw cli::Failure(cli::DescribeFailure(ui));
+        }
+        std::map<A_long, const host::World *> layers;
+        for (const auto &[id, path] : request.layerPaths) {
+            layers[id] = &LayerWorld(path, input.GetDepth());
+        }
+        const std::shared_ptr<const host::World> world = input.Frame(request.frame);
+        const int n = ChooseDownsample(request.interactive, input.Width(), input.Height());
+        const auto started = std::chrono::steady_clock::now();
+        const cli::Image image =
+            cli::RenderFrame(*instance_, *world, layers,
+                             cli::FrameTime{request.frame, request.fps, input.Last() + 1}, n,
+                             [&](A_long, A_long) { return interrupted(); });
+        frame->milliseconds =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                .count();
+        frameMs_[n] = frame->milliseconds;
+        frame->downsample = n;
+        frame->width = image.Width();
+        frame->height = image.Height();
+        frame->rgba = ToRgba8(image);
+    } catch (const cli::Interrupted &) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++interrupted_;
+        return;
+    } catch (const std::exception &e) {
+        frame->error = e.what();
+    }
+    session_.TakeFaults();  // the effect's faults are not the designer's concern here
+    if (interrupted()) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        latest_ = std::move(frame);
+    }
+    framed_.notify_all();
+}
+
+}  // namespace studio

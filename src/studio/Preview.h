@@ -1,0 +1,93 @@
+// The live preview: one worker thread with its own instance of the effect
+// renders the newest look through the same render path as the command. A
+// newer request interrupts the render in flight through the host's progress
+// callback, so the preview never trails the controls. While the user drags,
+// frames render downsampled, at the finest factor whose frames are expected
+// within the time budget (the host's downsampling, as After Effects drafts);
+// once the user lets go, at full resolution.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Document.h"
+#include "Input.h"
+#include "cli/Session.h"
+
+namespace studio {
+
+struct PreviewRequest {
+    Values values;
+    std::shared_ptr<InputSource> input;
+    // Layer images by the id layer values name them with.
+    std::map<A_long, std::string> layerPaths;
+    long frame = 0;
+    int fps = 30;
+    bool interactive = false;  // a drag goes on: draft quality
+};
+
+struct PreviewFrame {
+    std::uint64_t generation = 0;  // of the request it shows
+    long frame = 0;
+    int downsample = 1;
+    int width = 0;  // of the rendered (downsampled) image
+    int height = 0;
+    double milliseconds = 0;  // the render alone
+    std::vector<unsigned char> rgba;
+    std::string error;  // the render failed: why
+};
+
+class Preview {
+public:
+    explicit Preview(cli::Session &session,
+                     std::chrono::milliseconds budget = std::chrono::milliseconds(80));
+    ~Preview();
+    Preview(const Preview &) = delete;
+    Preview &operator=(const Preview &) = delete;
+
+    // Asks for a render of this look; returns its generation. Any older
+    // render still running is interrupted.
+    std::uint64_t Submit(PreviewRequest request);
+
+    // The newest frame once its generation is above `after`; nothing when
+    // none comes within `timeout`.
+    std::optional<std::shared_ptr<const PreviewFrame>> WaitFrame(std::uint64_t after,
+                                                                 std::chrono::milliseconds timeout);
+
+    int InterruptedRenders() const;
+
+private:
+    void Run();
+    void Render(const PreviewRequest &request, std::uint64_t generation);
+    int ChooseDownsample(bool interactive, int width, int height) const;
+    const host::World &LayerWorld(const std::string &path, cli::Depth depth);
+
+    cli::Session &session_;
+    std::chrono::milliseconds budget_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable framed_;
+    std::optional<PreviewRequest> pending_;
+    std::atomic<std::uint64_t> generation_{0};
+    std::shared_ptr<const PreviewFrame> latest_;
+    bool stopping_ = false;
+    int interrupted_ = 0;
+    // Worker-only state.
+    std::unique_ptr<host::Instance> instance_;
+    int instanceWidth_ = 0;
+    int instanceHeight_ = 0;
+    std::map<int, double> frameMs_;  // the last frame's time at each downsampling
+    std::map<std::string, std::pair<cli::Depth, std::unique_ptr<host::World>>> layerCache_;
+    std::thread worker_;
+};
+
+}  // namespace studio

@@ -1,0 +1,260 @@
+// The studio's server against the real plug-in, over HTTP on 127.0.0.1:
+// what it refuses and how, and that the look it edits is the effect's.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "cli/Session.h"
+#include "studio/Server.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+std::string ReadFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One studio on the demo picture for all tests, with small limits so that
+// oversized requests stay small.
+class StudioServer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        root_ = fs::temp_directory_path() / ("stipplex-studio-test-" + std::to_string(::getpid()));
+        fs::create_directories(root_ / "config");
+        fs::create_directories(root_ / "uploads");
+        fs::create_directories(root_ / "exports");
+        // Stored defaults of this user must not leak into the test.
+        ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+        session_ = new cli::Session(STIPPLEX_PLUGIN_PATH);
+        studio::ServerLimits limits;
+        limits.maxJsonBytes = 4096;
+        limits.maxUploadBytes = 64 * 1024;
+        limits.image.maxSide = 4000;
+        server_ = new studio::Server(*session_, STIPPLEX_SOURCE_DIR "/assets/demo-input.png",
+                                     (root_ / "uploads").string(), limits);
+        port_ = server_->Bind(0);
+        thread_ = new std::thread([] { server_->Serve(); });
+    }
+    static void TearDownTestSuite()
+    {
+        server_->Stop();
+        thread_->join();
+        delete thread_;
+        delete server_;
+        session_->Shutdown();
+        delete session_;
+        fs::remove_all(root_);
+    }
+
+    static httplib::Headers Own(httplib::Headers extra = {})
+    {
+        extra.emplace("X-Stipplex-Token", server_->Token());
+        return extra;
+    }
+    static httplib::Client Client()
+    {
+        httplib::Client client("127.0.0.1", port_);
+        client.set_read_timeout(30);
+        return client;
+    }
+    static Json Body(const httplib::Result &r) { return Json::parse(r->body); }
+
+    static inline fs::path root_;
+    static inline cli::Session *session_ = nullptr;
+    static inline studio::Server *server_ = nullptr;
+    static inline std::thread *thread_ = nullptr;
+    static inline int port_ = 0;
+};
+
+TEST_F(StudioServer, RefusesWhatDoesNotComeFromItsOwnPageWithAReason)
+{
+    struct Case {
+        const char *what;
+        std::string method;
+        std::string path;
+        httplib::Headers headers;
+        std::string body;
+        int status;
+        std::string message;
+    };
+    const std::string token = server_->Token();
+    const std::string big(8000, ' ');
+    const std::string upload(70 * 1024, 'x');
+    const Case cases[] = {
+        {"no token", "GET", "/api/session", {}, "", 403, "missing token"},
+        {"wrong token",
+         "GET",
+         "/api/session",
+         {{"X-Stipplex-Token", token + "0"}},
+         "",
+         403,
+         "wrong token"},
+        {"wrong token in the address",
+         "GET",
+         "/?token=" + std::string(32, 'a'),
+         {},
+         "",
+         403,
+         "wrong token"},
+        {"foreign origin", "POST", "/api/undo", Own({{"Origin", "http://evil.example"}}), "{}", 403,
+         "not accepted"},
+        {"origin on another port", "POST", "/api/undo",
+         Own({{"Origin", "http://127.0.0.1:" + std::to_string(port_ + 1)}}), "{}", 403,
+         "not accepted"},
+        {"cross-site fetch", "POST", "/api/undo", Own({{"Sec-Fetch-Site", "cross-site"}}), "{}",
+         403, "other sites"},
+        {"rebound host name", "GET", "/api/session",
+         Own({{"Host", "evil.example:" + std::to_string(port_)}}), "", 403, "Host header"},
+        {"malformed JSON", "POST", "/api/edit", Own(), "{\"identifier\": ", 400, "malformed JSON"},
+        {"JSON that is no object", "POST", "/api/edit", Own(), "[1, 2]", 400, "must be an object"},
+        {"missing field", "POST", "/api/edit", Own(), "{\"identifier\": \"DotSize\"}", 400,
+         "'value' is missing"},
+        {"unknown parameter", "POST", "/api/edit", Own(),
+         "{\"identifier\": \"DotSiz\", \"value\": \"3\"}", 400, "DotSize"},
+        {"value out of range", "POST", "/api/edit", Own(),
+         "{\"identifier\": \"DotSize\", \"value\": \"3000\"}", 400, "valid 0 to 1000"},
+        {"oversized JSON", "POST", "/api/edit", Own(), "{\"a\": \"" + big + "\"}", 413, "4096"},
+        {"oversized upload", "POST", "/api/upload?kind=input&name=x.png", Own(), upload, 413,
+         "larger than the studio takes"},
+        {"broken image", "POST", "/api/upload?kind=input&name=broken.png", Own(),
+         "\x89PNG\r\n\x1a\nnot a png", 422, "broken.png"},
+        {"image above the size limit", "POST", "/api/upload?kind=layer&name=wide.png", Own(),
+         std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\1\x86\xa0\0\0\0\x0a", 24), 422,
+         "100000 x 10"},
+        {"unknown upload kind", "POST", "/api/upload?kind=script&name=a", Own(), "x", 400,
+         "'kind'"},
+        {"path traversal in a page file",
+         "GET",
+         "/..%2f..%2fetc%2fpasswd?token=" + token,
+         {},
+         "",
+         404,
+         ""},
+        {"path traversal in an export name", "POST", "/api/export", Own(),
+         Json{{"folder", (root_ / "exports").string()}, {"name", "../evil.png"}, {"range", "frame"}}
+             .dump(),
+         400, "file name only"},
+        {"export into a missing folder", "POST", "/api/export", Own(),
+         Json{{"folder", (root_ / "none").string()}, {"name", "a.png"}, {"range", "frame"}}.dump(),
+         400, "does not exist"},
+        {"export to another format", "POST", "/api/export", Own(),
+         Json{{"folder", (root_ / "exports").string()}, {"name", "a.sh"}, {"range", "frame"}}
+             .dump(),
+         400, ".png or .exr"},
+        {"frame number not a number", "GET", "/api/frame?after=x&wait=0", Own(), "", 400,
+         "'after' must be an integer"},
+    };
+    httplib::Client client = Client();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const httplib::Result r = c.method == "GET"
+                                      ? client.Get(c.path, c.headers)
+                                      : client.Post(c.path, c.headers, c.body, "application/json");
+        ASSERT_TRUE(r) << httplib::to_string(r.error());
+        EXPECT_EQ(r->status, c.status) << r->body;
+        EXPECT_NE(Body(r).value("error", "").find(c.message), std::string::npos) << r->body;
+    }
+    // Nothing of it wedged the server or wrote outside the chosen folder.
+    const httplib::Result alive = client.Get("/api/session", Own());
+    ASSERT_TRUE(alive);
+    EXPECT_EQ(alive->status, 200);
+    EXPECT_EQ(Body(alive)["state"]["input"]["width"], 960);
+    EXPECT_FALSE(fs::exists(root_ / "evil.png"));
+    EXPECT_TRUE(fs::is_empty(root_ / "exports"));
+}
+
+TEST_F(StudioServer, EditsGoThroughTheEffectsOwnRulesAndUndoAsOneStep)
+{
+    httplib::Client client = Client();
+    const auto edit = [&](const std::string &id, const std::string &value, bool gesture) {
+        const httplib::Result r =
+            client.Post("/api/edit", Own(),
+                        Json{{"identifier", id}, {"value", value}, {"gesture", gesture}}.dump(),
+                        "application/json");
+        EXPECT_TRUE(r && r->status == 200) << (r ? r->body : "no answer");
+        return Body(r);
+    };
+    // The spacing type is supervised: the effect converts the spacings.
+    Json state = edit("SpacingType", "2", false);
+    EXPECT_EQ(state["values"]["DotSpacingX"], "30");
+    EXPECT_EQ(state["values"]["DotSpacingY"], "30");
+    // A drag is one step, however many changes it makes.
+    edit("DotSize", "12", true);
+    edit("DotSize", "14.5", true);
+    state = edit("DotSize", "16", false);
+    EXPECT_EQ(state["preset"], "DotSize=16\nSpacingType=2\nDotSpacingX=30\nDotSpacingY=30\n");
+    // The effect's rules decide what is disabled.
+    EXPECT_NE(std::find(state["disabled"].begin(), state["disabled"].end(), "MaskLayer"),
+              state["disabled"].end());
+    state = Body(client.Post("/api/undo", Own(), "{}", "application/json"));
+    EXPECT_EQ(state["values"]["DotSize"], "10");
+    EXPECT_EQ(state["values"]["DotSpacingX"], "30");
+    state = Body(client.Post("/api/undo", Own(), "{}", "application/json"));
+    EXPECT_EQ(state["values"]["DotSpacingX"], "20");
+    EXPECT_EQ(state["preset"], "");
+    // The look came back with a fresh record of the spacing type, so a
+    // switch converts again.
+    state = edit("SpacingType", "2", false);
+    EXPECT_EQ(state["values"]["DotSpacingX"], "30");
+
+    // The preview renders what was asked last.
+    const std::uint64_t generation = state["generation"];
+    const httplib::Result frame =
+        client.Get("/api/frame?after=" + std::to_string(generation - 1), Own());
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->status, 200) << frame->body;
+    EXPECT_EQ(frame->get_header_value("X-Generation"), std::to_string(generation));
+    EXPECT_EQ(frame->body.size(), 960u * 540u * 4u);
+
+    // A preset comes back as the same look; layers it names by file but
+    // nobody opened stay at their defaults, with a warning.
+    const std::string preset = "DotShape=5\nCustomMapLayer2=map.png\nDotColor=10,20,30\n";
+    state =
+        Body(client.Post("/api/upload?kind=preset&name=look.preset", Own(), preset, "text/plain"));
+    EXPECT_EQ(state["preset"], "DotShape=5\nDotColor=#0a141e\n");
+    ASSERT_EQ(state["warnings"].size(), 1u);
+    EXPECT_NE(state["warnings"][0].get<std::string>().find("look.preset:2"), std::string::npos);
+    client.Post("/api/reset", Own(), "{}", "application/json");
+}
+
+TEST_F(StudioServer, ExportWritesTheLookAndTheFrameIntoTheChosenFolder)
+{
+    httplib::Client client = Client();
+    client.Post("/api/edit", Own(), R"({"identifier": "DotShape", "value": "5"})",
+                "application/json");
+    const fs::path folder = root_ / "exports";
+    const httplib::Result started = client.Post(
+        "/api/export", Own(),
+        Json{{"folder", folder.string()}, {"name", "star.png"}, {"range", "frame"}}.dump(),
+        "application/json");
+    ASSERT_TRUE(started && started->status == 200) << (started ? started->body : "");
+    Json status;
+    for (int i = 0; i < 600; ++i) {
+        status = Body(client.Get("/api/export", Own()));
+        if (!status["running"].get<bool>()) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(status["error"], "");
+    ASSERT_EQ(status["files"].size(), 1u);
+    EXPECT_EQ(ReadFile(folder / "star.preset"),
+              "# Stipplex look, saved by stipplex studio\nDotShape=5\n");
+    EXPECT_GT(fs::file_size(folder / "star.png"), 0u);
+    client.Post("/api/reset", Own(), "{}", "application/json");
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        fs::remove(entry.path());
+    }
+}
+
+}  // namespace
