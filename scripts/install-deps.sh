@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev
+  libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
+  chromium fonts-wqy-microhei
   mingw-w64 wine wine64 xvfb xauth x11-apps
 )
 

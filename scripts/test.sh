@@ -28,6 +28,10 @@ run_preset linux
 echo "== linux: tests"
 ctest --preset linux -j "$jobs"
 
+echo "== linux: the studio in a browser (chromium, headless)"
+(cd tests/browser && npm ci --no-audit --no-fund --loglevel=error)
+STIPPLEX="$PWD/build/linux/src/cli/stipplex" node --test tests/browser/studio.test.mjs
+
 run_preset linux-asan
 echo "== linux-asan: tests"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset linux-asan -j "$jobs"
