@@ -208,6 +208,7 @@ void Document::Edit(const std::string &identifier, const std::string &value, boo
     }
     gestureOpen_ = gesture;
     const host::CommandResult r = instance_->afterUserEdit(param.index);
+    instance_->clearUiUpdates();  // the host's log of them would only grow
     if (!r.ok()) {
         Restore(before);
         throw cli::Failure(cli::DescribeFailure(r));

@@ -23,6 +23,18 @@ Preview::Preview(cli::Session &session, std::chrono::milliseconds budget)
 
 Preview::~Preview()
 {
+    Shutdown();
+    worker_.join();
+}
+
+std::uint64_t Preview::Rendering() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rendering_;
+}
+
+void Preview::Shutdown()
+{
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -30,7 +42,6 @@ Preview::~Preview()
     }
     wake_.notify_all();
     framed_.notify_all();
-    worker_.join();
 }
 
 std::uint64_t Preview::Submit(PreviewRequest request)
@@ -77,8 +88,11 @@ void Preview::Run()
             request = std::move(*pending_);
             pending_.reset();
             generation = generation_;
+            rendering_ = generation;
         }
         Render(request, generation);
+        std::lock_guard<std::mutex> lock(mutex_);
+        rendering_ = 0;
     }
 }
 
@@ -157,6 +171,7 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
             }
         }
         const host::CommandResult ui = instance_->updateParamsUI();
+        instance_->clearUiUpdates();
         if (!ui.ok()) {
             throw cli::Failure(cli::DescribeFailure(ui));
         }

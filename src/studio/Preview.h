@@ -64,6 +64,12 @@ public:
                                                                  std::chrono::milliseconds timeout);
 
     int InterruptedRenders() const;
+    // The generation being rendered, or 0 when the worker waits.
+    std::uint64_t Rendering() const;
+
+    // Interrupts the render in flight and answers every wait at once; no
+    // frames come after it.
+    void Shutdown();
 
 private:
     void Run();
@@ -81,6 +87,7 @@ private:
     std::shared_ptr<const PreviewFrame> latest_;
     bool stopping_ = false;
     int interrupted_ = 0;
+    std::uint64_t rendering_ = 0;
     // Worker-only state.
     std::unique_ptr<host::Instance> instance_;
     int instanceWidth_ = 0;

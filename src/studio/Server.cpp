@@ -607,6 +607,12 @@ Server::Server(cli::Session &session, const std::string &input, std::string work
         impl_->doc = std::make_unique<Document>(session, std::move(source));
         impl_->frame = impl_->doc->Input()->First();
     }
+    // Without SO_REUSEPORT, which the library would set: no other program
+    // may take connections on the studio's port beside it.
+    impl_->http.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     impl_->http.set_payload_max_length(limits.maxUploadBytes);
     impl_->http.set_keep_alive_timeout(2);
     impl_->http.set_keep_alive_max_count(1000);
@@ -643,6 +649,8 @@ void Server::Serve()
 
 void Server::Stop()
 {
+    // Requests waiting for a frame end now, so the server stops at once.
+    impl_->preview.Shutdown();
     if (impl_->http.is_running()) {
         impl_->http.stop();
     }

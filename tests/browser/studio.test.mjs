@@ -78,6 +78,17 @@ function startStudio(input) {
   return { proc, url };
 }
 
+// Stops the studio as Ctrl+C does in a terminal; SIGTERM, which a shell
+// never makes a background program ignore, after a few seconds.
+async function stopStudio(proc) {
+  if (proc.exitCode !== null) return;
+  const exited = new Promise((resolve) => proc.on('exit', resolve));
+  proc.kill('SIGINT');
+  const late = setTimeout(() => proc.kill('SIGTERM'), 5000);
+  await exited;
+  clearTimeout(late);
+}
+
 async function launch() {
   return chromium.launchPersistentContext(mkdtempSync(path.join(work, 'profile-')), {
     executablePath: '/usr/bin/chromium',
@@ -169,7 +180,7 @@ before(async () => {
 
 after(async () => {
   if (context) await context.close();
-  if (studio) studio.proc.kill('SIGINT');
+  if (studio) await stopStudio(studio.proc);
   rmSync(work, { recursive: true, force: true });
 });
 
@@ -355,6 +366,6 @@ test('preview latency while dragging, 1080p', async () => {
     if (shots) writeFileSync(path.join(shots, 'latency.txt'), `${line}\n`);
   } finally {
     await hdPage.close();
-    hd.proc.kill('SIGINT');
+    await stopStudio(hd.proc);
   }
 });

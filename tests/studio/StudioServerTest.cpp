@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "cli/Session.h"
+#include "studio/Document.h"
+#include "studio/Preview.h"
 #include "studio/Server.h"
 
 namespace {
@@ -255,6 +257,35 @@ TEST_F(StudioServer, ExportWritesTheLookAndTheFrameIntoTheChosenFolder)
     for (const auto &entry : fs::directory_iterator(folder)) {
         fs::remove(entry.path());
     }
+}
+
+TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
+{
+    auto input = std::make_shared<studio::InputSource>(STIPPLEX_SOURCE_DIR "/assets/demo-input.png",
+                                                       "demo", studio::ImageLimits{});
+    studio::Document doc(*session_, input);
+    studio::Preview preview(*session_);
+    const auto request = [&] {
+        studio::PreviewRequest r;
+        r.values = doc.Snapshot();
+        r.input = input;
+        return r;
+    };
+    // A dot on every pixel: long enough to be caught in the middle.
+    doc.Edit("DotSize", "1", false);
+    doc.Edit("DotSpacingX", "0", false);
+    doc.Edit("DotSpacingY", "0", false);
+    const std::uint64_t dense = preview.Submit(request());
+    while (preview.Rendering() != dense) {
+        std::this_thread::yield();
+    }
+    doc.Reset("DotSize");
+    const std::uint64_t light = preview.Submit(request());
+    const auto frame = preview.WaitFrame(0, std::chrono::seconds(60));
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_EQ((*frame)->generation, light);
+    EXPECT_EQ((*frame)->error, "");
+    EXPECT_EQ(preview.InterruptedRenders(), 1);
 }
 
 }  // namespace

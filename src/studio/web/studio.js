@@ -683,7 +683,7 @@
     stage.style.transform = `translate(${v.x}px, ${v.y}px) scale(${v.zoom})`;
     stage.classList.toggle('pixelated', v.zoom >= 2);
     const z = $('zoom');
-    const match = [...z.options].find((o) => Math.abs(Number(o.value) - v.zoom) < 1e-6);
+    const match = [...z.options].find((o) => !o.classList.contains('custom') && Math.abs(Number(o.value) - v.zoom) < 1e-6);
     if (!match) {
       let custom = z.querySelector('option.custom');
       if (!custom) { custom = el('option', 'custom'); z.prepend(custom); }
@@ -1009,7 +1009,8 @@
   function togglePlay() {
     if (!S.state || !S.state.input || !S.state.input.sequence) return;
     S.playing = !S.playing;
-    $('play').textContent = S.playing ? '❚❚' : '▶';
+    $('play').querySelector('.play').toggleAttribute('hidden', S.playing);
+    $('play').querySelector('.pause').toggleAttribute('hidden', !S.playing);
     if (S.playing) playNext();
     else setTime(S.state.frame, false);
   }
@@ -1236,6 +1237,7 @@
   // ------------------------------------------------------------------ keyboard
 
   document.addEventListener('keydown', (e) => {
+    if (e.defaultPrevented) return;
     const typing = e.target.closest('input, select, textarea') && e.target.type !== 'range' && e.target.type !== 'checkbox';
     const mod = e.ctrlKey || e.metaKey;
     if (mod && !e.altKey) {
