@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "cli/Preset.h"
 #include "cli/Session.h"
 #include "studio/Document.h"
 #include "studio/Preview.h"
@@ -286,6 +287,24 @@ TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
     EXPECT_EQ((*frame)->generation, light);
     EXPECT_EQ((*frame)->error, "");
     EXPECT_EQ(preview.InterruptedRenders(), 1);
+}
+
+// The demo look built by hand, one control at a time through the host's
+// edit commands (the spacing type converting the spacings as it goes), is
+// the look the demo preset gives.
+TEST_F(StudioServer, TheDemoLookCanBeBuiltByHand)
+{
+    auto input = std::make_shared<studio::InputSource>(STIPPLEX_SOURCE_DIR "/assets/demo-input.png",
+                                                       "demo", studio::ImageLimits{});
+    const std::string preset = ReadFile(STIPPLEX_SOURCE_DIR "/assets/demo.preset");
+    studio::Document byHand(*session_, input);
+    for (const cli::Assignment &a : cli::ParsePreset(preset, "demo.preset")) {
+        byHand.Edit(a.name, a.value, false);
+    }
+    studio::Document loaded(*session_, input);
+    EXPECT_TRUE(loaded.LoadPreset(preset, "demo.preset").empty());
+    EXPECT_EQ(byHand.PresetText(), loaded.PresetText());
+    EXPECT_NE(byHand.PresetText().find("BlendColor2=#ffdc96\n"), std::string::npos);
 }
 
 }  // namespace
