@@ -37,6 +37,11 @@ public:
     // state = (state * 6573 + 6735) mod 65536.
     void Cull() { state_ = (state_ * 6573u + 6735u) & 0xFFFFu; }
 
+    // `count` culling steps at once, in time independent of the count: the
+    // step is an affine map modulo 65536 whose powers are composed by
+    // squaring. No step at all leaves the state as it is.
+    void Cull(std::uint64_t count);
+
     std::uint32_t State() const { return state_; }
 
 private:

@@ -19,6 +19,29 @@ TEST(DotRng, StepsByTimes2061Plus7AndCullsByTimes6573Plus6735)
     EXPECT_EQ(cull.State(), 39090u);  // (6735 * 6573 + 6735) mod 65536
 }
 
+TEST(DotRng, ManyCullsAtOnceAreThatManySingleCulls)
+{
+    // 2^16 culls bring every 16-bit state back: larger counts are checked
+    // against their remainder.
+    for (std::uint32_t start : {0u, 1u, 40000u, 65535u}) {
+        DotRng one(start);
+        for (int i = 0; i < 65536; ++i) one.Cull();
+        EXPECT_EQ(one.State(), start);
+    }
+    const std::uint64_t counts[] = {
+        0, 1, 2, 3, 255, 4097, 65535, 65536, 65537, (1ull << 40) + 77, ~0ull};
+    // Seeded states keep 32 bits until their first step.
+    for (std::uint32_t start : {0u, 12345u, 0xFFFFFFFDu, 0x7654ABCDu}) {
+        for (std::uint64_t count : counts) {
+            DotRng many(start), one(start);
+            many.Cull(count);
+            const std::uint64_t steps = count == 0 ? 0 : (count - 1) % 65536 + 1;
+            for (std::uint64_t i = 0; i < steps; ++i) one.Cull();
+            EXPECT_EQ(many.State(), one.State()) << start << ", " << count << " culls";
+        }
+    }
+}
+
 TEST(DotRng, VariationIsUniformInMinusAToA)
 {
     // The draw after state 0 is 7: (2a * 7) / 65536 - a.
