@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 
 #include "DotAttributes.h"
@@ -35,7 +36,7 @@ DotLayout<Pixel> LayOutDots(const RenderRecord &record, A_long width, A_long hei
     layout.dots.reserve(15000);
     lattice.Walk([&](double rx,
                      double ry) { layout.dots.push_back(attributes.Make(rx, ry, rng, effectors)); },
-                 [&rng] { rng.Cull(); });
+                 [&rng](std::uint64_t culled) { rng.Cull(culled); });
     layout.frontOrdering = attributes.FrontOrdering() && !layout.dots.empty();
     return layout;
 }
