@@ -271,7 +271,7 @@ TEST(LatticeWalk, SameUsedCellsAndGeneratorStatesAsThePlainWalk)
         const DotLattice l = DotLattice::FromRecord(record, w, h);
         // Plain walks of far-away centres with small pitches take seconds;
         // those lattices are compared ring by ring below.
-        if (PlainCells(l) > 3e6) continue;
+        if (PlainCells(l) > 1.5e6) continue;
         ++walked;
         const WalkLog want = PlainWalkLog(l, record.RandomSeed);
         const WalkLog got = FastWalkLog(l, record.RandomSeed);
@@ -338,7 +338,7 @@ TEST(LatticeWalk, FarRingsSameAsThePlainRings)
         const DotLattice l = DotLattice::FromRecord(record, w, h);
         double nearest = 0, farthest = 0;
         RingsNearTheArea(l, nearest, farthest);
-        if (!(farthest < 60000)) continue;  // keeps a plain ring under a million cells
+        if (!(farthest < 40000)) continue;  // keeps a plain ring under 400000 cells
         LatticeRings rings(l, 1);           // every ring but the centre computed
         for (int k = 0; k < 4; ++k, ++compared) {
             // Mostly rings that cross the area, a few on either side of it.
