@@ -30,15 +30,19 @@ public:
     // with the canvas colour. Fewer than 3 points fill nothing.
     void Fill();
 
+    // The points of the last Fill, local and transformed (X, Y: canvas
+    // coordinates), e.g. to hand the same outline to another renderer.
+    struct Point {
+        double x, y;  // local
+        double X, Y;  // canvas
+    };
+    const std::vector<Point> &Points() const { return points_; }
+
     enum class Path { None, Convex, General };
     // Which path the last Fill took (None when it had nothing to fill).
     Path LastPath() const { return lastPath_; }
 
 private:
-    struct Point {
-        double x, y;  // local
-        double X, Y;  // canvas
-    };
     struct Edge {
         double upperY;
         double x;      // at the current sub-row
