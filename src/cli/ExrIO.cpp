@@ -3,17 +3,22 @@
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
+#include <ImfIO.h>
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
 #include <half.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "DepthConvert.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
@@ -191,12 +196,98 @@ Image ReadExr(const std::string &name, std::optional<Depth> depth)
     return ToWorld(pixels, width, height, depth.value_or(Depth::k32));
 }
 
+namespace {
+
+// The library's output, keeping why the first failed write failed: the
+// library writes the table of line offsets from its destructor and drops
+// any error there, so the error is checked here once the library is done.
+class OutputStream : public Imf::OStream {
+public:
+    explicit OutputStream(const std::string &path)
+        : Imf::OStream(path.c_str()), file_(std::fopen(path.c_str(), "wb"))
+    {
+        if (file_ == nullptr) {
+            error_ = errno;
+        }
+    }
+    ~OutputStream() override
+    {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+    OutputStream(const OutputStream &) = delete;
+    OutputStream &operator=(const OutputStream &) = delete;
+
+    void write(const char c[], int n) override
+    {
+        errno = 0;
+        if (error_ == 0 &&
+            std::fwrite(c, 1, static_cast<std::size_t>(n), file_) != static_cast<std::size_t>(n)) {
+            error_ = errno != 0 ? errno : EIO;
+        }
+        Check();
+    }
+    // The library asks for the position from its destructor too, where an
+    // exception would end the program: this never throws.
+    uint64_t tellp() override
+    {
+        const off_t at = ::ftello(file_);
+        if (at < 0) {
+            error_ = error_ != 0 ? error_ : errno;
+            return 0;
+        }
+        return static_cast<uint64_t>(at);
+    }
+    void seekp(uint64_t pos) override
+    {
+        if (error_ == 0 && ::fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) {
+            error_ = errno;
+        }
+        Check();
+    }
+
+    // Flushes and closes the file. The first error of all, or 0.
+    int Close()
+    {
+        if (file_ != nullptr) {
+            const bool flushed = std::fflush(file_) == 0;
+            if (!flushed && error_ == 0) {
+                error_ = errno;
+            }
+            if (std::fclose(file_) != 0 && error_ == 0) {
+                error_ = errno;
+            }
+            file_ = nullptr;
+        }
+        return error_;
+    }
+    int Error() const { return error_; }
+
+private:
+    void Check() const
+    {
+        if (error_ != 0) {
+            throw std::runtime_error(WriteErrorText(error_));
+        }
+    }
+
+    std::FILE *file_;
+    int error_ = 0;
+};
+
+}  // namespace
+
 void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type)
 {
     if (image.Empty()) {
         throw Failure("cannot write '" + name + "': the image is empty");
     }
     const std::vector<Rgba> pixels = FromWorld(image);
+    OutputStream stream(file);
+    if (stream.Error() != 0) {
+        throw Failure("cannot write '" + name + "': " + WriteErrorText(stream.Error()));
+    }
     try {
         Imf::Header header(image.Width(), image.Height());
         const Imf::PixelType fileType = type == ExrType::kHalf ? Imf::HALF : Imf::FLOAT;
@@ -216,11 +307,15 @@ void WriteExr(const std::string &name, const std::string &file, const Image &ima
         } else {
             InsertSlices(frame, Imf::FLOAT, pixels.data(), image.Width());
         }
-        Imf::OutputFile out(file.c_str(), header);
+        Imf::OutputFile out(stream, header);
         out.setFrameBuffer(frame);
         out.writePixels(image.Height());
     } catch (const std::exception &e) {
-        throw Failure("cannot write '" + name + "': " + e.what());
+        throw Failure("cannot write '" + name +
+                      "': " + (stream.Error() != 0 ? WriteErrorText(stream.Error()) : e.what()));
+    }
+    if (const int error = stream.Close(); error != 0) {
+        throw Failure("cannot write '" + name + "': " + WriteErrorText(error));
     }
 }
 

@@ -11,6 +11,7 @@
 #include <new>
 #include <vector>
 
+#include "AtomicFile.h"
 #include "DepthConvert.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
@@ -235,7 +236,26 @@ __attribute__((noinline)) void EncodeRow(const Image &image, int y, int bits, un
     }
 }
 
-bool Encode(std::FILE *file, const Image &image, int bits, std::vector<unsigned char> &row,
+// libpng's output: the file, and why the first failed write failed, which
+// libpng's own message ("Write Error") leaves out.
+struct PngSink {
+    std::FILE *file = nullptr;
+    int error = 0;
+};
+
+void OnPngWrite(png_structp png, png_bytep data, png_size_t length)
+{
+    auto *sink = static_cast<PngSink *>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fwrite(data, 1, length, sink->file) != length) {
+        sink->error = errno != 0 ? errno : EIO;
+        png_error(png, "Write Error");
+    }
+}
+
+void OnPngFlush(png_structp) {}
+
+bool Encode(PngSink &sink, const Image &image, int bits, std::vector<unsigned char> &row,
             PngErrorState &error)
 {
     WriteStructs s;
@@ -250,7 +270,7 @@ bool Encode(std::FILE *file, const Image &image, int bits, std::vector<unsigned 
     if (setjmp(png_jmpbuf(s.png))) {
         return false;
     }
-    png_init_io(s.png, file);
+    png_set_write_fn(s.png, &sink, OnPngWrite, OnPngFlush);
     png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(image.Width()),
                  static_cast<png_uint_32>(image.Height()), bits, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -308,15 +328,17 @@ void WritePng(const std::string &name, const std::string &file, const Image &ima
     }
     std::vector<unsigned char> row(static_cast<std::size_t>(image.Width()) * 4u * (bits / 8u));
     PngErrorState error;
-    if (!Encode(out.get(), image, bits, row, error)) {
-        throw Failure("cannot write '" + name + "': " + error.message);
+    PngSink sink{out.get()};
+    if (!Encode(sink, image, bits, row, error)) {
+        throw Failure("cannot write '" + name +
+                      "': " + (sink.error != 0 ? WriteErrorText(sink.error) : error.message));
     }
     const bool flushed = std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
     const int flushError = errno;
     std::FILE *raw = out.release();
     if (std::fclose(raw) != 0 || !flushed) {
         throw Failure("cannot write '" + name +
-                      "': " + std::strerror(flushed ? errno : flushError));
+                      "': " + WriteErrorText(flushed ? errno : flushError));
     }
 }
 

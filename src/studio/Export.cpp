@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -32,10 +33,12 @@ void WriteAtomically(const std::string &path, const std::string &content)
     cli::AtomicFile file(path);
     {
         std::ofstream out(file.TempPath(), std::ios::binary | std::ios::trunc);
+        errno = 0;
         out << content;
         out.flush();
         if (!out) {
-            throw cli::Failure("cannot write '" + path + "'");
+            throw cli::Failure("cannot write '" + path + "'" +
+                               (errno != 0 ? ": " + cli::WriteErrorText(errno) : ""));
         }
     }
     file.Commit();

@@ -1,5 +1,6 @@
 #include "TestDir.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,6 +46,20 @@ void WriteFile(const std::string &path, const std::string &content)
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
+}
+
+bool UnnamedFilesSupported(const std::string &folder)
+{
+#if defined(O_TMPFILE)
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+#else
+    (void)folder;
+#endif
+    return false;
 }
 
 std::string ReadFile(const std::string &path)

@@ -29,6 +29,8 @@ private:
 };
 
 void WriteFile(const std::string &path, const std::string &content);
+// Whether the folder's file system makes unnamed files (O_TMPFILE).
+bool UnnamedFilesSupported(const std::string &folder);
 std::string ReadFile(const std::string &path);
 
 // Channels alpha, red, green, blue of pixel i of an image of any depth.

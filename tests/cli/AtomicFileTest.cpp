@@ -1,0 +1,139 @@
+// Files that appear only when complete, of both kinds, and the signal
+// handler that removes named temporary files.
+#include "cli/AtomicFile.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "TestDir.h"
+#include "cli/Errors.h"
+
+namespace {
+
+using cli::AtomicFile;
+using clitest::TestDir;
+
+void Write(const AtomicFile &file, const std::string &content)
+{
+    std::ofstream out(file.TempPath(), std::ios::binary | std::ios::trunc);
+    out << content;
+    ASSERT_TRUE(out.flush()) << file.TempPath();
+}
+
+TEST(AtomicFile, EachKindShowsTheTargetOnlyOnCommitKeepsItsModeAndLeavesNothingElse)
+{
+    for (const AtomicFile::Kind kind :
+         {AtomicFile::Kind::kUnnamedIfPossible, AtomicFile::Kind::kNamed}) {
+        TestDir dir;
+        const std::string fresh = dir.Path("fresh.png"), old = dir.Path("old.png");
+        clitest::WriteFile(old, "old");
+        ASSERT_EQ(::chmod(old.c_str(), 0640), 0);
+        {
+            AtomicFile a(fresh, kind), b(old, kind), dropped(dir.Path("dropped.png"), kind);
+            EXPECT_EQ(a.Unnamed(), kind == AtomicFile::Kind::kUnnamedIfPossible &&
+                                       clitest::UnnamedFilesSupported(dir.Path("")));
+            Write(a, "new A");
+            Write(b, "new B");
+            Write(dropped, "never seen");
+            EXPECT_EQ(::access(fresh.c_str(), F_OK), -1);
+            EXPECT_EQ(clitest::ReadFile(old), "old");
+            a.Commit();
+            b.Commit();
+            EXPECT_THROW(b.Commit(), cli::Failure);
+        }
+        EXPECT_EQ(clitest::ReadFile(fresh), "new A");
+        EXPECT_EQ(clitest::ReadFile(old), "new B");
+        struct stat st {};
+        ASSERT_EQ(::stat(old.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0640u);
+        EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"fresh.png", "old.png"}));
+    }
+}
+
+TEST(AtomicFile, WriteErrorsSayTheDiskIsFull)
+{
+    EXPECT_EQ(cli::WriteErrorText(ENOSPC), "the disk is full");
+    EXPECT_EQ(cli::WriteErrorText(EDQUOT).rfind("the disk is full", 0), 0u);
+    EXPECT_NE(cli::WriteErrorText(EFBIG).find("file size limit"), std::string::npos);
+    EXPECT_EQ(cli::WriteErrorText(EACCES), std::strerror(EACCES));
+}
+
+// A child process that keeps writing named temporary files on three threads
+// (committing every other one) until a stop signal ends it: the handler must
+// remove every temporary file, also those created while it runs, and the
+// process must end by that signal.
+TEST(AtomicFile, StopSignalsRemoveNamedTemporaryFilesAndEndTheProcessBySignal)
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        TestDir dir;
+        const std::string keep = dir.Path("keep.png");
+        clitest::WriteFile(keep, "keep");
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            ::close(ready[0]);
+            for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
+                ::signal(s, SIG_DFL);
+            }
+            cli::RemoveTemporariesOnSignals();
+            AtomicFile pending(keep, AtomicFile::Kind::kNamed);
+            std::ofstream(pending.TempPath()) << "never committed";
+            std::atomic<int> rounds{0};
+            auto writer = [&](int n) {
+                for (long i = 0;; ++i) {
+                    try {
+                        AtomicFile f(dir.Path("t" + std::to_string(n) + ".png"),
+                                     AtomicFile::Kind::kNamed);
+                        std::ofstream(f.TempPath()) << i;
+                        if (i % 2 == 0) {
+                            f.Commit();
+                        }
+                    } catch (const cli::Failure &) {
+                        // Refused once the handler has started.
+                    }
+                    ++rounds;
+                }
+            };
+            for (int n = 0; n < 3; ++n) {
+                std::thread(writer, n).detach();
+            }
+            while (rounds < 30) {
+                std::this_thread::yield();
+            }
+            const char go = 1;
+            (void)!::write(ready[1], &go, 1);
+            for (;;) {
+                ::pause();
+            }
+        }
+        ::close(ready[1]);
+        char go = 0;
+        ASSERT_EQ(::read(ready[0], &go, 1), 1);
+        ::close(ready[0]);
+        ASSERT_EQ(::kill(child, signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+        EXPECT_EQ(WTERMSIG(status), signal);
+        EXPECT_EQ(clitest::ReadFile(keep), "keep");
+        for (const std::string &name : dir.Entries()) {
+            EXPECT_TRUE(name == "keep.png" || name == "t0.png" || name == "t1.png" ||
+                        name == "t2.png")
+                << "left behind after signal " << signal << ": " << name;
+        }
+    }
+}
+
+}  // namespace
