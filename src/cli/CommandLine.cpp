@@ -150,7 +150,10 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     bool verbose = false;
     bool quiet = false;
     render->add_flag("-v,--verbose", verbose, "Report every frame written");
-    render->add_flag("-q,--quiet", quiet, "No progress bar and no warnings");
+    render->add_flag("-q,--quiet", quiet, "No progress bar (protocol faults are still shown)");
+    render->add_flag("--strict", ro.strict,
+                     "Fail at the effect's first protocol fault (exit status 3) instead of "
+                     "finishing the render and then exiting with 3");
 
     StudioOptions so;
     bool noOpen = false;
@@ -234,6 +237,9 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     } catch (const UsageError &e) {
         Error(err, e.what());
         return kExitUsage;
+    } catch (const ProtocolFaults &e) {
+        Error(err, e.what());
+        return kExitFaults;
     } catch (const Failure &e) {
         Error(err, e.what());
         return kExitFailure;

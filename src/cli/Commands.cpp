@@ -15,19 +15,22 @@ std::string PluginPath(const CommonOptions &common)
     return common.plugin.empty() ? DefaultPluginPath() : common.plugin;
 }
 
-void ReportFaults(Session &session, const CommonOptions &common, std::ostream &err)
+void PrintFaults(const std::vector<std::string> &faults, std::ostream &err)
 {
-    PrintFaults(session.TakeFaults(), common, err);
+    for (const std::string &fault : faults) {
+        err << "stipplex: protocol fault: " << fault << "\n";
+    }
 }
 
-void PrintFaults(const std::vector<std::string> &faults, const CommonOptions &common,
-                 std::ostream &err)
+void ReportFaults(Session &session, std::ostream &err, std::size_t earlier)
 {
-    if (common.verbosity == Verbosity::kQuiet) {
-        return;
-    }
-    for (const std::string &fault : faults) {
-        err << "stipplex: warning: host: " << fault << "\n";
+    const std::vector<std::string> faults = session.TakeFaults();
+    PrintFaults(faults, err);
+    const std::size_t count = earlier + faults.size();
+    if (count > 0) {
+        throw ProtocolFaults("the effect broke the host's rules (" + std::to_string(count) +
+                             (count == 1 ? " protocol fault" : " protocol faults") +
+                             " above); the command did its work");
     }
 }
 
@@ -155,7 +158,7 @@ void RunAbout(const CommonOptions &common, std::ostream &out, std::ostream &err)
     }
     out << text << "\n";
     session.Shutdown();
-    detail::ReportFaults(session, common, err);
+    detail::ReportFaults(session, err);
 }
 
 void RunParams(const CommonOptions &common, bool json, std::ostream &out, std::ostream &err)
@@ -168,7 +171,7 @@ void RunParams(const CommonOptions &common, bool json, std::ostream &out, std::o
         out << FormatParamTable(params);
     }
     session.Shutdown();
-    detail::ReportFaults(session, common, err);
+    detail::ReportFaults(session, err);
 }
 
 namespace {
@@ -217,7 +220,7 @@ void RunDefaultsSave(const CommonOptions &common, const std::vector<std::string>
         RunOptionsAction(instance, "save");
     }
     session.Shutdown();
-    detail::ReportFaults(session, common, err);
+    detail::ReportFaults(session, err);
     if (common.verbosity != Verbosity::kQuiet) {
         out << "stored the defaults in " << DefaultsFilePath() << "\n";
     }
@@ -231,7 +234,7 @@ void RunDefaultsReset(const CommonOptions &common, std::ostream &out, std::ostre
         RunOptionsAction(instance, "reset");
     }
     session.Shutdown();
-    detail::ReportFaults(session, common, err);
+    detail::ReportFaults(session, err);
     if (common.verbosity != Verbosity::kQuiet) {
         out << "removed " << DefaultsFilePath() << ": new instances get the factory defaults\n";
     }

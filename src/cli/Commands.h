@@ -43,6 +43,7 @@ struct RenderOptions {
     std::optional<int> pngDepth;         // 8 or 16
     std::optional<std::string> exrType;  // "half" or "float"
     bool progress = false;               // draw a progress bar on `err`
+    bool strict = false;                 // the first protocol fault fails the render
 };
 
 // `render INPUT OUTPUT [options]`
@@ -62,7 +63,8 @@ using StudioRunner = void (*)(const CommonOptions &common, const StudioOptions &
 
 // The whole program: parses `argv`, runs the command, reports errors as
 // "stipplex: error: ..." on `err`. Returns the exit status: 0, 1 for a
-// failure while working, 2 for a usage error. Without `studio` the studio
+// failure while working, 2 for a usage error, 3 for protocol faults of the
+// effect. Without `studio` the studio
 // command is not offered.
 int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
                    bool errIsTerminal, StudioRunner studio = nullptr);

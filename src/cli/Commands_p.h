@@ -15,11 +15,12 @@ namespace cli::detail {
 
 std::string PluginPath(const CommonOptions &common);
 
-// Prints the host's protocol faults as warnings (unless quiet). They are the
-// effect's bugs, not the user's, and do not change the exit status.
-void ReportFaults(Session &session, const CommonOptions &common, std::ostream &err);
-void PrintFaults(const std::vector<std::string> &faults, const CommonOptions &common,
-                 std::ostream &err);
+// Prints the host's protocol faults, also when quiet: they are the effect's
+// bugs, which no user should miss.
+void PrintFaults(const std::vector<std::string> &faults, std::ostream &err);
+// Prints the faults the session still holds, then throws ProtocolFaults when
+// they and the `earlier` ones printed are more than none.
+void ReportFaults(Session &session, std::ostream &err, std::size_t earlier = 0);
 
 // One assignment checked against the effect's definitions.
 struct ResolvedValue {

@@ -45,7 +45,7 @@ Image RenderFrame(host::Instance &instance, const host::World &input,
 class RenderObserver {
 public:
     virtual ~RenderObserver() = default;
-    // Protocol faults the host saw (the effect's bugs: warnings only).
+    // Protocol faults the host saw (the effect's bugs).
     virtual void Faults(const std::vector<std::string> &faults) { (void)faults; }
     // A frame starts; `done` frames of `count` are finished. With several
     // frames at once only finished frames are reported (`path` the last one).

@@ -178,6 +178,15 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
                                             ? o.threads
                                             : static_cast<long>(std::max(
                                                   1u, std::thread::hardware_concurrency()))));
+    // Faults go to the observer as the host finds them; with --strict the
+    // first one ends the render.
+    const auto takeFaults = [&] {
+        const std::vector<std::string> faults = session.TakeFaults();
+        observer.Faults(faults);
+        if (o.strict && !faults.empty()) {
+            throw ProtocolFaults("stopped at the effect's first protocol fault (--strict)");
+        }
+    };
     std::vector<host::Instance> instances;
     for (long w = 0; w < workers; ++w) {
         instances.push_back(session.GetEffect().newInstance(layerWidth, layerHeight));
@@ -189,7 +198,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             throw Failure(DescribeFailure(ui));
         }
     }
-    observer.Faults(session.TakeFaults());
+    takeFaults();
 
     std::mutex report;  // observer, the first failure
     std::atomic<long> next{plan.first};
@@ -234,7 +243,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
                                     o.downsample, progress);
             } catch (...) {
                 std::lock_guard<std::mutex> lock(report);
-                observer.Faults(session.TakeFaults());
+                takeFaults();
                 if (failed) {
                     return;
                 }
@@ -242,7 +251,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             }
             {
                 std::lock_guard<std::mutex> lock(report);
-                observer.Faults(session.TakeFaults());
+                takeFaults();
             }
             if (failed) {
                 return;
@@ -311,8 +320,10 @@ public:
         if (!faults.empty()) {
             Clear();  // messages start on a line of their own
         }
-        detail::PrintFaults(faults, common_, err_);
+        detail::PrintFaults(faults, err_);
+        faultCount_ += faults.size();
     }
+    std::size_t FaultCount() const { return faultCount_; }
     void FrameStarted(long done, long count, const std::string &path) override
     {
         if (!progress_) {
@@ -350,6 +361,7 @@ private:
     std::ostream &out_;
     std::ostream &err_;
     std::unique_ptr<Progress> progress_;
+    std::size_t faultCount_ = 0;
 };
 
 }  // namespace
@@ -362,6 +374,7 @@ void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream
     CheckRequest(o, write);
 
     Session session(detail::PluginPath(common));
+    std::size_t faults = 0;
     {
         TerminalObserver observer(common, o.progress && common.verbosity != Verbosity::kQuiet, out,
                                   err);
@@ -371,9 +384,10 @@ void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream
             observer.Clear();
             throw;
         }
+        faults = observer.FaultCount();
     }
     session.Shutdown();
-    detail::ReportFaults(session, common, err);
+    detail::ReportFaults(session, err, faults);
 }
 
 }  // namespace cli
