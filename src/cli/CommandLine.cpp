@@ -2,6 +2,7 @@
 // where errors become messages and exit statuses.
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <new>
 
 #include "Commands.h"
@@ -53,6 +54,18 @@ std::string UnknownCommandMessage(const std::string &word)
         message += " (did you mean '" + nearest + "'?)";
     }
     return message + "; the commands are about, params, defaults, render and studio";
+}
+
+bool EqualsIgnoringCase(const std::string &a, const char *b)
+{
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return i == a.size() && b[i] == '\0';
 }
 
 // An option that takes exactly one value each time it is given.
@@ -147,6 +160,12 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
                      "Channels of OpenEXR output: half or float (default float for 32-bit "
                      "renders, half otherwise)")
         ->type_name("TYPE");
+    std::string memoryLimit;
+    render
+        ->add_option("--memory-limit", memoryLimit,
+                     "The memory a render may use, e.g. 512M or 2G; a larger frame is refused "
+                     "(default: half of the physical memory or of the control group's limit)")
+        ->type_name("SIZE");
     bool verbose = false;
     bool quiet = false;
     render->add_flag("-v,--verbose", verbose, "Report every frame written");
@@ -206,6 +225,14 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     }
     if (render->count("--exr-type") > 0) {
         ro.exrType = exrType;
+    }
+    if (render->count("--memory-limit") > 0) {
+        ro.memoryLimit = memoryLimit;
+    }
+    if (!language.empty() && !EqualsIgnoringCase(language, "JP") &&
+        !EqualsIgnoringCase(language, "EN")) {
+        Error(err, "unknown language '" + language + "' for -L: use JP or EN");
+        return kExitUsage;
     }
     if (verbose && quiet) {
         Error(err, "-v and -q cannot be used together");

@@ -44,6 +44,8 @@ struct RenderOptions {
     std::optional<std::string> exrType;  // "half" or "float"
     bool progress = false;               // draw a progress bar on `err`
     bool strict = false;                 // the first protocol fault fails the render
+    // "512M", "2G", a number of bytes; default: DefaultMemoryLimit()
+    std::optional<std::string> memoryLimit;
 };
 
 // `render INPUT OUTPUT [options]`

@@ -11,11 +11,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "AtomicFile.h"
@@ -49,31 +52,6 @@ void InsertSlices(Imf::FrameBuffer &frame, Imf::PixelType type, const Pixel *pix
     frame.insert("A", Imf::Slice(type, base + offsetof(Pixel, a), xs, ys));
 }
 
-template <typename Channel, typename Convert>
-void CopyInto(const std::vector<Rgba> &src, Argb<Channel> *dst, Convert convert)
-{
-    for (const Rgba &p : src) {
-        *dst++ = Argb<Channel>{convert(p.a), convert(p.r), convert(p.g), convert(p.b)};
-    }
-}
-
-Image ToWorld(const std::vector<Rgba> &pixels, int width, int height, Depth depth)
-{
-    Image image(width, height, depth);
-    switch (depth) {
-        case Depth::k8:
-            CopyInto(pixels, image.Pixels8(), World8FromFloat);
-            break;
-        case Depth::k16:
-            CopyInto(pixels, image.Pixels16(), World16FromFloat);
-            break;
-        case Depth::k32:
-            CopyInto(pixels, image.PixelsF(), [](float f) { return f; });
-            break;
-    }
-    return image;
-}
-
 std::vector<Rgba> FromWorld(const Image &image)
 {
     std::vector<Rgba> out(image.PixelCount());
@@ -101,74 +79,364 @@ std::vector<Rgba> FromWorld(const Image &image)
     return out;
 }
 
-// Reads the file's data window as RGBA and places it in its display window.
-std::vector<Rgba> ReadDisplayWindow(const std::string &name, int &width, int &height)
+// What the library is told to read, checked first by our own reading of the
+// header: the library allocates by the header's numbers before it reads any
+// pixels, so numbers the file's length cannot back are refused here.
+struct ExrLayout {
+    Imath::Box2i data;
+    Imath::Box2i display;
+    bool hasRgb = false;
+    bool hasY = false;
+};
+
+// The most a compressed chunk can grow into when decoded, per compression
+// method of the file format (0 none ... 9 DWAB); deflate at its best turns
+// one byte into 1032.
+double MaxRatio(int compression)
 {
+    constexpr double kDeflate = 1032;
+    switch (compression) {
+        case 0:
+            return 1;  // none
+        case 1:
+            return 64;  // run-length: 2 bytes for a run of 128
+        case 2:
+        case 3:
+        case 4:
+            return kDeflate;  // ZIP per line or per 16 lines; PIZ stays below deflate
+        case 5:
+            return kDeflate * 4 / 3;  // 32-bit floats cut to 24 bits, then deflate
+        case 6:
+            return 3;  // B44: 14 bytes per 4 x 4 half block
+        case 7:
+            return 11;  // B44A: 3 bytes for a flat block
+        default:
+            return 64 * kDeflate;  // DWA: runs coded, then deflate
+    }
+}
+
+int LinesPerChunk(int compression)
+{
+    switch (compression) {
+        case 0:
+        case 1:
+        case 2:
+            return 1;
+        case 3:
+        case 5:
+            return 16;
+        case 9:
+            return 256;
+        default:
+            return 32;
+    }
+}
+
+// Attributes read from a file whose size is known: every length is checked
+// against the bytes left before anything is taken from it.
+class HeaderReader {
+public:
+    HeaderReader(std::FILE *file, std::int64_t size) : file_(file), size_(size) {}
+
+    std::int64_t Left() const { return size_ - at_; }
+
+    void Read(void *into, std::int64_t bytes)
+    {
+        if (bytes < 0 || bytes > Left() ||
+            std::fread(into, 1, static_cast<std::size_t>(bytes), file_) !=
+                static_cast<std::size_t>(bytes)) {
+            throw Failure("the header is cut short");
+        }
+        at_ += bytes;
+    }
+    void Skip(std::int64_t bytes)
+    {
+        if (bytes < 0 || bytes > Left() || std::fseek(file_, static_cast<long>(bytes), SEEK_CUR)) {
+            throw Failure("an attribute is longer than the file");
+        }
+        at_ += bytes;
+    }
+    std::int32_t Int()
+    {
+        unsigned char b[4];
+        Read(b, 4);
+        return static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+            static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
+    }
+    // A name of at most 255 characters, ended by a zero byte.
+    std::string Name()
+    {
+        std::string name;
+        for (;;) {
+            char c = 0;
+            Read(&c, 1);
+            if (c == '\0') {
+                return name;
+            }
+            if (name.size() == 255) {
+                throw Failure("a name in the header is too long");
+            }
+            name += c;
+        }
+    }
+
+private:
+    std::FILE *file_;
+    std::int64_t size_;
+    std::int64_t at_ = 0;
+};
+
+Imath::Box2i ReadBox(HeaderReader &in)
+{
+    Imath::Box2i box;
+    box.min.x = in.Int();
+    box.min.y = in.Int();
+    box.max.x = in.Int();
+    box.max.y = in.Int();
+    return box;
+}
+
+std::int64_t BoxWidth(const Imath::Box2i &b)
+{
+    return static_cast<std::int64_t>(b.max.x) - b.min.x + 1;
+}
+std::int64_t BoxHeight(const Imath::Box2i &b)
+{
+    return static_cast<std::int64_t>(b.max.y) - b.min.y + 1;
+}
+
+// One part's header, checked: returns false at the empty header that ends
+// the list of parts.
+bool ReadPartHeader(HeaderReader &in, std::int64_t fileSize, bool tiled, ExrLayout &layout)
+{
+    bool any = false;
+    bool hasData = false;
+    bool hasDisplay = false;
+    int compression = 0;
+    double bytesPerPixel = 0;  // of the stored channels, with their sampling
+    std::int64_t tileWidth = 0;
+    std::int64_t tileHeight = 0;
+    for (;;) {
+        const std::string name = in.Name();
+        if (name.empty()) {
+            break;
+        }
+        any = true;
+        const std::string type = in.Name();
+        const std::int32_t size = in.Int();
+        if (size < 0 || size > in.Left()) {
+            throw Failure("attribute '" + name + "' is longer than the file");
+        }
+        if (name == "dataWindow" && type == "box2i" && size == 16) {
+            layout.data = ReadBox(in);
+            hasData = true;
+        } else if (name == "displayWindow" && type == "box2i" && size == 16) {
+            layout.display = ReadBox(in);
+            hasDisplay = true;
+        } else if (name == "compression" && type == "compression" && size == 1) {
+            unsigned char c = 0;
+            in.Read(&c, 1);
+            compression = c;
+        } else if (name == "tiles" && type == "tiledesc" && size == 9) {
+            tileWidth = static_cast<std::uint32_t>(in.Int());
+            tileHeight = static_cast<std::uint32_t>(in.Int());
+            in.Skip(1);
+        } else if (name == "type" && type == "string") {
+            std::string value(static_cast<std::size_t>(size), '\0');
+            in.Read(value.data(), size);
+            if (value.rfind("deep", 0) == 0) {
+                throw Failure("deep OpenEXR images are not supported");
+            }
+            tiled = value == "tiledimage";
+        } else if (type == "chlist") {
+            std::int64_t left = size;
+            for (;;) {
+                const std::string channel = in.Name();
+                left -= static_cast<std::int64_t>(channel.size()) + 1;
+                if (channel.empty()) {
+                    break;
+                }
+                const std::int32_t pixelType = in.Int();
+                in.Skip(4);  // linear flag, reserved
+                const std::int32_t xs = in.Int();
+                const std::int32_t ys = in.Int();
+                left -= 16;
+                if (xs < 1 || ys < 1 || left < 0) {
+                    throw Failure("bad channel '" + channel + "'");
+                }
+                bytesPerPixel += (pixelType == 1 ? 2.0 : 4.0) / xs / ys;
+                layout.hasRgb = layout.hasRgb || channel == "R" || channel == "G" || channel == "B";
+                layout.hasY = layout.hasY || channel == "Y";
+            }
+            if (left != 0) {
+                throw Failure("bad channel list");
+            }
+        } else if (type == "preview") {
+            // The library makes the preview's pixels by the sizes given.
+            const std::int64_t w = static_cast<std::uint32_t>(in.Int());
+            const std::int64_t h = static_cast<std::uint32_t>(in.Int());
+            if (size < 8 || static_cast<double>(w) * static_cast<double>(h) * 4 != size - 8) {
+                throw Failure("bad preview image");
+            }
+            in.Skip(size - 8);
+        } else {
+            in.Skip(size);
+        }
+    }
+    if (!any) {
+        return false;
+    }
+    if (!hasData || !hasDisplay) {
+        throw Failure("no data or display window");
+    }
+    const std::int64_t width = BoxWidth(layout.data);
+    const std::int64_t height = BoxHeight(layout.data);
+    if (width < 1 || height < 1) {
+        throw Failure("empty data window");
+    }
+    // Every chunk of pixels has an 8-byte offset in the file's table.
+    const std::int64_t chunks =
+        tiled ? ((width + std::max<std::int64_t>(tileWidth, 1) - 1) /
+                 std::max<std::int64_t>(tileWidth, 1)) *
+                    ((height + std::max<std::int64_t>(tileHeight, 1) - 1) /
+                     std::max<std::int64_t>(tileHeight, 1))
+              : (height + LinesPerChunk(compression) - 1) / LinesPerChunk(compression);
+    const double most = static_cast<double>(fileSize) * MaxRatio(compression);
+    if (static_cast<double>(chunks) * 8 > static_cast<double>(fileSize) ||
+        static_cast<double>(width) * static_cast<double>(height) * bytesPerPixel > most ||
+        (tiled &&
+         (tileWidth < 1 || tileHeight < 1 ||
+          static_cast<double>(tileWidth) * static_cast<double>(tileHeight) * bytesPerPixel >
+              most))) {
+        throw Failure("its header says " + std::to_string(width) + " x " + std::to_string(height) +
+                      " pixels of data, more than its " + std::to_string(fileSize) +
+                      " bytes can hold");
+    }
+    return true;
+}
+
+// Checks every part's header, and returns the first part's (the one read).
+ExrLayout ReadLayout(const std::string &name)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(name.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        throw Failure("cannot read '" + name + "': " + std::strerror(errno));
+    }
+    std::int64_t size = 0;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        size = std::ftell(file.get());
+    }
+    std::rewind(file.get());
+    try {
+        HeaderReader in(file.get(), size);
+        unsigned char magic[4];
+        in.Read(magic, 4);
+        if (!LooksLikeExr(magic, 4)) {
+            throw Failure("not an OpenEXR file");
+        }
+        const std::int32_t version = in.Int();
+        if ((version & 0x800) != 0) {
+            throw Failure("deep OpenEXR images are not supported");
+        }
+        const bool multipart = (version & 0x1000) != 0;
+        const bool tiled = (version & 0x200) != 0;
+        ExrLayout first;
+        if (!ReadPartHeader(in, size, tiled, first)) {
+            throw Failure("no header");
+        }
+        ExrLayout other;
+        while (multipart && ReadPartHeader(in, size, tiled, other)) {
+        }
+        const std::int64_t displayWidth = BoxWidth(first.display);
+        const std::int64_t displayHeight = BoxHeight(first.display);
+        if (displayWidth <= 0 || displayHeight <= 0 || displayWidth > 1 << 20 ||
+            displayHeight > 1 << 20) {
+            throw Failure("unusable display window");
+        }
+        return first;
+    } catch (const Failure &e) {
+        throw Failure("cannot read '" + name + "': broken OpenEXR file (" + e.what() + ")");
+    }
+}
+
+// Reads the file's data window as RGBA into its display window.
+Image ReadDisplayWindow(const std::string &name, Depth depth)
+{
+    const ExrLayout layout = ReadLayout(name);
+    if (!layout.hasRgb && !layout.hasY) {
+        throw Failure("cannot read '" + name + "': no R, G, B or Y channel");
+    }
     Imf::InputFile file(name.c_str());
     const Imf::Header &header = file.header();
     const Imath::Box2i display = header.displayWindow();
     const Imath::Box2i data = header.dataWindow();
-    const Imf::ChannelList &channels = header.channels();
-
-    const bool hasRgb = channels.findChannel("R") != nullptr ||
-                        channels.findChannel("G") != nullptr ||
-                        channels.findChannel("B") != nullptr;
-    const bool hasY = channels.findChannel("Y") != nullptr;
-    if (!hasRgb && !hasY) {
-        throw Failure("cannot read '" + name + "': no R, G, B or Y channel");
+    if (display != layout.display || data != layout.data) {
+        throw Failure("cannot read '" + name + "': broken OpenEXR file (unexpected header)");
     }
 
-    const long dataWidth = static_cast<long>(data.max.x) - data.min.x + 1;
-    const long dataHeight = static_cast<long>(data.max.y) - data.min.y + 1;
-    const long displayWidth = static_cast<long>(display.max.x) - display.min.x + 1;
-    const long displayHeight = static_cast<long>(display.max.y) - display.min.y + 1;
-    if (displayWidth <= 0 || displayHeight <= 0 || displayWidth > 1 << 20 ||
-        displayHeight > 1 << 20) {
-        throw Failure("cannot read '" + name + "': unusable display window");
-    }
-
-    std::vector<Rgba> buffer(static_cast<std::size_t>(std::max(0L, dataWidth)) *
-                             static_cast<std::size_t>(std::max(0L, dataHeight)));
-    if (!buffer.empty()) {
-        Imf::FrameBuffer frame;
-        const std::size_t xs = sizeof(Rgba);
-        auto slice = [&](float *first, double fill) {
-            return Imf::Slice::Make(Imf::FLOAT, first, data, xs, 0, 1, 1, fill);
-        };
-        if (hasRgb) {
-            frame.insert("R", slice(&buffer[0].r, 0.0));
-            frame.insert("G", slice(&buffer[0].g, 0.0));
-            frame.insert("B", slice(&buffer[0].b, 0.0));
-        } else {
-            frame.insert("Y", slice(&buffer[0].r, 0.0));
-        }
-        frame.insert("A", slice(&buffer[0].a, 1.0));
-        file.setFrameBuffer(frame);
-        file.readPixels(data.min.y, data.max.y);
-        if (!hasRgb) {
-            for (Rgba &p : buffer) {
-                p.g = p.b = p.r;
-            }
-        }
-    }
-
-    width = static_cast<int>(displayWidth);
-    height = static_cast<int>(displayHeight);
-    std::vector<Rgba> out(
-        static_cast<std::size_t>(displayWidth) * static_cast<std::size_t>(displayHeight),
-        Rgba{0, 0, 0, 0});
+    // Only the lines of the data window inside the display window are read.
+    const long displayWidth = BoxWidth(display);
+    Image image(static_cast<int>(displayWidth), static_cast<int>(BoxHeight(display)), depth);
     const long x0 = std::max<long>(data.min.x, display.min.x);
     const long x1 = std::min<long>(data.max.x, display.max.x);
     const long y0 = std::max<long>(data.min.y, display.min.y);
     const long y1 = std::min<long>(data.max.y, display.max.y);
-    for (long y = y0; y <= y1; ++y) {
-        for (long x = x0; x <= x1; ++x) {
-            out[static_cast<std::size_t>((y - display.min.y) * displayWidth +
-                                         (x - display.min.x))] =
-                buffer[static_cast<std::size_t>((y - data.min.y) * dataWidth + (x - data.min.x))];
+    if (x0 > x1 || y0 > y1) {
+        return image;
+    }
+    const Imath::Box2i lines(Imath::V2i(data.min.x, static_cast<int>(y0)),
+                             Imath::V2i(data.max.x, static_cast<int>(y1)));
+    const long dataWidth = BoxWidth(data);
+    std::vector<Rgba> buffer(static_cast<std::size_t>(dataWidth) *
+                             static_cast<std::size_t>(y1 - y0 + 1));
+    Imf::FrameBuffer frame;
+    const std::size_t xs = sizeof(Rgba);
+    auto slice = [&](float *first, double fill) {
+        return Imf::Slice::Make(Imf::FLOAT, first, lines, xs, 0, 1, 1, fill);
+    };
+    if (layout.hasRgb) {
+        frame.insert("R", slice(&buffer[0].r, 0.0));
+        frame.insert("G", slice(&buffer[0].g, 0.0));
+        frame.insert("B", slice(&buffer[0].b, 0.0));
+    } else {
+        frame.insert("Y", slice(&buffer[0].r, 0.0));
+    }
+    frame.insert("A", slice(&buffer[0].a, 1.0));
+    file.setFrameBuffer(frame);
+    file.readPixels(static_cast<int>(y0), static_cast<int>(y1));
+    if (!layout.hasRgb) {
+        for (Rgba &p : buffer) {
+            p.g = p.b = p.r;
         }
     }
-    return out;
+
+    // Pixels outside the data window stay transparent.
+    for (long y = y0; y <= y1; ++y) {
+        const Rgba *src =
+            &buffer[static_cast<std::size_t>((y - y0) * dataWidth + (x0 - data.min.x))];
+        const std::size_t start =
+            static_cast<std::size_t>((y - display.min.y) * displayWidth + (x0 - display.min.x));
+        for (long x = x0; x <= x1; ++x, ++src) {
+            const std::size_t i = start + static_cast<std::size_t>(x - x0);
+            switch (depth) {
+                case Depth::k8:
+                    image.Pixels8()[i] = Argb8{World8FromFloat(src->a), World8FromFloat(src->r),
+                                               World8FromFloat(src->g), World8FromFloat(src->b)};
+                    break;
+                case Depth::k16:
+                    image.Pixels16()[i] =
+                        Argb16{World16FromFloat(src->a), World16FromFloat(src->r),
+                               World16FromFloat(src->g), World16FromFloat(src->b)};
+                    break;
+                case Depth::k32:
+                    image.PixelsF()[i] = ArgbF{src->a, src->r, src->g, src->b};
+                    break;
+            }
+        }
+    }
+    return image;
 }
 
 }  // namespace
@@ -179,13 +447,17 @@ bool LooksLikeExr(const unsigned char *head, std::size_t size)
     return size >= 4 && std::memcmp(head, kMagic, 4) == 0;
 }
 
+ImageInfo ReadExrInfo(const std::string &name)
+{
+    const ExrLayout layout = ReadLayout(name);
+    return ImageInfo{ImageFormat::kExr, static_cast<int>(BoxWidth(layout.display)),
+                     static_cast<int>(BoxHeight(layout.display)), Depth::k32};
+}
+
 Image ReadExr(const std::string &name, std::optional<Depth> depth)
 {
-    int width = 0;
-    int height = 0;
-    std::vector<Rgba> pixels;
     try {
-        pixels = ReadDisplayWindow(name, width, height);
+        return ReadDisplayWindow(name, depth.value_or(Depth::k32));
     } catch (const Failure &) {
         throw;
     } catch (const std::bad_alloc &) {
@@ -193,7 +465,6 @@ Image ReadExr(const std::string &name, std::optional<Depth> depth)
     } catch (const std::exception &e) {
         throw Failure("cannot read '" + name + "': broken OpenEXR file (" + e.what() + ")");
     }
-    return ToWorld(pixels, width, height, depth.value_or(Depth::k32));
 }
 
 namespace {

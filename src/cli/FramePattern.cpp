@@ -1,5 +1,6 @@
 #include "FramePattern.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Errors.h"
@@ -8,10 +9,10 @@ namespace cli {
 
 namespace {
 
-// A non-negative decimal integer of at most 9 digits, or -1.
+// A non-negative decimal integer, or -1; above kLastFrame: kLastFrame + 1.
 long ParseFrameNumber(std::string_view text)
 {
-    if (text.empty() || text.size() > 9) {
+    if (text.empty()) {
         return -1;
     }
     long value = 0;
@@ -19,7 +20,7 @@ long ParseFrameNumber(std::string_view text)
         if (c < '0' || c > '9') {
             return -1;
         }
-        value = value * 10 + (c - '0');
+        value = std::min(value * 10 + (c - '0'), kLastFrame + 1);
     }
     return value;
 }
@@ -65,6 +66,10 @@ FrameRange ParseFrameRange(std::string_view text)
     if (range.first < 0 || range.last < 0) {
         throw UsageError("bad frame range '" + std::string(text) +
                          "': expected FIRST-LAST, e.g. 1-48");
+    }
+    if (range.first > kLastFrame || range.last > kLastFrame) {
+        throw UsageError("bad frame range '" + std::string(text) + "': frames go from 0 to " +
+                         std::to_string(kLastFrame));
     }
     if (range.last < range.first) {
         throw UsageError("bad frame range '" + std::string(text) +

@@ -12,6 +12,10 @@ bool HasFramePattern(std::string_view path);
 
 std::string ExpandFramePattern(std::string_view path, long frame);
 
+// The last frame a render can reach: the host's times are 32-bit, and the
+// duration, one past the last frame, must fit too.
+constexpr long kLastFrame = 2147483646;
+
 // An inclusive range of frames.
 struct FrameRange {
     long first = 0;
@@ -19,7 +23,7 @@ struct FrameRange {
     long Count() const { return last - first + 1; }
 };
 
-// "A-B" or a single "A", frames being non-negative integers and A <= B.
+// "A-B" or a single "A", frames being integers from 0 to kLastFrame and A <= B.
 // Throws UsageError naming the text.
 FrameRange ParseFrameRange(std::string_view text);
 

@@ -14,11 +14,12 @@ namespace cli::detail {
 // Every function throws Failure with a message naming `name`.
 
 bool LooksLikePng(const unsigned char *head, std::size_t size);
-Depth PngFileDepth(const std::string &name);
+ImageInfo ReadPngInfo(const std::string &name);
 Image ReadPng(const std::string &name, std::optional<Depth> depth);
 void WritePng(const std::string &name, const std::string &file, const Image &image, int bits);
 
 bool LooksLikeExr(const unsigned char *head, std::size_t size);
+ImageInfo ReadExrInfo(const std::string &name);
 Image ReadExr(const std::string &name, std::optional<Depth> depth);
 void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type);
 

@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "AtomicFile.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
@@ -29,9 +31,13 @@ std::string LowerExtension(const std::string &path)
     return ext;
 }
 
-// The format of an existing file, from its first bytes.
+// The format of an existing file, from its first bytes. A FIFO, a device or
+// a folder is refused before it is opened: opening a FIFO waits for a writer.
 ImageFormat SniffFormat(const std::string &path)
 {
+    if (const std::optional<std::string> why = NotAFile(path)) {
+        throw Failure("cannot read '" + path + "': " + *why);
+    }
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"),
                                                           &std::fclose);
     if (!file) {
@@ -68,14 +74,35 @@ std::optional<ImageFormat> FormatForExtension(const std::string &path)
     return std::nullopt;
 }
 
-Depth FileDepth(const std::string &path)
+ImageInfo ReadImageInfo(const std::string &path)
 {
-    if (SniffFormat(path) == ImageFormat::kPng) {
-        return detail::PngFileDepth(path);
+    try {
+        if (SniffFormat(path) == ImageFormat::kPng) {
+            return detail::ReadPngInfo(path);
+        }
+        return detail::ReadExrInfo(path);
+    } catch (const std::bad_alloc &) {
+        throw Failure("cannot read '" + path + "': out of memory");
     }
-    return Depth::k32;
 }
 
+Depth FileDepth(const std::string &path)
+{
+    return ReadImageInfo(path).depth;
+}
+
+std::optional<std::string> NotAFile(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    const char *kind = S_ISDIR(st.st_mode)                          ? "a folder"
+                       : S_ISFIFO(st.st_mode)                       ? "a pipe"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                                                                    : "a socket";
+    return std::string(kind) + ", not a file";
+}
 Image ReadImage(const std::string &path, std::optional<Depth> depth)
 {
     try {

@@ -11,8 +11,14 @@
 // 1 to 16 bits, interlaced); inputs without alpha are opaque. EXR inputs
 // supply R, G, B and A; a missing A is opaque, a missing colour channel is 0,
 // and a file with Y but no R, G, B is read as grey. The EXR display window is
-// the image, pixels outside the data window are transparent. Alpha is
-// straight in both directions. DepthConvert.h gives every channel conversion.
+// the image, pixels outside the data window are transparent: a small data
+// window in a large display window costs the display window's pixels. Alpha
+// is straight in both directions. DepthConvert.h gives every channel
+// conversion.
+//
+// Readers allocate no more than the file's data can fill: a header whose
+// pixels could not come from the file's length at its compression's best
+// ratio is refused before any pixel is decoded. Only regular files are read.
 //
 // Outputs go to a temporary file beside the target that is renamed over it
 // only once complete, so a failure never leaves a partial image behind.
@@ -31,13 +37,30 @@ enum class ExrType { kHalf, kFloat };
 // The format an output path asks for by its extension (either case), or none.
 std::optional<ImageFormat> FormatForExtension(const std::string &path);
 
-// The depth of an image file's samples: PNG 8 bits or fewer -> 8, PNG 16 ->
-// 16, EXR -> 32. Throws Failure naming the file when it cannot be read.
+// What an image file's header says: its format, its size (for OpenEXR, the
+// display window's) and the depth of its samples: PNG 8 bits or fewer -> 8,
+// PNG 16 -> 16, EXR -> 32. Reads no pixels. Throws Failure naming the file
+// when it cannot be read, is not a regular file, or is too small for the
+// pixels its header promises.
+struct ImageInfo {
+    ImageFormat format = ImageFormat::kPng;
+    int width = 0;
+    int height = 0;
+    Depth depth = Depth::k8;
+};
+ImageInfo ReadImageInfo(const std::string &path);
+
+// The depth of ReadImageInfo.
 Depth FileDepth(const std::string &path);
 
 // Reads an image into a world of `depth`, or of the file's own depth (above)
 // when none is given. Throws Failure naming the file and the reason.
 Image ReadImage(const std::string &path, std::optional<Depth> depth = std::nullopt);
+
+// Why `path` cannot be read as a file ("a folder, not a file", "a pipe, not a
+// file", ...), or none when it is a regular file or cannot be looked at (the
+// open that follows says why).
+std::optional<std::string> NotAFile(const std::string &path);
 
 struct WriteOptions {
     std::optional<int> pngBits;      // 8 or 16

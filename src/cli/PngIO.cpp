@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -64,19 +65,33 @@ struct WriteStructs {
     ~WriteStructs() { png_destroy_write_struct(&png, &info); }
 };
 
-// The decoded image: RGBA rows of `bits` 8 or 16 (big-endian samples).
-struct Decoded {
+// What the header says, and whether the file can hold it.
+struct Header {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int fileBits = 0;  // bit depth as stored, before expansion
-    int bits = 0;
-    std::vector<unsigned char> data;
-    std::vector<png_bytep> rows;
+    int bits = 0;      // 8 or 16: the rows as decoded
+    // The file is too short for its pixels even at deflate's best.
+    bool tooSmall = false;
 };
 
-// Reads the header, and the pixels unless `headerOnly`. Returns false with
-// libpng's message in `error` when the file is broken.
-bool Decode(std::FILE *file, bool headerOnly, Decoded &out, PngErrorState &error)
+// Deflate turns no fewer than 1 byte into at most 1032.
+constexpr double kDeflateMaxRatio = 1032;
+
+// Where decoded rows go: converted into the image, one row at a time.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // Called once the header is known and the file can hold its pixels.
+    virtual void Start(const Header &header) = 0;
+    virtual void Row(png_uint_32 y, const unsigned char *rgba) = 0;
+};
+
+// Reads the header, and the pixels into `sink` unless it is null. Returns
+// false with libpng's message in `error` when the file is broken. Decoding
+// begins only when `fileSize` bytes of deflate data can fill the image.
+bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErrorState &error,
+            std::vector<unsigned char> &buffer, std::vector<png_bytep> &rows)
 {
     ReadStructs s;
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
@@ -97,7 +112,12 @@ bool Decode(std::FILE *file, bool headerOnly, Decoded &out, PngErrorState &error
     out.fileBits = png_get_bit_depth(s.png, s.info);
     out.width = png_get_image_width(s.png, s.info);
     out.height = png_get_image_height(s.png, s.info);
-    if (headerOnly) {
+    // Every row starts with its filter byte.
+    const double stored = static_cast<double>(out.height) *
+                          (1 + std::ceil(static_cast<double>(out.width) *
+                                         png_get_channels(s.png, s.info) * out.fileBits / 8));
+    out.tooSmall = stored > fileSize * kDeflateMaxRatio;
+    if (sink == nullptr || out.tooSmall) {
         return true;
     }
 
@@ -119,7 +139,7 @@ bool Decode(std::FILE *file, bool headerOnly, Decoded &out, PngErrorState &error
     if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !transparencyChunk) {
         png_set_add_alpha(s.png, out.bits == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
     }
-    png_set_interlace_handling(s.png);
+    const int passes = png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
 
     const std::size_t rowBytes = png_get_rowbytes(s.png, s.info);
@@ -127,17 +147,30 @@ bool Decode(std::FILE *file, bool headerOnly, Decoded &out, PngErrorState &error
         std::snprintf(error.message, sizeof error.message, "unexpected row layout");
         return false;
     }
-    out.data.resize(rowBytes * out.height);
-    out.rows.resize(out.height);
-    for (png_uint_32 y = 0; y < out.height; ++y) {
-        out.rows[y] = out.data.data() + rowBytes * y;
+    sink->Start(out);
+    if (passes > 1) {
+        // Interlaced rows are filled in over several passes: all of them at once.
+        buffer.resize(rowBytes * out.height);
+        rows.resize(out.height);
+        for (png_uint_32 y = 0; y < out.height; ++y) {
+            rows[y] = buffer.data() + rowBytes * y;
+        }
+        png_read_image(s.png, rows.data());
+        for (png_uint_32 y = 0; y < out.height; ++y) {
+            sink->Row(y, rows[y]);
+        }
+    } else {
+        buffer.resize(rowBytes);
+        for (png_uint_32 y = 0; y < out.height; ++y) {
+            png_read_row(s.png, buffer.data(), nullptr);
+            sink->Row(y, buffer.data());
+        }
     }
-    png_read_image(s.png, out.rows.data());
     png_read_end(s.png, nullptr);
     return true;
 }
 
-Decoded DecodeFile(const std::string &name, bool headerOnly)
+Header DecodeFile(const std::string &name, RowSink *sink)
 {
     FilePtr file = OpenForReading(name);
     unsigned char signature[8] = {};
@@ -145,34 +178,44 @@ Decoded DecodeFile(const std::string &name, bool headerOnly)
     if (got != sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
         throw Failure("cannot read '" + name + "': not a PNG file");
     }
+    double fileSize = 0;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        fileSize = static_cast<double>(std::ftell(file.get()));
+    }
     std::rewind(file.get());
-    Decoded decoded;
+    Header header;
     PngErrorState error;
-    if (!Decode(file.get(), headerOnly, decoded, error)) {
+    std::vector<unsigned char> buffer;
+    std::vector<png_bytep> rows;
+    if (!Decode(file.get(), fileSize, sink, header, error, buffer, rows)) {
         throw Failure("cannot read '" + name + "': broken PNG file (" + error.message + ")");
     }
-    return decoded;
+    if (header.tooSmall) {
+        throw Failure("cannot read '" + name + "': broken PNG file (its header says " +
+                      std::to_string(header.width) + " x " + std::to_string(header.height) +
+                      " pixels, more than its " + std::to_string(static_cast<long long>(fileSize)) +
+                      " bytes can hold)");
+    }
+    return header;
 }
 
 template <typename Channel, typename Convert>
-void FillImage(const Decoded &d, Argb<Channel> *dst, Convert convert)
+void FillRow(const unsigned char *src, int bits, png_uint_32 width, Argb<Channel> *dst,
+             Convert convert)
 {
-    for (png_uint_32 y = 0; y < d.height; ++y) {
-        const unsigned char *src = d.rows[y];
-        for (png_uint_32 x = 0; x < d.width; ++x, ++dst) {
-            Channel c[4];
-            for (int i = 0; i < 4; ++i) {
-                if (d.bits == 16) {
-                    const auto p = static_cast<std::uint16_t>((src[0] << 8) | src[1]);
-                    c[i] = convert.From16(p);
-                    src += 2;
-                } else {
-                    c[i] = convert.From8(src[0]);
-                    src += 1;
-                }
+    for (png_uint_32 x = 0; x < width; ++x, ++dst) {
+        Channel c[4];
+        for (int i = 0; i < 4; ++i) {
+            if (bits == 16) {
+                const auto p = static_cast<std::uint16_t>((src[0] << 8) | src[1]);
+                c[i] = convert.From16(p);
+                src += 2;
+            } else {
+                c[i] = convert.From8(src[0]);
+                src += 1;
             }
-            *dst = Argb<Channel>{c[3], c[0], c[1], c[2]};
         }
+        *dst = Argb<Channel>{c[3], c[0], c[1], c[2]};
     }
 }
 
@@ -290,28 +333,52 @@ bool LooksLikePng(const unsigned char *head, std::size_t size)
     return size >= 8 && png_sig_cmp(head, 0, 8) == 0;
 }
 
-Depth PngFileDepth(const std::string &name)
+ImageInfo ReadPngInfo(const std::string &name)
 {
-    return DecodeFile(name, true).fileBits == 16 ? Depth::k16 : Depth::k8;
+    const Header header = DecodeFile(name, nullptr);
+    return ImageInfo{ImageFormat::kPng, static_cast<int>(header.width),
+                     static_cast<int>(header.height),
+                     header.fileBits == 16 ? Depth::k16 : Depth::k8};
 }
 
 Image ReadPng(const std::string &name, std::optional<Depth> depth)
 {
-    const Decoded d = DecodeFile(name, false);
-    const Depth target = depth.value_or(d.bits == 16 ? Depth::k16 : Depth::k8);
-    Image image(static_cast<int>(d.width), static_cast<int>(d.height), target);
-    switch (target) {
-        case Depth::k8:
-            FillImage(d, image.Pixels8(), To8{});
-            break;
-        case Depth::k16:
-            FillImage(d, image.Pixels16(), To16{});
-            break;
-        case Depth::k32:
-            FillImage(d, image.PixelsF(), ToF{});
-            break;
-    }
-    return image;
+    // The image is made once the header has passed; rows are converted as
+    // they are decoded.
+    class ImageSink : public RowSink {
+    public:
+        explicit ImageSink(std::optional<Depth> depth) : depth_(depth) {}
+        void Start(const Header &header) override
+        {
+            bits_ = header.bits;
+            image = Image(static_cast<int>(header.width), static_cast<int>(header.height),
+                          depth_.value_or(bits_ == 16 ? Depth::k16 : Depth::k8));
+        }
+        void Row(png_uint_32 y, const unsigned char *rgba) override
+        {
+            const auto width = static_cast<png_uint_32>(image.Width());
+            const std::size_t start = static_cast<std::size_t>(y) * width;
+            switch (image.GetDepth()) {
+                case Depth::k8:
+                    FillRow(rgba, bits_, width, image.Pixels8() + start, To8{});
+                    break;
+                case Depth::k16:
+                    FillRow(rgba, bits_, width, image.Pixels16() + start, To16{});
+                    break;
+                case Depth::k32:
+                    FillRow(rgba, bits_, width, image.PixelsF() + start, ToF{});
+                    break;
+            }
+        }
+        Image image;
+
+    private:
+        std::optional<Depth> depth_;
+        int bits_ = 8;
+    };
+    ImageSink sink(depth);
+    DecodeFile(name, &sink);
+    return std::move(sink.image);
 }
 
 void WritePng(const std::string &name, const std::string &file, const Image &image, int bits)

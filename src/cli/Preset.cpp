@@ -1,11 +1,13 @@
 #include "Preset.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <optional>
 
 #include "Errors.h"
+#include "ImageIO.h"
 
 namespace cli {
 
@@ -53,12 +55,21 @@ std::vector<Assignment> ParsePreset(std::string_view content, const std::string 
 {
     std::vector<Assignment> out;
     const std::string folder = FolderOf(fileName);
+    // Editors that save UTF-8 with a byte-order mark put it before the first name.
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+        content.remove_prefix(3);
+    }
     int lineNumber = 0;
     while (!content.empty()) {
         const std::size_t end = content.find('\n');
+        ++lineNumber;
+        if (std::min(end, content.size()) > kPresetLineLimit) {
+            throw UsageError(fileName + ":" + std::to_string(lineNumber) +
+                             ": the line is longer than " + std::to_string(kPresetLineLimit) +
+                             " characters");
+        }
         const std::string_view line = Trim(content.substr(0, end));
         content = end == std::string_view::npos ? std::string_view() : content.substr(end + 1);
-        ++lineNumber;
         if (line.empty() || line.front() == '#') {
             continue;
         }
@@ -71,14 +82,24 @@ std::vector<Assignment> ParsePreset(std::string_view content, const std::string 
 
 std::vector<Assignment> ReadPreset(const std::string &path)
 {
+    if (const std::optional<std::string> why = NotAFile(path)) {
+        throw UsageError("cannot read preset '" + path + "': " + *why);
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw Failure("cannot read preset '" + path + "': " + std::strerror(errno));
     }
-    const std::string content((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
+    // One byte more than allowed tells a file at the limit from a larger one.
+    std::string content(kPresetSizeLimit + 1, '\0');
+    in.read(content.data(), static_cast<std::streamsize>(content.size()));
     if (in.bad()) {
         throw Failure("cannot read preset '" + path + "'");
+    }
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    if (content.size() > kPresetSizeLimit) {
+        throw UsageError("preset '" + path + "' is larger than " +
+                         std::to_string(kPresetSizeLimit >> 20) +
+                         " MiB: a preset holds NAME=VALUE lines");
     }
     return ParsePreset(content, path);
 }

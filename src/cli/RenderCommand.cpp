@@ -21,6 +21,7 @@
 #include "FramePattern.h"
 #include "FrameRender.h"
 #include "ImageIO.h"
+#include "MemoryBudget.h"
 #include "ParamValue.h"
 #include "Progress.h"
 #include "WorldBridge.h"
@@ -32,6 +33,7 @@ namespace {
 struct FramePlan {
     long first = 0;
     long last = 0;
+    std::uint64_t memoryLimit = 0;
     long Count() const { return last - first + 1; }
 };
 
@@ -74,6 +76,7 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
         }
     }
     FramePlan plan;
+    plan.memoryLimit = o.memoryLimit ? ParseMemorySize(*o.memoryLimit) : DefaultMemoryLimit();
     if (o.frames) {
         const FrameRange range = ParseFrameRange(*o.frames);
         plan.first = range.first;
@@ -83,25 +86,68 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
                              "e.g. out.####.png");
         }
     } else if (o.frame) {
-        if (*o.frame < 0) {
-            throw UsageError("--frame must not be negative");
+        if (*o.frame < 0 || *o.frame > kLastFrame) {
+            throw UsageError("--frame " + std::to_string(*o.frame) +
+                             " is out of range: frames go from 0 to " + std::to_string(kLastFrame));
         }
         plan.first = plan.last = *o.frame;
     }
     return plan;
 }
 
+// Refuses an image whose reading, or a frame whose rendering, would take more
+// than the memory limit; returns the cost.
+template <typename Cost>
+std::uint64_t CheckMemory(const std::string &file, const ImageInfo &info, Cost cost, Depth depth,
+                          std::uint64_t limit)
+{
+    const std::uint64_t bytes = cost(PixelSize{info.width, info.height}, depth);
+    if (bytes > limit) {
+        throw Failure("'" + file + "' is " + std::to_string(info.width) + " x " +
+                      std::to_string(info.height) + " pixels: rendering it at " + DepthName(depth) +
+                      " bits needs about " + FormatBytes(bytes) +
+                      ", more than the memory limit of " + FormatBytes(limit) +
+                      " (--memory-limit)");
+    }
+    return bytes;
+}
+
+// A downsampled layer must keep at least one pixel each way, as the effect
+// sizes it.
+void CheckDownsample(const std::string &file, const ImageInfo &info, int downsample)
+{
+    const auto keeps = [&](int n) {
+        const double scale = 1.0 / n;
+        return static_cast<int>(info.width * scale + 0.5) >= 1 &&
+               static_cast<int>(info.height * scale + 0.5) >= 1;
+    };
+    if (keeps(downsample)) {
+        return;
+    }
+    int most = 2 * std::min(info.width, info.height);
+    while (most > 1 && !keeps(most)) {
+        --most;
+    }
+    throw UsageError("--downsample " + std::to_string(downsample) + " is too large for '" + file +
+                     "' (" + std::to_string(info.width) + " x " + std::to_string(info.height) +
+                     " pixels): at most " + std::to_string(most));
+}
+
 // An image file read as a layer world once, or once per frame when its name
 // has a frame pattern.
 class LayerSource {
 public:
-    LayerSource(std::string path, Depth depth) : path_(std::move(path)), depth_(depth) {}
+    LayerSource(std::string path, Depth depth, std::uint64_t memoryLimit)
+        : path_(std::move(path)), depth_(depth), memoryLimit_(memoryLimit)
+    {
+    }
 
     const host::World &ForFrame(long frame)
     {
         const bool sequence = HasFramePattern(path_);
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
+            CheckMemory(file, ReadImageInfo(file), ReadCost, depth_, memoryLimit_);
             world_ = std::make_unique<host::World>(ToWorld(ReadImage(file, depth_)));
             frame_ = frame;
         }
@@ -111,6 +157,7 @@ public:
 private:
     std::string path_;
     Depth depth_;
+    std::uint64_t memoryLimit_;
     std::unique_ptr<host::World> world_;
     long frame_ = 0;
 };
@@ -163,21 +210,37 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
         detail::ResolveValues(session, o.presets, o.sets);
     const std::map<std::string, A_long> layerIds = detail::LayerIds(values);
 
-    const std::string firstInput =
-        HasFramePattern(o.input) ? ExpandFramePattern(o.input, plan.first) : o.input;
-    const Depth depth = o.depth ? static_cast<Depth>(*o.depth) : FileDepth(firstInput);
+    // The first frame's headers: its size, depth and what it costs, before
+    // any pixels are read.
+    const auto firstFile = [&](const std::string &path) {
+        return HasFramePattern(path) ? ExpandFramePattern(path, plan.first) : path;
+    };
+    const ImageInfo first = ReadImageInfo(firstFile(o.input));
+    const Depth depth = o.depth ? static_cast<Depth>(*o.depth) : first.depth;
+    CheckDownsample(firstFile(o.input), first, o.downsample);
+    FrameShape shape{{first.width, first.height},
+                     {},
+                     depth,
+                     o.downsample,
+                     FormatForExtension(o.output) == ImageFormat::kExr};
+    for (const auto &layer : layerIds) {
+        const ImageInfo info = ReadImageInfo(firstFile(layer.first));
+        shape.layers.push_back({info.width, info.height});
+    }
+    const std::uint64_t frameCost = CheckMemory(
+        firstFile(o.input), first, [&](PixelSize, Depth) { return FrameCost(shape); }, depth,
+        plan.memoryLimit);
+    const A_long layerWidth = first.width;
+    const A_long layerHeight = first.height;
 
-    LayerSource input(o.input, depth);
-
-    const host::World &firstWorld = input.ForFrame(plan.first);
-    const A_long layerWidth = firstWorld.width();
-    const A_long layerHeight = firstWorld.height();
-
+    // As many frames at once as fit in the memory limit.
     const long workers = std::max<long>(
-        1, std::min<long>(plan.Count(), o.threads > 0
-                                            ? o.threads
-                                            : static_cast<long>(std::max(
-                                                  1u, std::thread::hardware_concurrency()))));
+        1, std::min<long>({plan.Count(),
+                           o.threads > 0 ? o.threads
+                                         : static_cast<long>(
+                                               std::max(1u, std::thread::hardware_concurrency())),
+                           static_cast<long>(std::min<std::uint64_t>(
+                               plan.memoryLimit / std::max<std::uint64_t>(frameCost, 1), 1024))}));
     // Faults go to the observer as the host finds them; with --strict the
     // first one ends the render.
     const auto takeFaults = [&] {
@@ -274,10 +337,10 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
     auto guarded = [&](long w) {
         try {
             // Each worker reads its own files: sources cache one frame.
-            LayerSource source(o.input, depth);
+            LayerSource source(o.input, depth, plan.memoryLimit);
             std::map<A_long, std::unique_ptr<LayerSource>> sources;
             for (const auto &[path, id] : layerIds) {
-                sources[id] = std::make_unique<LayerSource>(path, depth);
+                sources[id] = std::make_unique<LayerSource>(path, depth, plan.memoryLimit);
             }
             work(instances[static_cast<std::size_t>(w)], source, sources);
         } catch (...) {

@@ -80,19 +80,32 @@ TEST(CommandLine, RequestErrorsAreFoundBeforeThePluginIsLoaded)
 {
     // A plug-in that does not exist would fail with status 1; these fail with
     // 2 because they are refused first.
-    const std::vector<std::vector<std::string>> requests = {
-        {"in.png", "out.tif"},
-        {"--frames", "1-3", "in.png", "out.png"},
-        {"--depth", "12", "in.png", "out.png"},
-        {"--downsample", "0", "in.png", "out.png"},
-        {"--exr-type", "double", "in.png", "o.exr"},
-        {"--frames", "5-2", "i.png", "o.#.png"}};
-    for (std::vector<std::string> args : requests) {
+    struct Request {
+        std::vector<std::string> args;
+        const char *message;
+    };
+    const Request requests[] = {
+        {{"in.png", "out.tif"}, "out.tif"},
+        {{"--frames", "1-3", "in.png", "out.png"}, "needs a # pattern"},
+        {{"--depth", "12", "in.png", "out.png"}, "--depth"},
+        {{"--downsample", "0", "in.png", "out.png"}, "--downsample"},
+        {{"--exr-type", "double", "in.png", "o.exr"}, "--exr-type"},
+        {{"--frames", "5-2", "i.png", "o.#.png"}, "comes before the first"},
+        // Frames beyond the host's 32-bit times are refused, not wrapped.
+        {{"--frame", "4294967296", "i.png", "o.png"},
+         "--frame 4294967296 is out of range: frames go from 0 to 2147483646"},
+        {{"--frames", "0-2147483647", "i.png", "o.#.png"}, "frames go from 0 to 2147483646"},
+        {{"--frames", "99999999999999999999-1", "i.png", "o.#.png"}, "frames go from 0 to"},
+        {{"--memory-limit", "lots", "i.png", "o.png"},
+         "bad --memory-limit 'lots': expected a size such as 512M"},
+        {{"-L", "XX", "i.png", "o.png"}, "unknown language 'XX' for -L: use JP or EN"}};
+    for (const Request &r : requests) {
+        std::vector<std::string> args = r.args;
         args.insert(args.begin(), {"render", "--plugin", "/nonexistent/libstipplex.so"});
         const Outcome o = RunStipplex(args);
-        EXPECT_EQ(o.status, kExitUsage) << args[3] << " " << args[4] << "\n" << o.err;
+        EXPECT_EQ(o.status, kExitUsage) << r.message << "\n" << o.err;
+        EXPECT_TRUE(Contains(o.err, r.message)) << o.err;
     }
-    EXPECT_TRUE(Contains(RunStipplex({"render", "in.png", "out.tif"}).err, "out.tif"));
 }
 
 TEST(CommandLine, MissingPluginIsAFailureNamingIt)
@@ -112,7 +125,7 @@ TEST(CommandLine, BadValuesAreRefusedInTheEffectsOwnUnitsAndWriteNothing)
     clitest::WriteFile(dir.Path("look.preset"), "# warm\nDotSize=12\nDotColour=#FF0000\n");
     struct Case {
         std::vector<std::string> options;
-        const char *message;
+        std::string message;
     };
     const Case cases[] = {
         {{"--set", "DotSiz=3"}, "unknown parameter 'DotSiz' (nearest: DotSize"},
@@ -121,6 +134,11 @@ TEST(CommandLine, BadValuesAreRefusedInTheEffectsOwnUnitsAndWriteNothing)
         {{"--set", "DotShape=7"}, "valid 1 to 6"},
         {{"--preset", dir.Path("look.preset")},
          "look.preset:3: unknown parameter 'DotColour' (nearest: DotColor"},
+        {{"--preset", dir.Path("")}, "': a folder, not a file"},
+        // 6 / 13 + 0.5 truncates to no line at all.
+        {{"--downsample", "13"},
+         "--downsample 13 is too large for '" + dir.Path("in.png") +
+             "' (8 x 6 pixels): at most 12"},
     };
     for (const Case &c : cases) {
         std::vector<std::string> args = {"render", "--plugin", STIPPLEX_PLUGIN_PATH,

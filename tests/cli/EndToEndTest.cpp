@@ -1,4 +1,8 @@
 // The built `stipplex` program against the built plug-in, as a user runs it.
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfOutputFile.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -225,6 +229,61 @@ TEST(EndToEnd, UsageErrorsExitTwoAndFailuresOneWritingNothing)
     EXPECT_EQ(failure.status, 1);
     EXPECT_NE(failure.err.find("missing.png"), std::string::npos) << failure.err;
     EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(EndToEnd, HostileInputsAreRefusedBeforeTheirPixelsAreAllocated)
+{
+    REQUIRE_BUILT();
+    TestDir dir;
+    // 65535 x 65535 in the header, an empty IDAT: 45 bytes in all.
+    clitest::WriteFile(dir.Path("huge.png"),
+                       std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\xff\xff\0\0\xff\xff"
+                                   "\x08\x06\0\0\0\xb6\x05\xd9\x50\0\0\0\0IDAT\x35\xaf\x06\x1e",
+                                   45));
+    // 40 x 30 pixels of data in an 8000 x 8000 display window: the layer is
+    // the display window, 1 GiB at float.
+    {
+        const Imath::Box2i display(Imath::V2i(0, 0), Imath::V2i(7999, 7999));
+        const Imath::Box2i data(Imath::V2i(100, 100), Imath::V2i(139, 129));
+        Imf::Header header(display, data);
+        header.channels().insert("R", Imf::Channel(Imf::HALF));
+        std::vector<half> red(40 * 30, half(0.5f));
+        Imf::FrameBuffer frame;
+        frame.insert(
+            "R", Imf::Slice::Make(Imf::HALF, red.data(), data, sizeof(half), 40 * sizeof(half)));
+        Imf::OutputFile out(dir.Path("window.exr").c_str(), header);
+        out.setFrameBuffer(frame);
+        out.writePixels(30);
+    }
+    ASSERT_EQ(::mkfifo(dir.Path("pipe.png").c_str(), 0600), 0);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"huge.png", "out.png"},
+         "cannot read 'huge.png': broken PNG file (its header says 65535 x 65535 pixels, more "
+         "than its 45 bytes can hold)"},
+        {{"window.exr", "out.exr", "--memory-limit", "512M"},
+         "'window.exr' is 8000 x 8000 pixels: rendering it at 32 bits needs about "},
+        {{"pipe.png", "out.png"}, "cannot read 'pipe.png': a pipe, not a file"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = Render(dir, c.args);
+        EXPECT_EQ(o.status, 1) << o.err;
+        EXPECT_EQ(o.err.rfind("stipplex: error: " + c.message, 0), 0u) << o.err;
+    }
+    EXPECT_NE(Render(dir, cases[1].args).err.find(", more than the memory limit of 512 MiB"),
+              std::string::npos);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"huge.png", "pipe.png", "window.exr"}));
+    // A preset saved with a byte-order mark is read as any other.
+    WriteGrey(dir.Path("in.png"));
+    clitest::WriteFile(dir.Path("bom.preset"),
+                       "\xEF\xBB\xBF"
+                       "DotColor=#0000FF\n");
+    const Outcome bom = Render(dir, {"in.png", "out.png", "--preset", "bom.preset"});
+    ASSERT_EQ(bom.status, 0) << bom.err;
+    EXPECT_EQ(ArgbAt(ReadImage(dir.Path("out.png")), 16, 12), Argb4(255, 0, 0, 255));
 }
 
 TEST(EndToEnd, StoredDefaultsAreOfferedByTheNextSetUpUntilReset)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <csetjmp>
@@ -231,6 +232,120 @@ TEST(ImageIO, UnreadableInputsNameTheFileAndTheReason)
         EXPECT_NE(message.find(dir.Path(file)), std::string::npos) << message;
         EXPECT_NE(message.find(reason), std::string::npos) << message;
     }
+}
+
+// A PNG of a header and one IDAT chunk, as a hostile or damaged file has them.
+std::string RawPng(std::uint32_t width, std::uint32_t height, const std::string &idat)
+{
+    auto be = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 8), static_cast<char>(v)};
+    };
+    auto chunk = [&](const std::string &type, const std::string &data) {
+        const std::string body = type + data;
+        const auto crc =
+            crc32(0, reinterpret_cast<const Bytef *>(body.data()), static_cast<uInt>(body.size()));
+        return be(static_cast<std::uint32_t>(data.size())) + body +
+               be(static_cast<std::uint32_t>(crc));
+    };
+    return std::string("\x89PNG\r\n\x1a\n", 8) +
+           chunk("IHDR", be(width) + be(height) + std::string("\x08\x06\x00\x00\x00", 5)) +
+           chunk("IDAT", idat);
+}
+
+// A scanline OpenEXR header with one half channel R and an offset table of
+// `tableBytes`, written byte by byte so that its numbers can be anything.
+std::string RawExr(int dataWidth, int dataHeight, int compression, std::size_t tableBytes)
+{
+    auto le = [](std::int32_t v) {
+        std::string s(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            s[static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+        return s;
+    };
+    auto attribute = [&](const std::string &name, const std::string &type,
+                         const std::string &value) {
+        return name + '\0' + type + '\0' + le(static_cast<std::int32_t>(value.size())) + value;
+    };
+    const std::string box = le(0) + le(0) + le(dataWidth - 1) + le(dataHeight - 1);
+    return std::string("\x76\x2f\x31\x01", 4) + le(2) +
+           attribute("channels", "chlist",
+                     std::string("R\0", 2) + le(1) + le(0) + le(1) + le(1) + std::string(1, '\0')) +
+           attribute("compression", "compression", std::string(1, static_cast<char>(compression))) +
+           attribute("dataWindow", "box2i", box) + attribute("displayWindow", "box2i", box) +
+           attribute("lineOrder", "lineOrder", std::string(1, '\0')) + std::string(1, '\0') +
+           std::string(tableBytes, '\0');
+}
+
+TEST(ImageIO, HeadersPromisingMorePixelsThanTheFileCanHoldAreRefusedBeforeDecoding)
+{
+    TestDir dir;
+    // 65535 x 65535 RGBA is 16 GiB; 45 bytes of deflate make at most 46 KiB.
+    const std::string empty = RawPng(65535, 65535, "");
+    ASSERT_EQ(empty.size(), 45u);
+    clitest::WriteFile(dir.Path("huge.png"), empty);
+    // The library would allocate 8 bytes of offsets per line, 8 GiB here.
+    clitest::WriteFile(dir.Path("lines.exr"), RawExr(1, 1 << 30, 0, 64));
+    clitest::WriteFile(dir.Path("zip.exr"), RawExr(100000, 100000, 3, 5000));
+    for (const char *file : {"huge.png", "lines.exr", "zip.exr"}) {
+        for (const std::string &message : {FailureOf([&] { ReadImage(dir.Path(file)); }),
+                                           FailureOf([&] { ReadImageInfo(dir.Path(file)); })}) {
+            EXPECT_NE(message.find("cannot read '" + dir.Path(file) + "'"), std::string::npos)
+                << message;
+            EXPECT_NE(message.find("bytes can hold"), std::string::npos) << message;
+        }
+    }
+    // A header the file's data can fill goes through to the decoder.
+    const std::string tiny = RawPng(1, 1, "");
+    clitest::WriteFile(dir.Path("tiny.png"), tiny);
+    EXPECT_EQ(ReadImageInfo(dir.Path("tiny.png")).width, 1);
+    EXPECT_NE(FailureOf([&] { ReadImage(dir.Path("tiny.png")); }).find("broken PNG file"),
+              std::string::npos);
+}
+
+TEST(ImageIO, ExrDisplayWindowIsTheImageAndOnlyItsLinesAreRead)
+{
+    TestDir dir;
+    // 4 x 3 pixels of data at (10, 20) in a 300 x 200 display window, and
+    // data lines above the window that are never decoded.
+    const Imath::Box2i display(Imath::V2i(0, 0), Imath::V2i(299, 199));
+    const Imath::Box2i data(Imath::V2i(10, -5), Imath::V2i(13, 22));
+    Imf::Header header(display, data);
+    for (const char *c : {"R", "G", "B", "A"})
+        header.channels().insert(c, Imf::Channel(Imf::FLOAT));
+    std::vector<float> pixels(4 * 28 * 4, 0.5f);
+    Imf::FrameBuffer frame;
+    const char *names[] = {"R", "G", "B", "A"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &pixels[i], data, 16, 0));
+    }
+    {
+        Imf::OutputFile out(dir.Path("window.exr").c_str(), header);
+        out.setFrameBuffer(frame);
+        out.writePixels(28);
+    }
+    const ImageInfo info = ReadImageInfo(dir.Path("window.exr"));
+    EXPECT_EQ(std::make_tuple(info.format, info.width, info.height, info.depth),
+              std::make_tuple(ImageFormat::kExr, 300, 200, Depth::k32));
+    const Image image = ReadImage(dir.Path("window.exr"));
+    EXPECT_EQ(ArgbAt(image, 10, 0), Argb4(0.5, 0.5, 0.5, 0.5));
+    EXPECT_EQ(ArgbAt(image, 13, 22), Argb4(0.5, 0.5, 0.5, 0.5));
+    EXPECT_EQ(ArgbAt(image, 14, 22), Argb4(0, 0, 0, 0));
+    EXPECT_EQ(ArgbAt(image, 10, 23), Argb4(0, 0, 0, 0));
+}
+
+TEST(ImageIO, OnlyRegularFilesAreOpenedSoAPipeCannotHangTheReader)
+{
+    TestDir dir;
+    ASSERT_EQ(::mkfifo(dir.Path("pipe.png").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(dir.Path("folder.png").c_str(), 0700), 0);
+    for (const auto &[file, kind] : {std::make_pair("pipe.png", "a pipe, not a file"),
+                                     std::make_pair("folder.png", "a folder, not a file")}) {
+        EXPECT_EQ(FailureOf([&] { ReadImage(dir.Path(file)); }),
+                  "cannot read '" + dir.Path(file) + "': " + kind);
+    }
+    EXPECT_EQ(FailureOf([] { ReadImageInfo("/dev/zero"); }),
+              "cannot read '/dev/zero': a device, not a file");
 }
 
 TEST(ImageIO, OutputFormatFollowsTheExtension)

@@ -58,4 +58,41 @@ TEST(Preset, FilesAreReadAndRelativePathsTakenFromTheirFolder)
     EXPECT_THROW(ReadPreset(dir.Path("none.preset")), Failure);
 }
 
+TEST(Preset, ByteOrderMarkIsSkippedAndSizeLineLengthAndFileKindAreLimited)
+{
+    const auto marked = ParsePreset(
+        "\xEF\xBB\xBF"
+        "DotSize=3\n",
+        "bom.preset");
+    ASSERT_EQ(marked.size(), 1u);
+    EXPECT_EQ(marked[0].name, "DotSize");
+
+    clitest::TestDir dir;
+    auto usageError = [](const std::string &path) {
+        try {
+            ReadPreset(path);
+        } catch (const UsageError &e) {
+            return std::string(e.what());
+        }
+        return std::string("no usage error");
+    };
+    // A line at the limit is read; one more character is refused, quickly
+    // even when the line is 400,000 characters long.
+    clitest::WriteFile(dir.Path("edge.preset"),
+                       "DotSize=3\nDotColor=" + std::string(kPresetLineLimit - 9, '1') + "\n");
+    EXPECT_EQ(ReadPreset(dir.Path("edge.preset")).size(), 2u);
+    clitest::WriteFile(dir.Path("long.preset"), "DotSize=3\nDotColor=" + std::string(400000, '1'));
+    EXPECT_EQ(usageError(dir.Path("long.preset")),
+              dir.Path("long.preset") + ":2: the line is longer than 8192 characters");
+    clitest::WriteFile(dir.Path("big.preset"), std::string(kPresetSizeLimit + 1, '\n'));
+    EXPECT_EQ(usageError(dir.Path("big.preset")),
+              "preset '" + dir.Path("big.preset") +
+                  "' is larger than 1 MiB: a preset holds NAME=VALUE lines");
+    clitest::WriteFile(dir.Path("full.preset"), std::string(kPresetSizeLimit, '\n'));
+    EXPECT_TRUE(ReadPreset(dir.Path("full.preset")).empty());
+    EXPECT_EQ(usageError(dir.Path("")),
+              "cannot read preset '" + dir.Path("") + "': a folder, not a file");
+    EXPECT_EQ(usageError("/dev/zero"), "cannot read preset '/dev/zero': a device, not a file");
+}
+
 }  // namespace
