@@ -160,6 +160,12 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
                      "Channels of OpenEXR output: half or float (default float for 32-bit "
                      "renders, half otherwise)")
         ->type_name("TYPE");
+    std::string exrAlpha;
+    render
+        ->add_option("--exr-alpha", exrAlpha,
+                     "OpenEXR colour, read and written: premultiplied by alpha as the format "
+                     "defines (default) or straight, for pipelines that write it so")
+        ->type_name("KIND");
     std::string memoryLimit;
     render
         ->add_option("--memory-limit", memoryLimit,
@@ -225,6 +231,9 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     }
     if (render->count("--exr-type") > 0) {
         ro.exrType = exrType;
+    }
+    if (render->count("--exr-alpha") > 0) {
+        ro.exrAlpha = exrAlpha;
     }
     if (render->count("--memory-limit") > 0) {
         ro.memoryLimit = memoryLimit;

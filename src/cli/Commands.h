@@ -46,6 +46,8 @@ struct RenderOptions {
     bool strict = false;                 // the first protocol fault fails the render
     // "512M", "2G", a number of bytes; default: DefaultMemoryLimit()
     std::optional<std::string> memoryLimit;
+    // "premultiplied" (default) or "straight": OpenEXR colour, in and out
+    std::optional<std::string> exrAlpha;
 };
 
 // `render INPUT OUTPUT [options]`

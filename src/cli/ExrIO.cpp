@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -52,7 +53,31 @@ void InsertSlices(Imf::FrameBuffer &frame, Imf::PixelType type, const Pixel *pix
     frame.insert("A", Imf::Slice(type, base + offsetof(Pixel, a), xs, ys));
 }
 
-std::vector<Rgba> FromWorld(const Image &image)
+// Colour times alpha, as the file format defines its colour channels; a
+// transparent pixel has no colour, whatever its channels held.
+Rgba Premultiplied(Rgba p)
+{
+    if (p.a == 0) {
+        return Rgba{0, 0, 0, 0};
+    }
+    return Rgba{p.r * p.a, p.g * p.a, p.b * p.a, p.a};
+}
+
+// Back to the straight colour the host's worlds hold. Where alpha is 0 or not
+// a finite number the colour cannot be recovered and is 0; an alpha that is
+// not a number becomes 0. Alpha outside 0..1 and colour above 1 are kept.
+Rgba Straight(Rgba p)
+{
+    if (std::isnan(p.a)) {
+        p.a = 0;
+    }
+    if (p.a == 0 || std::isinf(p.a)) {
+        return Rgba{0, 0, 0, p.a};
+    }
+    return Rgba{p.r / p.a, p.g / p.a, p.b / p.a, p.a};
+}
+
+std::vector<Rgba> FromWorld(const Image &image, ExrAlpha alpha)
 {
     std::vector<Rgba> out(image.PixelCount());
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -74,6 +99,9 @@ std::vector<Rgba> FromWorld(const Image &image)
                 out[i] = {p.r, p.g, p.b, p.a};
                 break;
             }
+        }
+        if (alpha == ExrAlpha::kPremultiplied) {
+            out[i] = Premultiplied(out[i]);
         }
     }
     return out;
@@ -362,7 +390,7 @@ ExrLayout ReadLayout(const std::string &name)
 }
 
 // Reads the file's data window as RGBA into its display window.
-Image ReadDisplayWindow(const std::string &name, Depth depth)
+Image ReadDisplayWindow(const std::string &name, Depth depth, ExrAlpha alpha)
 {
     const ExrLayout layout = ReadLayout(name);
     if (!layout.hasRgb && !layout.hasY) {
@@ -414,12 +442,14 @@ Image ReadDisplayWindow(const std::string &name, Depth depth)
 
     // Pixels outside the data window stay transparent.
     for (long y = y0; y <= y1; ++y) {
-        const Rgba *src =
+        const Rgba *row =
             &buffer[static_cast<std::size_t>((y - y0) * dataWidth + (x0 - data.min.x))];
         const std::size_t start =
             static_cast<std::size_t>((y - display.min.y) * displayWidth + (x0 - display.min.x));
-        for (long x = x0; x <= x1; ++x, ++src) {
+        for (long x = x0; x <= x1; ++x) {
             const std::size_t i = start + static_cast<std::size_t>(x - x0);
+            const Rgba p = alpha == ExrAlpha::kPremultiplied ? Straight(*row++) : *row++;
+            const Rgba *src = &p;
             switch (depth) {
                 case Depth::k8:
                     image.Pixels8()[i] = Argb8{World8FromFloat(src->a), World8FromFloat(src->r),
@@ -454,10 +484,10 @@ ImageInfo ReadExrInfo(const std::string &name)
                      static_cast<int>(BoxHeight(layout.display)), Depth::k32};
 }
 
-Image ReadExr(const std::string &name, std::optional<Depth> depth)
+Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alpha)
 {
     try {
-        return ReadDisplayWindow(name, depth.value_or(Depth::k32));
+        return ReadDisplayWindow(name, depth.value_or(Depth::k32), alpha);
     } catch (const Failure &) {
         throw;
     } catch (const std::bad_alloc &) {
@@ -549,12 +579,13 @@ private:
 
 }  // namespace
 
-void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type)
+void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type,
+              ExrAlpha alpha)
 {
     if (image.Empty()) {
         throw Failure("cannot write '" + name + "': the image is empty");
     }
-    const std::vector<Rgba> pixels = FromWorld(image);
+    const std::vector<Rgba> pixels = FromWorld(image, alpha);
     OutputStream stream(file);
     if (stream.Error() != 0) {
         throw Failure("cannot write '" + name + "': " + WriteErrorText(stream.Error()));

@@ -20,7 +20,8 @@ void WritePng(const std::string &name, const std::string &file, const Image &ima
 
 bool LooksLikeExr(const unsigned char *head, std::size_t size);
 ImageInfo ReadExrInfo(const std::string &name);
-Image ReadExr(const std::string &name, std::optional<Depth> depth);
-void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type);
+Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alpha);
+void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type,
+              ExrAlpha alpha);
 
 }  // namespace cli::detail

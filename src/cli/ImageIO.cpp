@@ -103,13 +103,13 @@ std::optional<std::string> NotAFile(const std::string &path)
                                                                     : "a socket";
     return std::string(kind) + ", not a file";
 }
-Image ReadImage(const std::string &path, std::optional<Depth> depth)
+Image ReadImage(const std::string &path, std::optional<Depth> depth, ExrAlpha exrAlpha)
 {
     try {
         if (SniffFormat(path) == ImageFormat::kPng) {
             return detail::ReadPng(path, depth);
         }
-        return detail::ReadExr(path, depth);
+        return detail::ReadExr(path, depth, exrAlpha);
     } catch (const std::bad_alloc &) {
         throw Failure("cannot read '" + path + "': out of memory");
     }
@@ -130,7 +130,7 @@ void WriteImage(const std::string &path, const Image &image, const WriteOptions 
         } else {
             const ExrType type = options.exrType.value_or(
                 image.GetDepth() == Depth::k32 ? ExrType::kFloat : ExrType::kHalf);
-            detail::WriteExr(path, file.TempPath(), image, type);
+            detail::WriteExr(path, file.TempPath(), image, type, options.exrAlpha);
         }
     } catch (const std::bad_alloc &) {
         throw Failure("cannot write '" + path + "': out of memory");

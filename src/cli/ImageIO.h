@@ -12,9 +12,15 @@
 // supply R, G, B and A; a missing A is opaque, a missing colour channel is 0,
 // and a file with Y but no R, G, B is read as grey. The EXR display window is
 // the image, pixels outside the data window are transparent: a small data
-// window in a large display window costs the display window's pixels. Alpha
-// is straight in both directions. DepthConvert.h gives every channel
-// conversion.
+// window in a large display window costs the display window's pixels.
+//
+// Worlds hold straight alpha, and so does PNG. OpenEXR colour is
+// premultiplied by alpha: written as colour times alpha, multiplied in float
+// before any conversion to half, with values outside 0..1 kept and no colour
+// where alpha is 0; read back divided by alpha, where alpha 0 gives colour 0,
+// a NaN alpha is read as 0 and an infinite one gives colour 0 (ExrAlpha::
+// kStraight leaves the channels as they are in both directions).
+// DepthConvert.h gives every channel conversion.
 //
 // Readers allocate no more than the file's data can fill: a header whose
 // pixels could not come from the file's length at its compression's best
@@ -33,6 +39,9 @@ namespace cli {
 
 enum class ImageFormat { kPng, kExr };
 enum class ExrType { kHalf, kFloat };
+// How OpenEXR colour relates to alpha: premultiplied, as the format defines
+// it, or straight, as some pipelines write it anyway.
+enum class ExrAlpha { kPremultiplied, kStraight };
 
 // The format an output path asks for by its extension (either case), or none.
 std::optional<ImageFormat> FormatForExtension(const std::string &path);
@@ -55,7 +64,8 @@ Depth FileDepth(const std::string &path);
 
 // Reads an image into a world of `depth`, or of the file's own depth (above)
 // when none is given. Throws Failure naming the file and the reason.
-Image ReadImage(const std::string &path, std::optional<Depth> depth = std::nullopt);
+Image ReadImage(const std::string &path, std::optional<Depth> depth = std::nullopt,
+                ExrAlpha exrAlpha = ExrAlpha::kPremultiplied);
 
 // Why `path` cannot be read as a file ("a folder, not a file", "a pipe, not a
 // file", ...), or none when it is a regular file or cannot be looked at (the
@@ -65,6 +75,7 @@ std::optional<std::string> NotAFile(const std::string &path);
 struct WriteOptions {
     std::optional<int> pngBits;      // 8 or 16
     std::optional<ExrType> exrType;  // half or float
+    ExrAlpha exrAlpha = ExrAlpha::kPremultiplied;
 };
 
 // Writes `image` in the format of the path's extension, atomically. Throws

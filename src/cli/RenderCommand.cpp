@@ -34,6 +34,7 @@ struct FramePlan {
     long first = 0;
     long last = 0;
     std::uint64_t memoryLimit = 0;
+    ExrAlpha exrAlpha = ExrAlpha::kPremultiplied;
     long Count() const { return last - first + 1; }
 };
 
@@ -76,6 +77,14 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
         }
     }
     FramePlan plan;
+    if (o.exrAlpha) {
+        if (*o.exrAlpha == "straight") {
+            plan.exrAlpha = ExrAlpha::kStraight;
+        } else if (*o.exrAlpha != "premultiplied") {
+            throw UsageError("--exr-alpha must be premultiplied or straight");
+        }
+    }
+    write.exrAlpha = plan.exrAlpha;
     plan.memoryLimit = o.memoryLimit ? ParseMemorySize(*o.memoryLimit) : DefaultMemoryLimit();
     if (o.frames) {
         const FrameRange range = ParseFrameRange(*o.frames);
@@ -137,8 +146,8 @@ void CheckDownsample(const std::string &file, const ImageInfo &info, int downsam
 // has a frame pattern.
 class LayerSource {
 public:
-    LayerSource(std::string path, Depth depth, std::uint64_t memoryLimit)
-        : path_(std::move(path)), depth_(depth), memoryLimit_(memoryLimit)
+    LayerSource(std::string path, Depth depth, const FramePlan &plan)
+        : path_(std::move(path)), depth_(depth), plan_(plan)
     {
     }
 
@@ -147,8 +156,9 @@ public:
         const bool sequence = HasFramePattern(path_);
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
-            CheckMemory(file, ReadImageInfo(file), ReadCost, depth_, memoryLimit_);
-            world_ = std::make_unique<host::World>(ToWorld(ReadImage(file, depth_)));
+            CheckMemory(file, ReadImageInfo(file), ReadCost, depth_, plan_.memoryLimit);
+            world_ =
+                std::make_unique<host::World>(ToWorld(ReadImage(file, depth_, plan_.exrAlpha)));
             frame_ = frame;
         }
         return *world_;
@@ -157,7 +167,7 @@ public:
 private:
     std::string path_;
     Depth depth_;
-    std::uint64_t memoryLimit_;
+    const FramePlan &plan_;
     std::unique_ptr<host::World> world_;
     long frame_ = 0;
 };
@@ -337,10 +347,10 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
     auto guarded = [&](long w) {
         try {
             // Each worker reads its own files: sources cache one frame.
-            LayerSource source(o.input, depth, plan.memoryLimit);
+            LayerSource source(o.input, depth, plan);
             std::map<A_long, std::unique_ptr<LayerSource>> sources;
             for (const auto &[path, id] : layerIds) {
-                sources[id] = std::make_unique<LayerSource>(path, depth, plan.memoryLimit);
+                sources[id] = std::make_unique<LayerSource>(path, depth, plan);
             }
             work(instances[static_cast<std::size_t>(w)], source, sources);
         } catch (...) {

@@ -2,6 +2,7 @@
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
+#include <ImfInputFile.h>
 #include <ImfOutputFile.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "TestDir.h"
+#include "cli/DepthConvert.h"
 #include "cli/ImageIO.h"
 
 namespace {
@@ -284,6 +286,76 @@ TEST(EndToEnd, HostileInputsAreRefusedBeforeTheirPixelsAreAllocated)
     const Outcome bom = Render(dir, {"in.png", "out.png", "--preset", "bom.preset"});
     ASSERT_EQ(bom.status, 0) << bom.err;
     EXPECT_EQ(ArgbAt(ReadImage(dir.Path("out.png")), 16, 12), Argb4(255, 0, 0, 255));
+}
+
+// R, G, B, A of every pixel of an OpenEXR file as floats, through the library.
+std::vector<float> ReadExrPixels(const std::string &path)
+{
+    Imf::InputFile file(path.c_str());
+    const Imath::Box2i window = file.header().dataWindow();
+    const std::size_t width = static_cast<std::size_t>(window.max.x - window.min.x + 1);
+    std::vector<float> rgba(width * static_cast<std::size_t>(window.max.y - window.min.y + 1) * 4);
+    Imf::FrameBuffer frame;
+    const char *names[] = {"R", "G", "B", "A"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &rgba[i], window, 4 * sizeof(float),
+                                                4 * sizeof(float) * width));
+    }
+    file.setFrameBuffer(frame);
+    file.readPixels(window.min.y, window.max.y);
+    return rgba;
+}
+
+TEST(EndToEnd, ExrOutputIsTheStraightRenderTimesAlphaAndCompositesWithoutFringes)
+{
+    REQUIRE_BUILT();
+    TestDir dir;
+    WriteGrey(dir.Path("in.png"), 48, 40);
+    // Anti-aliased dot edges on a cleared background: alpha between 0 and 1.
+    const std::vector<std::string> look = {"--set", "ClearBackground=1", "--set", "DotSize=13",
+                                           "--set", "DotColor=#FF8020"};
+    for (const char *depth : {"32", "8"}) {
+        SCOPED_TRACE(depth);
+        std::vector<std::string> straight = {"in.png", "s.exr",       "--depth",
+                                             depth,    "--exr-alpha", "straight"};
+        std::vector<std::string> premultiplied = {"in.png", "p.exr", "--depth", depth};
+        straight.insert(straight.end(), look.begin(), look.end());
+        premultiplied.insert(premultiplied.end(), look.begin(), look.end());
+        ASSERT_EQ(Render(dir, straight).status, 0);
+        ASSERT_EQ(Render(dir, premultiplied).status, 0);
+        // The straight float world: the float file as it is, or the 8-bit
+        // world the half file holds, in floats.
+        std::vector<float> s = ReadExrPixels(dir.Path("s.exr"));
+        if (depth[0] == '8') {
+            const Image world = ReadImage(dir.Path("s.exr"), Depth::k8, ExrAlpha::kStraight);
+            for (std::size_t i = 0; i < world.PixelCount(); ++i) {
+                const Argb8 &w = world.Pixels8()[i];
+                const std::uint8_t argb[4] = {w.r, w.g, w.b, w.a};
+                for (std::size_t c = 0; c < 4; ++c) s[i * 4 + c] = FloatFromWorld8(argb[c]);
+            }
+        }
+        const std::vector<float> p = ReadExrPixels(dir.Path("p.exr"));
+        ASSERT_EQ(s.size(), p.size());
+        int edges = 0;
+        for (std::size_t i = 0; i < s.size(); i += 4) {
+            const float a = s[i + 3];
+            edges += a > 0 && a < 1;
+            // Over black, the straight colour composites to colour times
+            // alpha: what the premultiplied file holds. Half files are
+            // multiplied in float, then rounded once.
+            const auto stored = [&](float f) {
+                return depth[0] == '8' ? static_cast<float>(half(f)) : f;
+            };
+            ASSERT_EQ(p[i + 3], stored(a));
+            for (std::size_t c = 0; c < 3; ++c) {
+                ASSERT_EQ(p[i + c], stored(s[i + c] * a)) << "pixel " << i / 4 << " channel " << c;
+            }
+        }
+        EXPECT_GT(edges, 20);
+        // Read back, the premultiplied file is the straight world again.
+        EXPECT_EQ(ArgbAt(ReadImage(dir.Path("p.exr"), Depth::k8), 24, 20),
+                  ArgbAt(ReadImage(dir.Path("s.exr"), Depth::k8, ExrAlpha::kStraight), 24, 20));
+    }
 }
 
 TEST(EndToEnd, StoredDefaultsAreOfferedByTheNextSetUpUntilReset)

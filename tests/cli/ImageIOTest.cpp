@@ -3,6 +3,7 @@
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
+#include <ImfInputFile.h>
 #include <ImfOutputFile.h>
 #include <gtest/gtest.h>
 #include <png.h>
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <limits>
 #include <random>
 
 #include "TestDir.h"
@@ -117,11 +119,13 @@ TEST(ImageIO, RoundTripsPerFormatAndDepth)
         SCOPED_TRACE(c.file);
         Image in = RandomImage(7, 5, c.depth, seed++);
         if (c.depth == Depth::k16) in.Pixels16()[0] = Argb16{32768, 0, 32768, 1};  // extremes
+        // Straight OpenEXR keeps the world's channels as they are.
         WriteOptions options;
         options.exrType = c.exrType;
+        options.exrAlpha = ExrAlpha::kStraight;
         WriteImage(dir.Path(c.file), in, options);
         EXPECT_EQ(FileDepth(dir.Path(c.file)), c.fileDepth);
-        const Image out = ReadImage(dir.Path(c.file), c.depth);
+        const Image out = ReadImage(dir.Path(c.file), c.depth, ExrAlpha::kStraight);
         ASSERT_EQ(out.GetDepth(), c.depth);
         ASSERT_EQ(std::make_pair(out.Width(), out.Height()), std::make_pair(7, 5));
         EXPECT_LE(MaxDifference(in, out), c.tolerance);
@@ -211,6 +215,80 @@ TEST(ImageIO, ExrWithoutAlphaIsOpaqueLuminanceIsGreyAndNoColourIsRefused)
     EXPECT_EQ(ArgbAt(ReadImage(dir.Path("y.exr"), Depth::k8), 0), Argb4(255, 128, 128, 128));
     EXPECT_EQ(FailureOf([&] { ReadImage(dir.Path("z.exr")); }),
               "cannot read '" + dir.Path("z.exr") + "': no R, G, B or Y channel");
+}
+
+// The R, G, B, A channels of a 1-line OpenEXR file as floats, through the library.
+std::vector<float> ReadExrLine(const std::string &path, int width)
+{
+    Imf::InputFile file(path.c_str());
+    std::vector<float> rgba(static_cast<std::size_t>(width) * 4);
+    Imf::FrameBuffer frame;
+    const char *names[] = {"R", "G", "B", "A"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        frame.insert(names[i], Imf::Slice(Imf::FLOAT, reinterpret_cast<char *>(&rgba[i]),
+                                          4 * sizeof(float), 0));
+    }
+    file.setFrameBuffer(frame);
+    file.readPixels(0, 0);
+    return rgba;
+}
+
+TEST(ImageIO, ExrColourIsPremultipliedInTheFileAndStraightInTheWorld)
+{
+    TestDir dir;
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // As another program writes them: R, G, B premultiplied, A.
+    const std::vector<float> file = {0.3f, 0.2f, 0.1f, 0,    0.25f, 0.75f, 1.5f, 0.5f, 2, 0.5f,
+                                     0,    1,    0.5f, 0.5f, 0.5f,  nan,   1,    1,    1, inf};
+    {
+        Imf::Header header(5, 1);
+        Imf::FrameBuffer frame;
+        const char *names[] = {"R", "G", "B", "A"};
+        for (std::size_t i = 0; i < 4; ++i) {
+            header.channels().insert(names[i], Imf::Channel(Imf::FLOAT));
+            frame.insert(
+                names[i],
+                Imf::Slice(Imf::FLOAT, const_cast<char *>(reinterpret_cast<const char *>(&file[i])),
+                           4 * sizeof(float), 0));
+        }
+        Imf::OutputFile out(dir.Path("in.exr").c_str(), header);
+        out.setFrameBuffer(frame);
+        out.writePixels(1);
+    }
+    const Image straight = ReadImage(dir.Path("in.exr"));
+    EXPECT_EQ(ArgbAt(straight, 0), Argb4(0, 0, 0, 0));  // alpha 0: no colour
+    EXPECT_EQ(ArgbAt(straight, 1), Argb4(0.5, 0.5, 1.5, 3.0));
+    EXPECT_EQ(ArgbAt(straight, 2), Argb4(1, 2, 0.5, 0));
+    EXPECT_EQ(ArgbAt(straight, 3), Argb4(0, 0, 0, 0));  // NaN alpha: transparent
+    EXPECT_EQ(ArgbAt(straight, 4), Argb4(inf, 0, 0, 0));
+    EXPECT_EQ(ArgbAt(ReadImage(dir.Path("in.exr"), Depth::k8), 1), Argb4(128, 128, 255, 255));
+    EXPECT_EQ(ArgbAt(ReadImage(dir.Path("in.exr"), Depth::k32, ExrAlpha::kStraight), 0),
+              Argb4(0, 0.3f, 0.2f, 0.1f));
+
+    // Written: the world's colour times alpha, multiplied in float, then
+    // rounded once to half; alpha 0 writes no colour.
+    Image world(4, 1, Depth::k32);
+    world.PixelsF()[0] = ArgbF{0, 0.7f, nan, inf};
+    world.PixelsF()[1] = ArgbF{0.3f, 0.8f, 1.6f, -0.2f};
+    world.PixelsF()[2] = ArgbF{1, 0.1f, 2.5f, 0.9f};
+    world.PixelsF()[3] = ArgbF{1.0f / 3, 0.123f, 0.456f, 0.789f};
+    for (const ExrType type : {ExrType::kFloat, ExrType::kHalf}) {
+        WriteOptions options;
+        options.exrType = type;
+        WriteImage(dir.Path("out.exr"), world, options);
+        const std::vector<float> got = ReadExrLine(dir.Path("out.exr"), 4);
+        for (std::size_t i = 0; i < 4; ++i) {
+            const ArgbF &p = world.PixelsF()[i];
+            const float want[4] = {p.a == 0 ? 0 : p.r * p.a, p.a == 0 ? 0 : p.g * p.a,
+                                   p.a == 0 ? 0 : p.b * p.a, p.a};
+            for (std::size_t c = 0; c < 4; ++c) {
+                const float w =
+                    type == ExrType::kHalf ? static_cast<float>(half(want[c])) : want[c];
+                EXPECT_EQ(got[i * 4 + c], w) << "pixel " << i << " channel " << c;
+            }
+        }
+    }
 }
 
 TEST(ImageIO, UnreadableInputsNameTheFileAndTheReason)
@@ -328,8 +406,9 @@ TEST(ImageIO, ExrDisplayWindowIsTheImageAndOnlyItsLinesAreRead)
     EXPECT_EQ(std::make_tuple(info.format, info.width, info.height, info.depth),
               std::make_tuple(ImageFormat::kExr, 300, 200, Depth::k32));
     const Image image = ReadImage(dir.Path("window.exr"));
-    EXPECT_EQ(ArgbAt(image, 10, 0), Argb4(0.5, 0.5, 0.5, 0.5));
-    EXPECT_EQ(ArgbAt(image, 13, 22), Argb4(0.5, 0.5, 0.5, 0.5));
+    // 0.5 premultiplied by alpha 0.5 is a straight 1.
+    EXPECT_EQ(ArgbAt(image, 10, 0), Argb4(0.5, 1, 1, 1));
+    EXPECT_EQ(ArgbAt(image, 13, 22), Argb4(0.5, 1, 1, 1));
     EXPECT_EQ(ArgbAt(image, 14, 22), Argb4(0, 0, 0, 0));
     EXPECT_EQ(ArgbAt(image, 10, 23), Argb4(0, 0, 0, 0));
 }
