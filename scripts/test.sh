@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: the native
-# tests, the same tests under address and undefined-behaviour sanitizers,
-# and the Windows build (Stipplex.aex) with its tests under Wine and Xvfb.
+# tests, the same tests under address and undefined-behaviour sanitizers, the
+# parallel paths under the thread sanitizer, and the Windows build (Stipplex.aex) with its tests under Wine and Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,6 +35,16 @@ STIPPLEX="$PWD/build/linux/src/cli/stipplex" node --test tests/browser/studio.te
 run_preset linux-asan
 echo "== linux-asan: tests"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset linux-asan -j "$jobs"
+
+# The parallel paths under the thread sanitizer: frames of one instance
+# rendered by several threads at once, and `stipplex render --threads`.
+echo "== linux-tsan: configure and build the parallel paths"
+cmake --preset linux-tsan >/dev/null
+cmake --build --preset linux-tsan -j "$jobs" \
+  --target stipplex_host_tests stipplex_effect_tests stipplex_cli_tests stipplex
+echo "== linux-tsan: tests"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset linux-tsan -j "$jobs" \
+  -R 'MultiFrame|FramesRenderedAtOnce'
 
 run_preset windows
 echo "== windows: the plug-in's imports and exports"

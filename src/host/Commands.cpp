@@ -429,8 +429,21 @@ bool LendsParams(PF_Cmd cmd)
 
 }  // namespace
 
+bool RendersConcurrently(const EffectCore &core)
+{
+    const PF_OutFlags2 safe = PF_OutFlag2_SUPPORTS_THREADED_RENDERING | PF_OutFlag2_I_AM_THREADSAFE;
+    return (core.out_flags2 & safe) != 0 &&
+           !(core.out_flags2 & PF_OutFlag2_MUTABLE_RENDER_SEQUENCE_DATA_SLOWER);
+}
+
 // Runs one command of an instance outside rendering.
 CommandResult RunInstance(InstanceState &inst, PF_Cmd cmd, void *extra, PF_EffectWorld *output)
+{
+    std::unique_lock<std::shared_mutex> lock(inst.commands);
+    return RunInstanceHeld(inst, cmd, extra, output);
+}
+
+CommandResult RunInstanceHeld(InstanceState &inst, PF_Cmd cmd, void *extra, PF_EffectWorld *output)
 {
     inst.requireOpen();
     EffectCore &core = *inst.core;
@@ -748,13 +761,14 @@ CommandResult Instance::sequenceResetup()
 
 CommandResult Instance::sequenceResetup(const std::vector<unsigned char> &flat)
 {
+    std::unique_lock<std::shared_mutex> lock(state_->commands);
     state_->requireOpen();
     // As when a project is opened: the instance's data is what was saved.
     if (detail::IsLive(state_->sequence_data)) detail::DisposeHostHandle(state_->sequence_data);
     PF_Handle h = detail::NewHostHandle(flat.size());
     if (!flat.empty()) std::memcpy(detail::HandleData(h), flat.data(), flat.size());
     state_->sequence_data = h;
-    return RunInstance(*state_, PF_Cmd_SEQUENCE_RESETUP, nullptr, nullptr);
+    return detail::RunInstanceHeld(*state_, PF_Cmd_SEQUENCE_RESETUP, nullptr, nullptr);
 }
 
 CommandResult Instance::sequenceSetdown()
@@ -769,11 +783,13 @@ CommandResult Instance::send(PF_Cmd cmd, void *extra, PF_EffectWorld *output)
 
 bool Instance::hasSequenceData() const
 {
+    std::shared_lock<std::shared_mutex> lock(state_->commands);
     return state_->sequence_data != nullptr;
 }
 
 std::vector<unsigned char> Instance::sequenceData() const
 {
+    std::shared_lock<std::shared_mutex> lock(state_->commands);
     PF_Handle h = state_->sequence_data;
     if (!detail::IsLive(h)) return {};
     const auto *p = static_cast<const unsigned char *>(detail::HandleData(h));
@@ -782,6 +798,7 @@ std::vector<unsigned char> Instance::sequenceData() const
 
 bool Instance::closed() const
 {
+    std::shared_lock<std::shared_mutex> lock(state_->commands);
     return state_->closed;
 }
 

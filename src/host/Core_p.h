@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,6 +83,10 @@ struct InstanceState {
     std::vector<LayerChoice> layers;  // meaningful for layer parameters
     std::vector<UiUpdate> ui_updates;
 
+    // Held shared by each render of a frame and exclusively by every other
+    // command (and by renders of effects that cannot share the instance), so
+    // that concurrent frames see one sequence that nothing changes under them.
+    mutable std::shared_mutex commands;
     PF_Handle sequence_data = nullptr;
     bool closed = false;
 
@@ -96,6 +101,12 @@ struct InstanceState {
     void requireOpen() const;
     void requireIndex(int index) const;
 };
+
+// Whether several threads may render frames of one instance at once: the
+// effect declares it thread-safe (PF_OutFlag2_SUPPORTS_THREADED_RENDERING,
+// or the older PF_OutFlag2_I_AM_THREADSAFE) and does not ask for sequence
+// data it may change while rendering.
+bool RendersConcurrently(const EffectCore &core);
 
 // A layer image prepared for one frame: at the render's depth and
 // downsampling, with the size it had before downsampling. Either a world of
@@ -227,8 +238,10 @@ CommandContext *ContextFor(PF_ProgPtr ref, const char *service);
 CommandContext *CurrentContext();
 
 // Runs one command of an instance outside rendering: params array, sequence
-// data handover, accounting.
+// data handover, accounting. It holds the instance's command lock; the Held
+// variant expects the caller to hold it exclusively.
 CommandResult RunInstance(InstanceState &inst, PF_Cmd cmd, void *extra, PF_EffectWorld *output);
+CommandResult RunInstanceHeld(InstanceState &inst, PF_Cmd cmd, void *extra, PF_EffectWorld *output);
 
 // The static callback tables.
 const PF_InteractCallbacks &InteractCallbacks();

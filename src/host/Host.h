@@ -28,9 +28,14 @@
 //  - a sequence handle the effect replaces (flatten, resetup) is disposed of
 //    by the host if the effect left it.
 //
-// Everything here is usable from several threads for different instances;
-// one instance renders several frames at once only if the effect itself
-// allows it (its sequence data is shared, as in the real host).
+// Everything here is usable from several threads. Several threads may call
+// Instance::render of one instance at once (multi-frame rendering): frames
+// of an effect that declares itself thread-safe then render concurrently,
+// sharing the instance's sequence data read-only (a render that writes to
+// it is a fault); frames of other effects take turns. The instance's other
+// commands wait until no frame is rendering. Worlds, handles, checkouts and
+// the accounting of each frame are its own; faults of all threads go to the
+// effect's one log.
 #pragma once
 
 #include <cstddef>
@@ -458,7 +463,12 @@ public:
     void clearUiUpdates();
 
     // ---- rendering: SMART_PRE_RENDER + SMART_RENDER, or RENDER
+    // Callable from several threads at once (see the top of this file).
     FrameResult render(const FrameRequest &request);
+    // Whether frames of this instance render concurrently: the effect sets
+    // PF_OutFlag2_SUPPORTS_THREADED_RENDERING or PF_OutFlag2_I_AM_THREADSAFE
+    // and not PF_OutFlag2_MUTABLE_RENDER_SEQUENCE_DATA_SLOWER.
+    bool rendersConcurrently() const;
 
     std::vector<std::string> faults() const;  // the effect's fault log
 

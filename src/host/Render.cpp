@@ -2,7 +2,11 @@
 // SMART_PRE_RENDER and SMART_RENDER with their extras, or the legacy RENDER
 // with a params array and an output buffer.
 #include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <shared_mutex>
 #include <string>
+#include <vector>
 
 #include "host/Core_p.h"
 #include "host/Handles_p.h"
@@ -54,11 +58,25 @@ std::vector<const void *> Claimed(const CommandContext &ctx, const void *extra =
     return {ctx.out_data.sequence_data, ctx.out_data.global_data, extra};
 }
 
-// The render commands may not replace the sequence data.
-void CheckSequenceKept(CommandContext &ctx)
+// The bytes of the sequence data as a render found them.
+std::vector<unsigned char> SequenceBytes(PF_Handle h)
+{
+    if (!IsLive(h)) return {};
+    const auto *p = static_cast<const unsigned char *>(HandleData(h));
+    return std::vector<unsigned char>(p, p + HandleSize(h));
+}
+
+// The render commands may not replace the sequence data, nor change it: the
+// frames rendered at once share it read-only.
+void CheckSequenceKept(CommandContext &ctx, const std::vector<unsigned char> &before)
 {
     if (ctx.out_data.sequence_data != ctx.in_data.sequence_data) {
         ctx.fault("out_data->sequence_data changed during rendering; the host ignores it");
+    }
+    const PF_Handle h = ctx.in_data.sequence_data;
+    if (IsLive(h) && HandleSize(h) == before.size() &&
+        std::memcmp(HandleData(h), before.data(), before.size()) != 0) {
+        ctx.fault("the effect wrote to its sequence data, which renders share read-only");
     }
 }
 
@@ -93,6 +111,7 @@ void ReleasePreRenderData(EffectCore &core, const PF_PreRenderOutput &out)
 
 void Smart(InstanceState &inst, FrameState &frame, FrameResult &out)
 {
+    const std::vector<unsigned char> sequence = SequenceBytes(inst.sequence_data);
     EffectCore &core = *inst.core;
     PF_RenderRequest request{};
     request.rect = PF_LRect{0, 0, frame.input.world().width(), frame.input.world().height()};
@@ -109,7 +128,7 @@ void Smart(InstanceState &inst, FrameState &frame, FrameResult &out)
         CommandContext ctx(core, &inst, PF_Cmd_SMART_PRE_RENDER, &frame);
         const PF_Err err = ctx.invoke(nullptr, &pre_extra);
         out.pre_render = ctx.result(err);
-        CheckSequenceKept(ctx);
+        CheckSequenceKept(ctx, sequence);
         ctx.finish(Claimed(ctx, pre_out.pre_render_data));
     }
     out.pre_render_output = pre_out;
@@ -135,7 +154,7 @@ void Smart(InstanceState &inst, FrameState &frame, FrameResult &out)
         CommandContext ctx(core, &inst, PF_Cmd_SMART_RENDER, &frame);
         const PF_Err err = ctx.invoke(nullptr, &extra);
         out.render = ctx.result(err);
-        CheckSequenceKept(ctx);
+        CheckSequenceKept(ctx, sequence);
         // Layer pixels need no check-in: the host takes them back itself.
         ctx.finish(Claimed(ctx, pre_out.pre_render_data));
     }
@@ -144,6 +163,7 @@ void Smart(InstanceState &inst, FrameState &frame, FrameResult &out)
 
 void Legacy(InstanceState &inst, FrameState &frame, FrameResult &out)
 {
+    const std::vector<unsigned char> sequence = SequenceBytes(inst.sequence_data);
     EffectCore &core = *inst.core;
     World output = WorldMaker::make(frame.input.world().width(), frame.input.world().height(),
                                     frame.depth, UnclearedPixels(core.options), inst.buffers);
@@ -156,7 +176,7 @@ void Legacy(InstanceState &inst, FrameState &frame, FrameResult &out)
     ctx.lent_worlds.emplace_back(&output, "the output");
     const PF_Err err = ctx.invoke(output.pf(), nullptr);
     out.render = ctx.result(err);
-    CheckSequenceKept(ctx);
+    CheckSequenceKept(ctx, sequence);
     ctx.finish(Claimed(ctx));
     out.output = std::move(output);
 }
@@ -164,12 +184,26 @@ void Legacy(InstanceState &inst, FrameState &frame, FrameResult &out)
 }  // namespace
 }  // namespace detail
 
+bool Instance::rendersConcurrently() const
+{
+    return detail::RendersConcurrently(*state_->core);
+}
+
 FrameResult Instance::render(const FrameRequest &req)
 {
     using namespace detail;
     InstanceState &inst = *state_;
-    inst.requireOpen();
     EffectCore &core = *inst.core;
+    // Frames of an effect that allows it render at once, sharing the
+    // sequence; the instance's other commands wait for them.
+    std::shared_lock<std::shared_mutex> shared(inst.commands, std::defer_lock);
+    std::unique_lock<std::shared_mutex> exclusive(inst.commands, std::defer_lock);
+    if (RendersConcurrently(core)) {
+        shared.lock();
+    } else {
+        exclusive.lock();
+    }
+    inst.requireOpen();
     if (!req.input || req.input->empty()) throw HostError("a frame request without an input layer");
     if (req.downsample_x < 1 || req.downsample_y < 1) {
         throw HostError("downsampling must be 1/N with N >= 1");

@@ -45,7 +45,10 @@ PF_Err FakeEffect::Entry(PF_Cmd cmd, PF_InData *in, PF_OutData *out, PF_ParamLis
                          PF_LayerDef *output, void *extra)
 {
     FakeEffect &fx = *current_;
-    fx.calls.push_back(cmd);
+    {
+        std::lock_guard<std::mutex> lock(fx.calls_mutex_);
+        fx.calls.push_back(cmd);
+    }
     Call call{cmd, in, out, params, output, extra};
     auto it = fx.handlers_.find(cmd);
     if (it != fx.handlers_.end()) return it->second(call);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,7 @@ public:
     std::vector<PF_Cmd> calls;      // every command received
 
 private:
+    std::mutex calls_mutex_;  // frames may render on several threads
     static PF_Err Entry(PF_Cmd cmd, PF_InData *in, PF_OutData *out, PF_ParamList params,
                         PF_LayerDef *output, void *extra);
     static FakeEffect *current_;

@@ -217,6 +217,12 @@ const Wrong kWrongs[] = {
           PF_EffectWorld *w = nullptr;
           return c.smartRender()->cb->checkout_layer_pixels(c.ref(), 4, &w);
       }),
+    W("SequenceDataWrittenWhileRendering", PF_Cmd_SMART_RENDER, PF_Err_NONE,
+      {"SMART_RENDER: the effect wrote to its sequence data, which renders share read-only"},
+      [](Call &c) {
+          auto *data = static_cast<unsigned char *>(*c.in->sequence_data);
+          return Done(++data[3]);
+      }),
     W("OutputRowsTakenAsPacked", PF_Cmd_SMART_RENDER, PF_Err_NONE,
       {"wrote outside the rows of the output"},
       [](Call &c) {
