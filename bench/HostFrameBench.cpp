@@ -1,6 +1,8 @@
 // Whole frames through our host and the real plug-in: smart pre-render and
 // render, with the driver's clear, copy of the input, temporary world and
-// masked composite around RenderDots. Only render() is timed.
+// masked composite around RenderDots. Only render() is timed: warm frames
+// (HostFrame, an instance's later frames) and cold ones (HostFrameCold, the
+// first frame of a fresh instance) apart.
 #include <memory>
 
 #include "Bench.h"
@@ -46,37 +48,71 @@ std::size_t DotCount(Scene scene, host::Depth depth, host::World &input, host::W
     return 0;
 }
 
-void HostFrame(benchmark::State &state, Scene scene, host::Depth depth, A_long width, A_long height)
-{
-    host::Effect &effect = SharedEffect();
-    host::Instance instance = effect.newInstance(width, height);
-    ApplyScene(instance, scene);
+// A frame's instance with the scene applied and the images it renders.
+struct Setup {
+    Setup(Scene scene, host::Depth depth, A_long width, A_long height)
+        : instance(SharedEffect().newInstance(width, height)), input(Gradient(width, height, depth))
+    {
+        ApplyScene(instance, scene);
+        request.input = &input;
+        if (scene == Scene::kEffectors) {
+            mapLayer = Gradient(width, height, depth);
+            request.layers[kMapLayerId] = &mapLayer;
+        }
+        dots = DotCount(scene, depth, input, mapLayer);
+    }
 
-    host::World input = Gradient(width, height, depth);
+    host::Instance instance;
+    host::World input;
     host::World mapLayer;
     host::FrameRequest request;
-    request.input = &input;
-    if (scene == Scene::kEffectors) {
-        mapLayer = Gradient(width, height, depth);
-        request.layers[kMapLayerId] = &mapLayer;
-    }
-    const std::size_t dots = DotCount(scene, depth, input, mapLayer);
+    std::size_t dots = 0;
+};
 
-    for (auto _ : state) {
-        const double start = ThreadSeconds();
-        const host::FrameResult frame = instance.render(request);
-        state.SetIterationTime(ThreadSeconds() - start);
-        if (!frame.ok()) {
-            state.SkipWithError("the frame failed");
-            break;
-        }
-        // RenderDots reports progress once per drawn dot.
-        if (static_cast<std::size_t>(frame.progress_calls) != dots) {
-            state.SkipWithError("the frame drew another number of dots than its layout holds");
-            break;
-        }
+// Renders one frame, timed; false (with the benchmark skipped) if it failed.
+bool TimedFrame(benchmark::State &state, Setup &setup)
+{
+    const double start = ThreadSeconds();
+    const host::FrameResult frame = setup.instance.render(setup.request);
+    state.SetIterationTime(ThreadSeconds() - start);
+    if (!frame.ok()) {
+        state.SkipWithError("the frame failed");
+        return false;
     }
-    if (!effect.faults().empty()) {
+    // RenderDots reports progress once per drawn dot.
+    if (static_cast<std::size_t>(frame.progress_calls) != setup.dots) {
+        state.SkipWithError("the frame drew another number of dots than its layout holds");
+        return false;
+    }
+    return true;
+}
+
+// Warm: frames of one instance after an untimed first frame, as in a
+// sequence, where the host's buffers are kept from frame to frame.
+void HostFrame(benchmark::State &state, Scene scene, host::Depth depth, A_long width, A_long height)
+{
+    Setup setup(scene, depth, width, height);
+    setup.instance.render(setup.request);
+    for (auto _ : state) {
+        if (!TimedFrame(state, setup)) break;
+    }
+    if (!SharedEffect().faults().empty()) {
+        state.SkipWithError("the effect committed a protocol fault");
+    }
+    SetFrameCounters(state, setup.dots, width, height);
+}
+
+// Cold: the first frame of a fresh instance, whose buffers are all new.
+void HostFrameCold(benchmark::State &state, Scene scene, host::Depth depth, A_long width,
+                   A_long height)
+{
+    std::size_t dots = 0;
+    for (auto _ : state) {
+        Setup setup(scene, depth, width, height);
+        dots = setup.dots;
+        if (!TimedFrame(state, setup)) break;
+    }
+    if (!SharedEffect().faults().empty()) {
         state.SkipWithError("the effect committed a protocol fault");
     }
     SetFrameCounters(state, dots, width, height);
@@ -89,13 +125,15 @@ void RegisterHostFrameBenchmarks()
     for (const FrameSize &size : kFrameSizes) {
         for (Scene scene : kScenes) {
             for (host::Depth depth : kDepths) {
-                const std::string name =
-                    BenchmarkName("HostFrame", scene, depth, size.width, size.height);
-                benchmark::RegisterBenchmark(name.c_str(), HostFrame, scene, depth, size.width,
-                                             size.height)
-                    ->UseManualTime()
-                    ->Unit(benchmark::kMillisecond)
-                    ->MinTime(0.2);
+                for (bool cold : {false, true}) {
+                    const std::string name = BenchmarkName(cold ? "HostFrameCold" : "HostFrame",
+                                                           scene, depth, size.width, size.height);
+                    benchmark::RegisterBenchmark(name.c_str(), cold ? HostFrameCold : HostFrame,
+                                                 scene, depth, size.width, size.height)
+                        ->UseManualTime()
+                        ->Unit(benchmark::kMillisecond)
+                        ->MinTime(0.2);
+                }
             }
         }
     }

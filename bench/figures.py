@@ -65,18 +65,20 @@ def main():
 
     print("Frame times (median, ms), dots per second and megapixels per second:\n")
     print("| scene | size | depth | dots | RenderDots ms | dots/s | Mpx/s "
-          "| host frame ms | dots/s | Mpx/s |")
-    print("|---|---|---|--:|--:|--:|--:|--:|--:|--:|")
+          "| host frame ms | dots/s | Mpx/s | cold frame ms |")
+    print("|---|---|---|--:|--:|--:|--:|--:|--:|--:|--:|")
     for scene in SCENES:
         for size in SIZES:
             for depth in DEPTHS:
                 r = get(key("RenderDots", scene, depth, size))
                 h = get(key("HostFrame", scene, depth, size))
+                c = get(key("HostFrameCold", scene, depth, size))
                 if not r or not h:
                     continue
                 print(f"| {scene} | {size} | {depth} | {int(r['dots'])} "
                       f"| {fmt_ms(r['ms'])} | {fmt_rate(r['dots/s'])} | {r['Mpx/s']:.0f} "
-                      f"| {fmt_ms(h['ms'])} | {fmt_rate(h['dots/s'])} | {h['Mpx/s']:.0f} |")
+                      f"| {fmt_ms(h['ms'])} | {fmt_rate(h['dots/s'])} | {h['Mpx/s']:.0f} "
+                      f"| {fmt_ms(c['ms']) if c else '–'} |")
 
     def ratio(a, b):
         if not a or not b:
@@ -130,13 +132,19 @@ def main():
                     cells.append("–")
             print(f"| {size} | {depth} | " + " | ".join(cells) + " |")
 
-    print("\nHost: whole frame through the host against RenderDots alone.\n")
-    print("| scene | size | 8-bit | 16-bit | float |")
-    print("|---|---|--:|--:|--:|")
+    print("\nHost: whole frame through the host against RenderDots alone, warm (cold "
+          "beside it), and cold against warm.\n")
+    print("| scene | size | 8-bit | 16-bit | float | cold/warm 8-bit | 16-bit | float |")
+    print("|---|---|--:|--:|--:|--:|--:|--:|")
     for scene in SCENES:
         for size in SIZES:
-            cells = [ratio(get(key("HostFrame", scene, d, size)),
-                           get(key("RenderDots", scene, d, size))) for d in DEPTHS]
+            cells = []
+            for d in DEPTHS:
+                r = get(key("RenderDots", scene, d, size))
+                cells.append(f"{ratio(get(key('HostFrame', scene, d, size)), r)} "
+                             f"({ratio(get(key('HostFrameCold', scene, d, size)), r)})")
+            cells += [ratio(get(key("HostFrameCold", scene, d, size)),
+                            get(key("HostFrame", scene, d, size))) for d in DEPTHS]
             print(f"| {scene} | {size} | " + " | ".join(cells) + " |")
 
 

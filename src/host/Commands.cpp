@@ -638,6 +638,7 @@ Instance Effect::newInstance(A_long layer_width, A_long layer_height)
     state->core = core_;
     state->layer_width = layer_width;
     state->layer_height = layer_height;
+    state->buffers = core_->buffers;
     detail::InitialValues(*core_, *state);
     {
         std::lock_guard<std::mutex> lock(core_->mutex);

@@ -66,6 +66,11 @@ struct EffectCore {
     // Handles the effect left behind; freed when the core goes.
     std::vector<PF_Handle> leaked_handles;
 
+    // The buffers of its instances' worlds (prepared layers, pixel and output
+    // checkouts, the effect's own worlds), kept from frame to frame and from
+    // one instance to the next, as a host keeps its memory.
+    std::shared_ptr<BufferPool> buffers = std::make_shared<BufferPool>();
+
     void addFault(const std::string &text);
     bool withheld(const char *name, A_long version) const;
     void requireOpen() const;  // HostError after shutdown
@@ -94,9 +99,8 @@ struct InstanceState {
     A_long time_step = 1;
     A_u_long time_scale = 30;
 
-    // The buffers of this instance's worlds (prepared layers, pixel and
-    // output checkouts, the effect's own worlds), kept from frame to frame.
-    std::shared_ptr<BufferPool> buffers = std::make_shared<BufferPool>();
+    // The effect's buffers (EffectCore::buffers).
+    std::shared_ptr<BufferPool> buffers;
 
     void requireOpen() const;
     void requireIndex(int index) const;
@@ -130,15 +134,19 @@ struct FrameState {
     std::map<A_long, LayerImage> layers;  // by layer id
 
     std::vector<LayerCheckout> checkouts;
-    // The copies of layer pixels handed out in smart render: one for each
+    // The layer pixels handed out in smart render: one record for each
     // prepared image and rectangle, shared by the checkouts that ask for it.
-    struct PixelCopy {
+    // It shows the prepared image's own pixels, or a copy of them for an
+    // effect that may write into its input (PF_OutFlag_I_WRITE_INPUT_BUFFER).
+    struct LayerPixels {
         const LayerImage *image;
         PF_LRect rect;
-        std::unique_ptr<World> world;
+        std::unique_ptr<World> copy;  // null when the pixels are lent
+        PF_EffectWorld record;        // what the effect gets
+        std::size_t lent_entry;       // its entry in the command's lent_worlds
     };
-    std::vector<PixelCopy> pixel_copies;
-    std::map<A_long, World *> pixel_worlds;  // by checkout id
+    std::deque<LayerPixels> layer_pixels;             // elements never move
+    std::map<A_long, PF_EffectWorld *> pixel_worlds;  // by checkout id
     std::vector<A_long> pixel_checkouts;
     std::vector<A_long> pixel_checkins;
     std::map<A_long, int> pixel_outstanding;

@@ -22,7 +22,9 @@
 //    transparent destination takes the source exactly); a mask multiplies
 //    the source alpha by its alpha at destination - offset, 0 outside it;
 //    PF_MaskFlag_INVERTED uses full - alpha (details in Compositing.cpp);
-//  - layer pixels checked out in smart render need no check-in (as in the
+//  - layer pixels checked out in smart render are the layer's own pixels,
+//    lent read-only (a copy for an effect that sets
+//    PF_OutFlag_I_WRITE_INPUT_BUFFER), and need no check-in (as in the
 //    real host); the pre-render data handle is disposed after SMART_RENDER
 //    unless the effect gave a delete callback;
 //  - a sequence handle the effect replaces (flatten, resetup) is disposed of
@@ -115,7 +117,7 @@ struct HostOptions {
     // (full alpha, red and blue, no green) instead of the real host's garbage,
     // so pixels the effect never writes are easy to see and to test. Without
     // it they hold whatever their memory held, as in the real host (the
-    // instance reuses its buffers from frame to frame).
+    // host reuses its buffers from frame to frame).
     bool poison_uncleared_worlds = true;
     // When the effect replaces its sequence handle (flatten, resetup) without
     // disposing of the old one, the host disposes of it. With this set, that
@@ -135,6 +137,13 @@ enum class Depth { k8 = 8, k16 = 16, k32 = 32 };
 namespace detail {
 class BufferPool;
 struct WorldMaker;
+// Frees a world's pixel buffer as it was allocated: mapped pages (size
+// given) or the heap (size 0).
+struct BufferDeleter {
+    std::size_t size = 0;
+    void operator()(unsigned char *p) const noexcept;
+};
+using PixelBuffer = std::unique_ptr<unsigned char, BufferDeleter>;
 }  // namespace detail
 
 PF_PixelFormat PixelFormatOf(Depth depth);  // 'argb', 'ae16', 'ae32'
@@ -200,16 +209,18 @@ private:
     enum class Pixels { kClear, kAsFound };
     void allocate(A_long width, A_long height, Depth depth, A_long row_padding, Pixels pixels,
                   const std::shared_ptr<detail::BufferPool> &pool);
-    void release();
+    // Gives the buffer back to its pool (if any); `zeroed` says every byte
+    // between its guards is zero.
+    void release(bool zeroed = false);
     template <typename P>
     P &at(A_long x, A_long y, Depth want) const;
 
     PF_EffectWorld world_{};
     Depth depth_ = Depth::k8;
     A_long padding_ = 0;
-    std::unique_ptr<unsigned char[]> buffer_;
+    detail::PixelBuffer buffer_;
     std::size_t buffer_size_ = 0;
-    // Where the buffer came from and goes back to (an instance's buffers
+    // Where the buffer came from and goes back to (an effect's buffers
     // reused from frame to frame); empty for buffers of their own.
     std::weak_ptr<detail::BufferPool> pool_;
 };

@@ -4,10 +4,9 @@
 //
 // Every layer is prepared once per frame at the render's depth and
 // downsampling, with its top-left pixel at (0, 0) (a layer that needs
-// neither stays the caller's world, of which the effect only gets copies).
-// A checkout result covers the request's rectangle within the layer; the
-// world handed out for it holds exactly that rectangle, with origin_x and
-// origin_y at its top-left corner.
+// neither stays the caller's world). A checkout result covers the request's
+// rectangle within the layer; the world handed out for it holds exactly that
+// rectangle, with origin_x and origin_y at its top-left corner.
 // ref_width and ref_height are the layer's size before downsampling.
 #include <algorithm>
 #include <memory>
@@ -61,31 +60,67 @@ bool SameRect(const PF_LRect &a, const PF_LRect &b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-// The copy of `r` of a prepared image that a checkout hands out. Checkouts
-// of the same image and rectangle (the layer itself as input and as the
-// default of other layer parameters, say) get the same copy, as they get
-// the same frame of a layer in the real host; the caller's world is never
-// lent. The copy's padding is checked when the command returns, under the
-// names of every checkout that has it.
-World *CopyFor(CommandContext &ctx, FrameState &frame, const LayerImage &img, const PF_LRect &r,
-               A_long checkout_id)
+// Adds a checkout id to the name under which a lent world is checked.
+void NameAlso(CommandContext &ctx, std::size_t entry, A_long checkout_id)
 {
-    for (const FrameState::PixelCopy &copy : frame.pixel_copies) {
-        if (copy.image != &img || !SameRect(copy.rect, r)) continue;
-        for (auto &lent : ctx.lent_worlds) {
-            if (lent.first != copy.world.get()) continue;
-            const std::string one = "checkout id ";
-            const std::size_t at = lent.second.find(one);
-            if (at != std::string::npos) lent.second.replace(at, one.size(), "checkout ids ");
-            lent.second += ", " + std::to_string(checkout_id);
+    std::string &name = ctx.lent_worlds[entry].second;
+    const std::string one = "checkout id ";
+    const std::size_t at = name.find(one);
+    if (at != std::string::npos) name.replace(at, one.size(), "checkout ids ");
+    name += ", " + std::to_string(checkout_id);
+}
+
+// The pixels of `r` of a prepared image that a checkout hands out.
+// Checkouts of the same image and rectangle (the layer itself as input and
+// as the default of other layer parameters, say) get the same record, as
+// they get the same frame of a layer in the real host. The record shows the
+// image's own pixels (read-only, as the API has it: nothing is copied), or,
+// for an effect that may write into its input, a copy of them, so that the
+// caller's world is never written. The padding of the world behind it is
+// checked when the command returns, under the names of every checkout that
+// shows it.
+PF_EffectWorld *PixelsFor(CommandContext &ctx, FrameState &frame, const LayerImage &img,
+                          const PF_LRect &r, A_long checkout_id)
+{
+    const bool copied = (ctx.core.out_flags & PF_OutFlag_I_WRITE_INPUT_BUFFER) != 0;
+    const FrameState::LayerPixels *same_world = nullptr;
+    for (FrameState::LayerPixels &p : frame.layer_pixels) {
+        if (p.image != &img) continue;
+        if (SameRect(p.rect, r)) {
+            NameAlso(ctx, p.lent_entry, checkout_id);
+            return &p.record;
         }
-        return copy.world.get();
+        if (!copied) same_world = &p;
     }
-    auto world = std::make_unique<World>(Crop(img.world(), r, ctx.instance->buffers));
-    ctx.lent_worlds.emplace_back(world.get(),
-                                 "the pixels of checkout id " + std::to_string(checkout_id));
-    frame.pixel_copies.push_back({&img, r, std::move(world)});
-    return frame.pixel_copies.back().world.get();
+    FrameState::LayerPixels p{&img, r, nullptr, PF_EffectWorld{}, ctx.lent_worlds.size()};
+    const World *behind = &img.world();
+    if (copied) {
+        p.copy = std::make_unique<World>(Crop(img.world(), r, ctx.instance->buffers));
+        p.record = *p.copy->pf();
+        behind = p.copy.get();
+    } else {
+        const World &w = img.world();
+        p.record = *w.pf();
+        p.record.data = reinterpret_cast<PF_PixelPtr>(const_cast<unsigned char *>(w.row(r.top)) +
+                                                      static_cast<std::size_t>(r.left) *
+                                                          BytesPerPixel(w.depth()));
+        p.record.width = r.right - r.left;
+        p.record.height = r.bottom - r.top;
+        p.record.extent_hint = PF_LRect{0, 0, p.record.width, p.record.height};
+        p.record.origin_x = r.left;
+        p.record.origin_y = r.top;
+        p.record.world_flags = static_cast<PF_WorldFlags>(
+            p.record.world_flags & ~static_cast<PF_WorldFlags>(PF_WorldFlag_WRITEABLE));
+    }
+    if (same_world) {
+        p.lent_entry = same_world->lent_entry;
+        NameAlso(ctx, p.lent_entry, checkout_id);
+    } else {
+        ctx.lent_worlds.emplace_back(behind,
+                                     "the pixels of checkout id " + std::to_string(checkout_id));
+    }
+    frame.layer_pixels.push_back(std::move(p));
+    return &frame.layer_pixels.back().record;
 }
 
 }  // namespace
@@ -171,9 +206,9 @@ PF_Err CbCheckoutLayerPixels(PF_ProgPtr ref, A_long checkout_id, PF_EffectWorld 
     ++frame.pixel_outstanding[checkout_id];
     const LayerImage *img = frame.imageFor(*ctx->instance, c->index);
     if (!img || EmptyRect(c->result.result_rect)) return PF_Err_NONE;  // nothing to deliver
-    World *&world = frame.pixel_worlds[checkout_id];
-    if (!world) world = CopyFor(*ctx, frame, *img, c->result.result_rect, checkout_id);
-    *pixels = world->pf();
+    PF_EffectWorld *&world = frame.pixel_worlds[checkout_id];
+    if (!world) world = PixelsFor(*ctx, frame, *img, c->result.result_rect, checkout_id);
+    *pixels = world;
     return PF_Err_NONE;
 }
 

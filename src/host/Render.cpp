@@ -17,10 +17,11 @@ namespace host {
 namespace detail {
 namespace {
 
-// A layer at the render's depth and downsampling. The smart render hands
-// the effect copies of a layer only (the pixels of each checkout), so there
-// a layer that needs no converting is used as the caller gave it; the
-// legacy render lends the image itself and gets a copy.
+// A layer at the render's depth and downsampling. The smart render lends
+// the effect a layer's pixels read-only (or copies them for an effect that
+// writes its input), so there a layer that needs no converting is used as
+// the caller gave it; the legacy render lends the image itself as writable
+// and gets a copy.
 LayerImage Prepare(const World &full, Depth depth, const FrameRequest &req, bool smart,
                    const std::shared_ptr<BufferPool> &pool)
 {

@@ -4,12 +4,19 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <new>
 #include <type_traits>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
 
 #include "host/Core_p.h"
 #include "host/Worlds_p.h"
@@ -384,27 +391,86 @@ void ConvertRow(const unsigned char *from, Depth from_depth, unsigned char *to, 
     }
 }
 
-// ---------------------------------------------------------------- buffer pool
+// ---------------------------------------------------------------- buffers
 
-std::unique_ptr<unsigned char[]> BufferPool::take(std::size_t size)
+namespace {
+
+// From this size on a buffer is mapped pages of its own.
+constexpr std::size_t kMappedFrom = std::size_t{1} << 20;
+
+// Sets the n bytes at p to zero, writing only the 64-byte blocks that are
+// not zero already: a world with a few dots drawn on it costs a read.
+void ZeroWhereSet(unsigned char *p, std::size_t n)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = kept_.rbegin(); it != kept_.rend(); ++it) {
-        if (it->size != size) continue;
-        std::unique_ptr<unsigned char[]> buffer = std::move(it->buffer);
-        bytes_ -= size;
-        kept_.erase(std::next(it).base());
-        return buffer;
+    constexpr std::size_t kBlock = 64;
+    std::size_t at = 0;
+    for (; at + kBlock <= n; at += kBlock) {
+        std::uint64_t w[kBlock / sizeof(std::uint64_t)];
+        std::memcpy(w, p + at, kBlock);
+        std::uint64_t any = 0;
+        for (std::uint64_t v : w) any |= v;
+        if (any != 0) std::memset(p + at, 0, kBlock);
     }
-    return nullptr;
+    std::memset(p + at, 0, n - at);
 }
 
-void BufferPool::give(std::unique_ptr<unsigned char[]> buffer, std::size_t size) noexcept
+}  // namespace
+
+void BufferDeleter::operator()(unsigned char *p) const noexcept
+{
+#ifndef _WIN32
+    if (size != 0) {
+        munmap(p, size);
+        return;
+    }
+#endif
+    std::free(p);
+}
+
+PixelBuffer NewZeroedBuffer(std::size_t size)
+{
+#ifndef _WIN32
+    if (size >= kMappedFrom) {
+        void *p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        // Paging in 2 MB at a time costs far less than 4 KB at a time.
+        madvise(p, size, MADV_HUGEPAGE);
+#endif
+        return PixelBuffer(static_cast<unsigned char *>(p), BufferDeleter{size});
+    }
+#endif
+    void *p = std::calloc(size, 1);
+    if (!p) throw std::bad_alloc();
+    return PixelBuffer(static_cast<unsigned char *>(p), BufferDeleter{0});
+}
+
+PixelBuffer BufferPool::take(std::size_t size, bool want_zero, bool *zero)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = kept_.rend();
+    for (auto it = kept_.rbegin(); it != kept_.rend(); ++it) {
+        if (it->size != size) continue;
+        if (found == kept_.rend()) found = it;
+        if (it->zero == want_zero) {
+            found = it;
+            break;
+        }
+    }
+    if (found == kept_.rend()) return nullptr;
+    PixelBuffer buffer = std::move(found->buffer);
+    *zero = found->zero;
+    bytes_ -= size;
+    kept_.erase(std::next(found).base());
+    return buffer;
+}
+
+void BufferPool::give(PixelBuffer buffer, std::size_t size, bool zero) noexcept
 {
     if (!buffer || size > kMaxBytes) return;
     std::lock_guard<std::mutex> lock(mutex_);
     try {
-        kept_.push_back(Kept{size, std::move(buffer)});
+        kept_.push_back(Kept{size, std::move(buffer), zero});
     } catch (...) {
         return;  // not kept, freed with `buffer`
     }
@@ -431,6 +497,16 @@ World WorldMaker::make(A_long width, A_long height, Depth depth, NewPixels pixel
                pixels == NewPixels::kClear ? World::Pixels::kClear : World::Pixels::kAsFound, pool);
     if (pixels == NewPixels::kPoison) FillAll(w, PoisonPixel());
     return w;
+}
+
+void WorldMaker::releaseZeroed(World &world)
+{
+    if (!world.buffer_ || world.pool_.expired()) {
+        world.release();
+        return;
+    }
+    ZeroWhereSet(world.buffer_.get() + kGuardBytes, world.buffer_size_ - 2 * kGuardBytes);
+    world.release(true);
 }
 
 A_long DownsampledSize(A_long full, A_long n)
@@ -601,6 +677,9 @@ PF_Err DropWorld(CommandContext *ctx, const char *service, PF_EffectWorld *world
                    std::to_string(owned->width()) + " x " + std::to_string(owned->height()) +
                    " world");
     }
+    // Zeroed for the next cleared world of its size (the effect's temporary
+    // world of the next frame, typically).
+    WorldMaker::releaseZeroed(*owned);
     // Cleared, so that a use after disposal fails at once rather than later.
     std::memset(world, 0, sizeof *world);
     return PF_Err_NONE;
@@ -723,16 +802,20 @@ void World::allocate(A_long width, A_long height, Depth depth, A_long row_paddin
     const std::size_t padding = static_cast<std::size_t>(row_padding);
     const std::size_t rowbytes = used + padding;
     const std::size_t size = 2 * detail::kGuardBytes + rowbytes * static_cast<std::size_t>(height);
-    std::unique_ptr<unsigned char[]> buffer;
-    if (pool) buffer = pool->take(size);
-    if (!buffer) buffer.reset(new unsigned char[size]);
+    bool zero = false;
+    detail::PixelBuffer buffer;
+    if (pool) buffer = pool->take(size, pixels == Pixels::kClear, &zero);
+    if (!buffer) {
+        buffer = detail::NewZeroedBuffer(size);
+        zero = true;
+    }
     // One pass over the block: the guards, and each row's pixels (when they
-    // are to be cleared) and padding.
+    // are to be cleared and are not zero already) and padding.
     unsigned char *data = buffer.get() + detail::kGuardBytes;
     unsigned char *end = data + rowbytes * static_cast<std::size_t>(height);
     std::memset(buffer.get(), kPadSentinel, detail::kGuardBytes);
     for (unsigned char *row = data; row != end; row += rowbytes) {
-        if (pixels == Pixels::kClear) std::memset(row, 0, used);
+        if (pixels == Pixels::kClear && !zero) std::memset(row, 0, used);
         std::memset(row + used, kPadSentinel, padding);
     }
     std::memset(end, kPadSentinel, detail::kGuardBytes);
@@ -756,12 +839,12 @@ void World::allocate(A_long width, A_long height, Depth depth, A_long row_paddin
     detail::Register(data, end, depth);
 }
 
-void World::release()
+void World::release(bool zeroed)
 {
     if (buffer_) {
         detail::Unregister(buffer_.get() + detail::kGuardBytes);
         if (std::shared_ptr<detail::BufferPool> pool = pool_.lock()) {
-            pool->give(std::move(buffer_), buffer_size_);
+            pool->give(std::move(buffer_), buffer_size_, zeroed);
         }
     }
     buffer_.reset();

@@ -61,27 +61,40 @@ void FillRect(const WorldView &v, const PF_Rect &r, const PixelD &p);
 void ConvertRow(const unsigned char *from, Depth from_depth, unsigned char *to, Depth to_depth,
                 A_long n);
 
-// Pixel buffers that an instance's worlds give back when they go, kept for
+// A buffer of `size` bytes, all zero: pages of its own from the system for
+// large buffers (zero without being cleared, paged in only where they are
+// touched, in large pages where the system allows), the heap's calloc for
+// small ones.
+PixelBuffer NewZeroedBuffer(std::size_t size);
+
+// Pixel buffers that an effect's worlds give back when they go, kept for
 // the next worlds of the same size, so that frame after frame reuses its
 // allocations instead of allocating (and paging in) fresh ones. Only the
 // memory is reused: a world made on a kept buffer lays its guard and padding
 // anew, and its pixels are cleared, poisoned or written over at once (but
 // for the output and uncleared worlds without the poison, which hold what
-// the buffer held, as in the real host). At most kMaxBuffers buffers and
-// kMaxBytes bytes are kept; the oldest go first.
+// the buffer held, as in the real host). A buffer known to be all zero (the
+// effect's cleared worlds are zeroed again when it disposes of them, which
+// costs a read and writes only where it drew) makes a cleared world without
+// clearing. At most kMaxBuffers buffers and kMaxBytes bytes are kept; the
+// oldest go first.
 class BufferPool {
 public:
-    static constexpr std::size_t kMaxBuffers = 8;
+    static constexpr std::size_t kMaxBuffers = 16;
     static constexpr std::size_t kMaxBytes = std::size_t{1} << 30;
 
-    // The most recently given buffer of exactly `size` bytes, or null.
-    std::unique_ptr<unsigned char[]> take(std::size_t size);
-    void give(std::unique_ptr<unsigned char[]> buffer, std::size_t size) noexcept;
+    // The most recently given buffer of exactly `size` bytes, or null; one
+    // known to be zero first if `want_zero`, one that is not first if not,
+    // so that zeroed buffers are kept for cleared worlds. *zero tells which
+    // it is.
+    PixelBuffer take(std::size_t size, bool want_zero, bool *zero);
+    void give(PixelBuffer buffer, std::size_t size, bool zero) noexcept;
 
 private:
     struct Kept {
         std::size_t size;
-        std::unique_ptr<unsigned char[]> buffer;
+        PixelBuffer buffer;
+        bool zero;
     };
     std::mutex mutex_;
     std::vector<Kept> kept_;  // oldest first
@@ -103,6 +116,9 @@ struct WorldMaker {
     // to it when the world goes (a buffer of its own if `pool` is null).
     static World make(A_long width, A_long height, Depth depth, NewPixels pixels,
                       const std::shared_ptr<BufferPool> &pool);
+    // Empties `world`, giving its buffer back to its pool zeroed, so that a
+    // cleared world can be made on it without clearing.
+    static void releaseZeroed(World &world);
 };
 
 // Size after downsampling 1/n, rounded as effects compute it.

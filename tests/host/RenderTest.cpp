@@ -216,7 +216,9 @@ TEST_F(RenderTest, LegacyRenderLendsACopyOfTheInputAndLayerPixelsThroughCheckout
 TEST_F(RenderTest, FramesReuseBuffersButNeverTheirPixelsOrBrokenPadding)
 {
     // Each frame checks what it is handed, then scribbles over all of it and
-    // past the rows of its output and of a cleared world of its own.
+    // past the rows of its output and of a cleared world of its own. It says
+    // it writes into its input, so it gets a copy of it.
+    fx.out_flags |= PF_OutFlag_I_WRITE_INPUT_BUFFER;
     int frame = 0;
     std::vector<std::string> seen;
     fx.on(PF_Cmd_SMART_RENDER, [&](Call &c) {
@@ -252,31 +254,39 @@ TEST_F(RenderTest, FramesReuseBuffersButNeverTheirPixelsOrBrokenPadding)
     EXPECT_TRUE(input.samePixels(before));  // the effect only ever wrote into a copy
 }
 
-TEST_F(RenderTest, CheckoutsOfTheSameLayerAndRectangleShareOneCopy)
+TEST_F(RenderTest, CheckoutsLendTheLayersOwnPixelsOneRecordPerRectangle)
 {
     fx.defs = {fake::Layer("Matte", 15, PF_LayerDefault_MYSELF)};
     fx.on(PF_Cmd_SMART_PRE_RENDER, [](Call &c) {
         const PF_RenderRequest &all = c.preRender()->input->output_request;
         PF_RenderRequest part = all;
-        part.rect.right = 2;
+        part.rect.left = 1;
+        part.rect.right = 3;
         c.checkout(0, 0, &all);
         c.checkout(1, 1, &all);
         return c.checkout(1, 2, &part);
     });
     PF_EffectWorld *got[3] = {};
+    const void *data[3] = {};
     A_long width2 = 0;
     fx.does(PF_Cmd_SMART_RENDER, [&](Call &c) {
-        for (A_long id = 0; id < 3; ++id) ASSERT_NE(got[id] = c.pixels(id), nullptr) << id;
+        for (A_long id = 0; id < 3; ++id) {
+            ASSERT_NE(got[id] = c.pixels(id), nullptr) << id;
+            data[id] = got[id]->data;
+        }
         width2 = got[2]->width;
-        // Past the end of the first row of the copy ids 0 and 1 share.
+        // Past the end of the first row of the pixels ids 0 and 1 share (and
+        // id 2 shows part of).
         fake::Px8(got[1], got[1]->width, 0).alpha = 0;
     });
     effect.newInstance(4, 2).render(req);
     EXPECT_EQ(got[0], got[1]);
-    EXPECT_NE(got[0], got[2]);  // another rectangle, another copy
+    EXPECT_NE(got[0], got[2]);  // another rectangle, another record
+    EXPECT_EQ(data[0], input.pf()->data);
+    EXPECT_EQ(data[2], &input.px8(1, 0));
     EXPECT_EQ(width2, 2);
     EXPECT_TRUE(
-        fake::FaultsAre(effect, {"wrote outside the rows of the pixels of checkout ids 0, 1"}));
+        fake::FaultsAre(effect, {"wrote outside the rows of the pixels of checkout ids 0, 1, 2"}));
 }
 
 TEST_F(RenderTest, LayersOfAnotherDepthArriveConvertedAtTheInputsDepth)
