@@ -1,5 +1,11 @@
 #include "Commands.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "Commands_p.h"
 #include "Errors.h"
@@ -24,6 +30,11 @@ void PrintFaults(const std::vector<std::string> &faults, std::ostream &err)
 
 void ReportFaults(Session &session, std::ostream &err, std::size_t earlier)
 {
+    // Ignored stored defaults are printed even with -q: they change what
+    // every command does until the file is mended.
+    for (const std::string &warning : session.TakeWarnings()) {
+        err << "stipplex: warning: " << warning << "\n";
+    }
     const std::vector<std::string> faults = session.TakeFaults();
     PrintFaults(faults, err);
     const std::size_t count = earlier + faults.size();
@@ -176,18 +187,6 @@ void RunParams(const CommonOptions &common, bool json, std::ostream &out, std::o
 
 namespace {
 
-// Where the plug-in keeps its stored defaults on this system.
-std::string DefaultsFilePath()
-{
-    std::string base;
-    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
-        base = xdg;
-    } else if (const char *home = std::getenv("HOME")) {
-        base = std::string(home) + "/.config";
-    }
-    return base + "/Tavro/Panelry/Stipplex.ini";
-}
-
 // The effect stores and resets its defaults from its options dialog. Where
 // there is no dialog, the plug-in takes the dialog's answer from
 // STIPPLEX_OPTIONS_ACTION, so the tool still goes through DO_DIALOG like any
@@ -214,6 +213,12 @@ void RunDefaultsSave(const CommonOptions &common, const std::vector<std::string>
             throw UsageError(v.param->identifier + ": layers have no stored default");
         }
     }
+    if (!session.StoredDefaultsRead().problem.empty()) {
+        // The effect would leave such a file as it is and store nothing.
+        throw Failure("cannot store the defaults: " + session.StoredDefaultsFile() + ": " +
+                      session.StoredDefaultsRead().problem +
+                      "; 'stipplex defaults reset' removes it");
+    }
     {
         host::Instance instance = session.GetEffect().newInstance(1920, 1080);
         detail::ApplyValues(instance, values, {});
@@ -222,21 +227,60 @@ void RunDefaultsSave(const CommonOptions &common, const std::vector<std::string>
     session.Shutdown();
     detail::ReportFaults(session, err);
     if (common.verbosity != Verbosity::kQuiet) {
-        out << "stored the defaults in " << DefaultsFilePath() << "\n";
+        out << "stored the defaults in " << StoredDefaultsPath() << "\n";
     }
 }
 
 void RunDefaultsReset(const CommonOptions &common, std::ostream &out, std::ostream &err)
 {
-    Session session(detail::PluginPath(common));
-    {
-        host::Instance instance = session.GetEffect().newInstance(1920, 1080);
-        RunOptionsAction(instance, "reset");
+    // The effect removes its file (and the folders it leaves empty) through
+    // its options command. Whatever the file holds must not stop a reset: if
+    // the effect cannot do it, or leaves something under the name, the tool
+    // removes it itself; only a folder under the name is left to the user.
+    const std::string path = StoredDefaultsPath();
+    std::string effectProblem;
+    std::vector<std::string> faults;
+    try {
+        Session session(detail::PluginPath(common));
+        {
+            host::Instance instance = session.GetEffect().newInstance(1920, 1080);
+            RunOptionsAction(instance, "reset");
+        }
+        session.Shutdown();
+        session.TakeWarnings();  // about the file being removed: no longer true
+        faults = session.TakeFaults();
+        detail::PrintFaults(faults, err);
+    } catch (const Failure &e) {
+        effectProblem = e.what();
+    } catch (const host::HostError &e) {
+        effectProblem = e.what();
     }
-    session.Shutdown();
-    detail::ReportFaults(session, err);
+    struct stat st {};
+    const bool left = ::lstat(path.c_str(), &st) == 0;
+    if (!left && !effectProblem.empty()) {
+        throw Failure(effectProblem);  // nothing to remove: the failure is the answer
+    }
+    if (left) {
+        if (S_ISDIR(st.st_mode)) {
+            throw Failure("cannot reset the defaults: " + path +
+                          " is a folder, not a defaults file; remove it by hand");
+        }
+        if (::unlink(path.c_str()) != 0) {
+            throw Failure("cannot reset the defaults: cannot remove " + path + ": " +
+                          std::strerror(errno));
+        }
+    }
+    if (!effectProblem.empty()) {
+        err << "stipplex: warning: the effect could not reset its defaults (" << effectProblem
+            << "); the tool removed " << path << " itself\n";
+    }
     if (common.verbosity != Verbosity::kQuiet) {
-        out << "removed " << DefaultsFilePath() << ": new instances get the factory defaults\n";
+        out << "removed " << path << ": new instances get the factory defaults\n";
+    }
+    if (!faults.empty()) {
+        throw ProtocolFaults("the effect broke the host's rules (" + std::to_string(faults.size()) +
+                             (faults.size() == 1 ? " protocol fault" : " protocol faults") +
+                             " above); the command did its work");
     }
 }
 

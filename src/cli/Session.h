@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ParamCatalog.h"
+#include "StoredDefaults.h"
 #include "host/Host.h"
 
 namespace cli {
@@ -45,6 +46,14 @@ public:
     // Protocol faults the host saw since the last call.
     std::vector<std::string> TakeFaults();
 
+    // Stored defaults that were ignored (the file as a whole, or entries
+    // replaced by their factory defaults), as sentences naming the file,
+    // the key and the value; since the last call.
+    std::vector<std::string> TakeWarnings();
+
+    const std::string &StoredDefaultsFile() const { return storedDefaultsPath_; }
+    const StoredDefaults &StoredDefaultsRead() const { return storedDefaults_; }
+
     // Sets the effect down (GLOBAL_SETDOWN); faults found then are kept for
     // TakeFaults. Throws Failure when the effect fails it.
     void Shutdown();
@@ -54,6 +63,10 @@ private:
     std::unique_ptr<host::Effect> effect_;
     std::vector<ToolParam> params_;
     bool paramsReady_ = false;
+    std::string storedDefaultsPath_;
+    StoredDefaults storedDefaults_;
+    std::vector<std::string> warnings_;
+    bool replacedReported_ = false;
 };
 
 // "the effect failed SMART_RENDER with error 512: <message>"

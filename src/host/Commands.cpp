@@ -632,7 +632,12 @@ Instance Effect::newInstance(A_long layer_width, A_long layer_height)
     EnsureGlobal(*this, *core_);
     if (!core_->params_done) {
         const CommandResult r = paramsSetup();
-        if (!r.ok()) throw HostError(detail::Describe(r));
+        if (!r.ok()) {
+            // The faults say which definition the host refused, and why.
+            std::string text = detail::Describe(r);
+            for (const std::string &fault : faults()) text += "; " + fault;
+            throw HostError(text);
+        }
     }
     auto state = std::make_shared<InstanceState>();
     state->core = core_;

@@ -128,6 +128,15 @@ struct HostOptions {
     // definition they hold, fetched or not. We report it unless this is
     // cleared: an unpaired check-in usually hides an unpaired checkout.
     bool checkin_without_checkout_is_fault = true;
+    // What the host does with a definition whose default or value lies
+    // outside its valid range or is not a number (a popup choice beyond the
+    // list, a checkbox other than 0 or 1): if this holds a definition at the
+    // same index with the same type and id whose default is usable (usually the
+    // effect's own, from a PARAMS_SETUP in which it used no stored
+    // settings), the host takes that one's default and value and notes what
+    // it replaced in ParamInfo::replaced_default. Otherwise the definition
+    // is refused with PF_Err_BAD_CALLBACK_PARAM and a fault.
+    std::vector<PF_ParamDef> fallback_definitions;
 };
 
 // ---------------------------------------------------------------- worlds
@@ -259,6 +268,9 @@ struct ParamInfo {
     std::string popup_text;                // PF_PopupDef namesptr, whole
     std::vector<std::string> popup_items;  // split at '|'
     std::string checkbox_label;            // PF_CheckBoxDef nameptr
+    // Why the default and value were taken from HostOptions::
+    // fallback_definitions ("default 99 is outside 1..6"); empty if not.
+    std::string replaced_default;
 };
 
 // What a layer parameter refers to.

@@ -81,6 +81,7 @@ bool KnownType(PF_ParamType type)
 
 std::string Num(double v)
 {
+    if (!std::isfinite(v)) return std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf");
     std::string s = std::to_string(v);
     s.erase(s.find_last_not_of('0') + 1);
     if (!s.empty() && s.back() == '.') s.pop_back();
@@ -101,10 +102,9 @@ std::string Label(const PF_ParamDef &def, int index)
 }
 
 // Ranges of the slider kinds: valid range ordered and holding the slider
-// range, and the default and value inside the valid range.
+// range.
 template <typename T>
-std::string CheckRange(T valid_min, T valid_max, T slider_min, T slider_max, T dephault,
-                       double value, std::string (*show)(T))
+std::string CheckRange(T valid_min, T valid_max, T slider_min, T slider_max, std::string (*show)(T))
 {
     if (valid_min > valid_max)
         return "valid range " + show(valid_min) + ".." + show(valid_max) + " is reversed";
@@ -115,11 +115,19 @@ std::string CheckRange(T valid_min, T valid_max, T slider_min, T slider_max, T d
         return "slider range " + show(slider_min) + ".." + show(slider_max) +
                " is not inside the valid range " + show(valid_min) + ".." + show(valid_max);
     }
-    if (dephault < valid_min || dephault > valid_max) {
+    return {};
+}
+
+// The default and the value of a slider kind inside the valid range; a value
+// that is not a number is inside no range.
+template <typename T>
+std::string CheckDefault(T valid_min, T valid_max, T dephault, double value, std::string (*show)(T))
+{
+    if (!(dephault >= valid_min && dephault <= valid_max)) {
         return "default " + show(dephault) + " is outside the valid range " + show(valid_min) +
                ".." + show(valid_max);
     }
-    if (value < static_cast<double>(valid_min) || value > static_cast<double>(valid_max)) {
+    if (!(value >= static_cast<double>(valid_min) && value <= static_cast<double>(valid_max))) {
         return "value " + Num(value) + " is outside the valid range " + show(valid_min) + ".." +
                show(valid_max);
     }
@@ -160,29 +168,21 @@ std::string Reject(const PF_ParamDef &d, PF_Err *err)
         case PF_Param_SLIDER: {
             const PF_SliderDef &s = d.u.sd;
             return CheckRange<A_long>(s.valid_min, s.valid_max, s.slider_min, s.slider_max,
-                                      s.dephault, s.value, ShowLong);
+                                      ShowLong);
         }
         case PF_Param_FIX_SLIDER: {
             const PF_FixedSliderDef &s = d.u.fd;
             return CheckRange<PF_Fixed>(s.valid_min, s.valid_max, s.slider_min, s.slider_max,
-                                        s.dephault, s.value, ShowFixed);
+                                        ShowFixed);
         }
         case PF_Param_FLOAT_SLIDER: {
             const PF_FloatSliderDef &s = d.u.fs_d;
             return CheckRange<PF_FpShort>(s.valid_min, s.valid_max, s.slider_min, s.slider_max,
-                                          s.dephault, s.value, ShowFloat);
+                                          ShowFloat);
         }
         case PF_Param_POPUP: {
             const PF_PopupDef &p = d.u.pd;
             if (p.num_choices < 1) return "a popup needs at least one choice";
-            if (p.dephault < 1 || p.dephault > p.num_choices) {
-                return "default choice " + std::to_string(p.dephault) + " is outside 1.." +
-                       std::to_string(p.num_choices);
-            }
-            if (p.value < 1 || p.value > p.num_choices) {
-                return "value " + std::to_string(p.value) + " is outside 1.." +
-                       std::to_string(p.num_choices);
-            }
             if (!p.u.namesptr) return "a popup without item text";
             const std::size_t items = CountItems(p.u.namesptr);
             if (items < static_cast<std::size_t>(p.num_choices)) {
@@ -191,11 +191,6 @@ std::string Reject(const PF_ParamDef &d, PF_Err *err)
             }
             return {};
         }
-        case PF_Param_CHECKBOX:
-            if (d.u.bd.dephault != 0 && d.u.bd.dephault != 1) {
-                return "checkbox default " + std::to_string(d.u.bd.dephault) + " is not 0 or 1";
-            }
-            return {};
         case PF_Param_LAYER:
             if (d.u.ld.dephault != PF_LayerDefault_MYSELF &&
                 d.u.ld.dephault != PF_LayerDefault_NONE) {
@@ -206,6 +201,95 @@ std::string Reject(const PF_ParamDef &d, PF_Err *err)
         default:
             return {};
     }
+}
+
+// Why the default or the value of an otherwise sound definition is unusable,
+// or empty.
+std::string BadDefault(const PF_ParamDef &d)
+{
+    switch (d.param_type) {
+        case PF_Param_SLIDER: {
+            const PF_SliderDef &s = d.u.sd;
+            return CheckDefault<A_long>(s.valid_min, s.valid_max, s.dephault, s.value, ShowLong);
+        }
+        case PF_Param_FIX_SLIDER: {
+            const PF_FixedSliderDef &s = d.u.fd;
+            return CheckDefault<PF_Fixed>(s.valid_min, s.valid_max, s.dephault, s.value, ShowFixed);
+        }
+        case PF_Param_FLOAT_SLIDER: {
+            const PF_FloatSliderDef &s = d.u.fs_d;
+            return CheckDefault<PF_FpShort>(s.valid_min, s.valid_max, s.dephault, s.value,
+                                            ShowFloat);
+        }
+        case PF_Param_POPUP: {
+            const PF_PopupDef &p = d.u.pd;
+            if (p.dephault < 1 || p.dephault > p.num_choices) {
+                return "default choice " + std::to_string(p.dephault) + " is outside 1.." +
+                       std::to_string(p.num_choices);
+            }
+            if (p.value < 1 || p.value > p.num_choices) {
+                return "value " + std::to_string(p.value) + " is outside 1.." +
+                       std::to_string(p.num_choices);
+            }
+            return {};
+        }
+        case PF_Param_CHECKBOX:
+            if (d.u.bd.dephault != 0 && d.u.bd.dephault != 1) {
+                return "checkbox default " + std::to_string(d.u.bd.dephault) + " is not 0 or 1";
+            }
+            if (d.u.bd.value != 0 && d.u.bd.value != 1) {
+                return "checkbox value " + std::to_string(d.u.bd.value) + " is not 0 or 1";
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+// The default and value of `from` in `to`, for the kinds BadDefault checks.
+void CopyDefault(PF_ParamDef &to, const PF_ParamDef &from)
+{
+    switch (to.param_type) {
+        case PF_Param_SLIDER:
+            to.u.sd.value = from.u.sd.value;
+            to.u.sd.dephault = from.u.sd.dephault;
+            break;
+        case PF_Param_FIX_SLIDER:
+            to.u.fd.value = from.u.fd.value;
+            to.u.fd.dephault = from.u.fd.dephault;
+            break;
+        case PF_Param_FLOAT_SLIDER:
+            to.u.fs_d.value = from.u.fs_d.value;
+            to.u.fs_d.dephault = from.u.fs_d.dephault;
+            break;
+        case PF_Param_POPUP:
+            to.u.pd.value = from.u.pd.value;
+            to.u.pd.dephault = from.u.pd.dephault;
+            break;
+        case PF_Param_CHECKBOX:
+            to.u.bd.value = from.u.bd.value;
+            to.u.bd.dephault = from.u.bd.dephault;
+            break;
+        default:
+            break;
+    }
+}
+
+// A fallback definition for the one at `index`: of the same type and id,
+// with a usable default of its own; null when there is none. Only its
+// values are taken (its text pointers need not be valid any more).
+const PF_ParamDef *FallbackFor(const HostOptions &options, int index, const PF_ParamDef &def)
+{
+    const auto &fallbacks = options.fallback_definitions;
+    if (index < 0 || static_cast<std::size_t>(index) >= fallbacks.size()) return nullptr;
+    const PF_ParamDef &f = fallbacks[static_cast<std::size_t>(index)];
+    if (f.param_type != def.param_type || f.uu.id != def.uu.id) return nullptr;
+    if (!BadDefault(f).empty()) return nullptr;
+    // The fallback's default must also fit the added definition's range.
+    PF_ParamDef merged = def;
+    CopyDefault(merged, f);
+    if (!BadDefault(merged).empty()) return nullptr;
+    return &f;
 }
 
 bool SameValue(const PF_ParamDef &a, const PF_ParamDef &b)
@@ -397,6 +481,21 @@ PF_Err CbAddParam(PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDefPtr def)
         why = "a group end without an open group";
         err = PF_Err_BAD_CALLBACK_PARAM;
     }
+    // An unusable default or value (typically one the effect read from its
+    // own stored settings) is replaced by the fallback definition's, when
+    // the caller gave one; without it the definition is refused.
+    std::string replaced;
+    const PF_ParamDef *fallback = nullptr;
+    if (why.empty()) {
+        replaced = BadDefault(*def);
+        if (!replaced.empty()) {
+            fallback = FallbackFor(core.options, next, *def);
+            if (!fallback) {
+                why = replaced;
+                err = PF_Err_BAD_CALLBACK_PARAM;
+            }
+        }
+    }
     if (!why.empty()) {
         ctx->fault("add_param of " + Label(*def, next) + " rejected: " + why);
         return err;
@@ -410,6 +509,10 @@ PF_Err CbAddParam(PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDefPtr def)
     info.type = def->param_type;
     info.name.assign(def->name, strnlen(def->name, sizeof def->name));
     info.def = *def;
+    if (fallback) {
+        CopyDefault(info.def, *fallback);
+        info.replaced_default = replaced;
+    }
     // The effect's texts may live only during this call: keep copies, and
     // point the kept definition at them.
     if (def->param_type == PF_Param_POPUP) {

@@ -8,12 +8,17 @@
 //   key of a name;
 // - a value loses the blanks around it and one pair of enclosing quotes;
 // - writing keeps every other line of the file as it was.
+// A file that is not a regular file, is larger than 1 MiB or has a line
+// longer than 8192 bytes is read as missing and never written over.
 // Names are compared byte-wise: a byte of 0x80 or above starts a double-byte
 // character (GBK, Shift-JIS) whose second byte may look like an ASCII letter,
 // so both bytes of such a character must match exactly.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "Platform.h"
@@ -108,19 +113,66 @@ Line ParseLine(const std::string &raw)
     return line;
 }
 
-// The file's lines without their line ends; false when it cannot be read.
-bool ReadLines(const char *path, std::vector<std::string> &lines)
+// Bounds of a file the stand-in reads: a defaults file is a few kilobytes,
+// so anything beyond these is damage, and such a file counts as unreadable.
+constexpr std::size_t kMaxFileBytes = std::size_t{1} << 20;
+constexpr std::size_t kMaxLineBytes = 8192;
+
+enum class ReadResult { kOk, kMissing, kUnreadable };
+
+// The whole file, if it is a regular file within the size bound. Opened
+// without blocking, so that a FIFO under the name cannot hold the caller.
+ReadResult ReadBounded(const char *path, std::string &all)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT || errno == ENOTDIR ? ReadResult::kMissing : ReadResult::kUnreadable;
     }
-    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    struct stat st {};
+    ReadResult result = ReadResult::kOk;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<std::size_t>(st.st_size) > kMaxFileBytes) {
+        result = ReadResult::kUnreadable;
+    } else {
+        all.resize(kMaxFileBytes + 1);
+        std::size_t got = 0;
+        while (got < all.size()) {
+            const ssize_t n = ::read(fd, &all[got], all.size() - got);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                result = n < 0 ? ReadResult::kUnreadable : result;
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        all.resize(got);
+        if (got > kMaxFileBytes) {
+            result = ReadResult::kUnreadable;
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+// The file's lines without their line ends.
+ReadResult ReadLines(const char *path, std::vector<std::string> &lines)
+{
+    std::string all;
+    const ReadResult read = ReadBounded(path, all);
+    if (read != ReadResult::kOk) {
+        return read;
+    }
     std::size_t start = 0;
     while (start < all.size()) {
         std::size_t end = all.find('\n', start);
         if (end == std::string::npos) {
             end = all.size();
+        }
+        if (end - start > kMaxLineBytes) {
+            lines.clear();
+            return ReadResult::kUnreadable;
         }
         std::string line = all.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') {
@@ -129,7 +181,7 @@ bool ReadLines(const char *path, std::vector<std::string> &lines)
         lines.push_back(line);
         start = end + 1;
     }
-    return true;
+    return ReadResult::kOk;
 }
 
 // Where a section and a key are in the file; npos for what is missing.
@@ -178,7 +230,7 @@ bool Lookup(const char *section, const char *key, const char *path, std::string 
         return false;
     }
     std::vector<std::string> lines;
-    if (!ReadLines(path, lines)) {
+    if (ReadLines(path, lines) != ReadResult::kOk) {
         return false;
     }
     const Place place = Find(lines, Trim(section), Trim(key));
@@ -251,7 +303,11 @@ bool ProfileWriteString(const char *section, const char *key, const char *value,
     const std::string entry = keyName + "=" + value;
 
     std::vector<std::string> lines;
-    ReadLines(path, lines);  // a missing file is simply empty
+    // A missing file is simply empty; one that cannot be read is left as it
+    // is rather than replaced by a file that lost its other keys.
+    if (ReadLines(path, lines) == ReadResult::kUnreadable) {
+        return false;
+    }
     const Place place = Find(lines, sectionName, keyName);
     if (place.key != std::string::npos) {
         lines[place.key] = entry;

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "TestDir.h"
@@ -382,6 +384,79 @@ TEST(EndToEnd, StoredDefaultsAreOfferedByTheNextSetUpUntilReset)
     EXPECT_FALSE(std::filesystem::exists(dir.Path("config/Tavro")));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("config")));
     EXPECT_EQ(dotSizeDefault(), 10.0);
+}
+
+TEST(EndToEnd, DamagedStoredDefaultsAreIgnoredWithAWarningAndResetAlwaysWorks)
+{
+    REQUIRE_BUILT();
+    TestDir dir;
+    const std::string plugin = STIPPLEX_PLUGIN_PATH;
+    const std::string folder = dir.Path("config/Tavro/Panelry");
+    const std::string ini = folder + "/Stipplex.ini";
+    std::filesystem::create_directories(folder);
+    auto write = [&](const std::string &text) { std::ofstream(ini, std::ios::binary) << text; };
+    auto params = [&](Outcome &o) {
+        o = RunTool(dir, {"params", "--json", "--plugin", plugin});
+        EXPECT_EQ(o.status, 0) << o.err;
+        return nlohmann::json::parse(o.out.empty() ? "[]" : o.out);
+    };
+    // 点的形状 (DotShape) 99, 点的宽高比 (DotAspect) nan, 点的透明度
+    // (DotOpacity) 1e308: ignored; 点的大小 (DotSize) 33 is sound and kept.
+    write(
+        "[Version=1.5]\r\n\xB5\xE3\xB5\xC4\xD0\xCE\xD7\xB4=99\r\n"
+        "\xB5\xE3\xB5\xC4\xBF\xED\xB8\xDF\xB1\xC8=nan\r\n"
+        "\xB5\xE3\xB5\xC4\xCD\xB8\xC3\xF7\xB6\xC8=1e308\r\n"
+        "\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1=33\r\n");
+    Outcome o;
+    nlohmann::json j = params(o);
+    ASSERT_GT(j.size(), 7u);
+    EXPECT_EQ(j[0]["default"], 1);      // DotShape
+    EXPECT_EQ(j[2]["default"], 33.0);   // DotSize
+    EXPECT_EQ(j[3]["default"], 0.0);    // DotAspect
+    EXPECT_EQ(j[6]["default"], 100.0);  // DotOpacity
+    for (const char *part :
+         {"Stipplex.ini: ignoring 点的形状=99: default choice 99 is outside 1..6; using the "
+          "factory default 1 (",
+          "ignoring 点的宽高比=nan: default nan is outside the valid range -100..100; using the "
+          "factory default 0",
+          "ignoring 点的透明度=1e308: default inf is outside the valid range 0..100"}) {
+        EXPECT_NE(o.err.find(part), std::string::npos) << part << "\n" << o.err;
+    }
+    EXPECT_EQ(o.err.find("warning: host:"), std::string::npos) << o.err;
+    WriteGrey(dir.Path("in.png"));
+    o = Render(dir, {"in.png", "out.png"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("点的形状=99"), std::string::npos) << o.err;
+
+    // A file that cannot be read within the bounds is ignored as a whole,
+    // by the effect too (the stored 33 is no longer offered); storing over
+    // it is refused, and reset removes it.
+    const std::string longLine =
+        "[Version=1.5]\n\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1=33\n;" + std::string(9000, 'x') + "\n";
+    std::filesystem::remove(ini);
+    ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
+    for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kind);
+        if (kind == 1) write(std::string(1100000, ';'));
+        if (kind == 2) write(longLine);
+        j = params(o);
+        EXPECT_EQ(j[2]["default"], 10.0);
+        EXPECT_NE(o.err.find("ignoring the stored defaults in " + ini + ": "), std::string::npos)
+            << o.err;
+        o = RunTool(dir, {"defaults", "save", "--set", "DotSize=5", "--plugin", plugin});
+        EXPECT_EQ(o.status, 1);
+        EXPECT_NE(o.err.find("cannot store the defaults: " + ini), std::string::npos) << o.err;
+        o = RunTool(dir, {"defaults", "reset", "--plugin", plugin});
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_FALSE(std::filesystem::exists(ini));
+        std::filesystem::create_directories(folder);
+    }
+    // A folder under the name is not removed, and the answer says why.
+    std::filesystem::create_directories(ini + "/keep");
+    o = RunTool(dir, {"defaults", "reset", "--plugin", plugin});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find(ini + " is a folder"), std::string::npos) << o.err;
+    EXPECT_TRUE(std::filesystem::exists(ini + "/keep"));
 }
 
 }  // namespace

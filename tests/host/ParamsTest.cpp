@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 #include "FakeEffect.h"
 
@@ -76,6 +77,71 @@ TEST(ParamsSetupTest, MalformedDefinitionsAreRejectedWithAnErrorAndAFault)
         EXPECT_EQ(answer, bad.answer);
         EXPECT_EQ(effect.numParams(), added);
         EXPECT_TRUE(fake::FaultsAre(effect, {bad.fault}));
+    }
+}
+
+TEST(ParamsSetupTest, UnusableDefaultsTakeTheFallbackDefinitionsOrAreRefused)
+{
+    // What an effect adds after reading damaged stored settings, and what it
+    // adds without them (the fallbacks).
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    PF_ParamDef checkbox = fake::Def("Flag", 6, PF_Param_CHECKBOX);
+    checkbox.u.bd.value = checkbox.u.bd.dephault = 2;
+    PF_ParamDef checkboxFallback = checkbox;
+    checkboxFallback.u.bd.value = checkboxFallback.u.bd.dephault = 1;
+    const std::vector<PF_ParamDef> added = {
+        fake::Slider("Count", 1, 0, 100, -5),    fake::FloatSlider("Size", 2, 0, 50, nan),
+        fake::FloatSlider("Gain", 3, 0, 2, inf), fake::Popup("Shape", 4, "A|B|C", 3, 99),
+        fake::Slider("Fine", 5, 0, 100, 7),      checkbox};
+    const std::vector<PF_ParamDef> factory = {fake::Def("", 0, PF_Param_LAYER),
+                                              fake::Slider("Count", 1, 0, 100, 10),
+                                              fake::FloatSlider("Size", 2, 0, 50, 4),
+                                              fake::FloatSlider("Gain", 3, 0, 2, 1),
+                                              fake::Popup("Shape", 4, "A|B|C", 3, 2),
+                                              fake::Slider("Fine", 5, 0, 100, 9),
+                                              checkboxFallback};
+    auto setUp = [&](const std::vector<PF_ParamDef> &fallbacks, fake::FakeEffect &fx) {
+        fx.defs = added;
+        host::HostOptions options;
+        options.fallback_definitions = fallbacks;
+        return host::Effect(fx.plugin(), options);
+    };
+    {
+        fake::FakeEffect fx;
+        host::Effect effect = setUp(factory, fx);
+        ASSERT_TRUE(effect.paramsSetup().ok());
+        EXPECT_TRUE(fake::FaultsAre(effect, {}));
+        const auto &p = effect.params();
+        EXPECT_EQ(p[1].def.u.sd.dephault, 10);
+        EXPECT_EQ(p[1].def.u.sd.value, 10);
+        EXPECT_EQ(p[1].replaced_default, "default -5 is outside the valid range 0..100");
+        EXPECT_EQ(p[2].def.u.fs_d.value, 4.0);
+        EXPECT_EQ(p[2].replaced_default, "default nan is outside the valid range 0..50");
+        EXPECT_EQ(p[3].def.u.fs_d.dephault, 1.0f);
+        EXPECT_EQ(p[3].replaced_default, "default inf is outside the valid range 0..2");
+        EXPECT_EQ(p[4].def.u.pd.value, 2);
+        EXPECT_EQ(p[4].replaced_default, "default choice 99 is outside 1..3");
+        EXPECT_EQ(p[4].popup_items.size(), 3u);  // the added text, not the fallback's
+        // A sound default is kept, even where the fallback differs.
+        EXPECT_EQ(p[5].def.u.sd.dephault, 7);
+        EXPECT_EQ(p[5].replaced_default, "");
+        EXPECT_EQ(p[6].def.u.bd.dephault, 1);
+    }
+    // No fallback, one of another id, or one whose own default is unusable:
+    // the definition is refused, and the effect's set-up stops there.
+    std::vector<PF_ParamDef> otherId = factory;
+    otherId[1].uu.id = 77;
+    std::vector<PF_ParamDef> badToo = factory;
+    badToo[1].u.sd.dephault = 101;
+    for (const auto &fallbacks : {std::vector<PF_ParamDef>{}, otherId, badToo}) {
+        fake::FakeEffect fx;
+        host::Effect effect = setUp(fallbacks, fx);
+        EXPECT_EQ(effect.paramsSetup().err, PF_Err_BAD_CALLBACK_PARAM);
+        EXPECT_TRUE(fake::FaultsAre(
+            effect, {"\"Count\" (index 1, slider) rejected: default -5 is outside the valid "
+                     "range 0..100",
+                     "out_data->num_params is 0"}));
     }
 }
 
