@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -146,8 +147,8 @@ StoredDefaults ReadStoredDefaults(const std::string &path)
         file.problem = "it is larger than 1 MiB";
     } else {
         // The size may change while reading: read at most one byte past the
-        // bound to see it.
-        text.resize(kStoredDefaultsMaxBytes + 1);
+        // size found (and never past the bound) to see it grow.
+        text.resize(static_cast<std::size_t>(st.st_size) + 1);
         std::size_t got = 0;
         while (got < text.size()) {
             const ssize_t n = ::read(fd, &text[got], text.size() - got);
@@ -162,6 +163,9 @@ StoredDefaults ReadStoredDefaults(const std::string &path)
                 break;
             }
             got += static_cast<std::size_t>(n);
+            if (got == text.size() && text.size() <= kStoredDefaultsMaxBytes) {
+                text.resize(std::min(2 * text.size(), kStoredDefaultsMaxBytes + 1));
+            }
         }
         text.resize(got);
         if (file.problem.empty() && got > kStoredDefaultsMaxBytes) {

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -134,7 +135,9 @@ ReadResult ReadBounded(const char *path, std::string &all)
         static_cast<std::size_t>(st.st_size) > kMaxFileBytes) {
         result = ReadResult::kUnreadable;
     } else {
-        all.resize(kMaxFileBytes + 1);
+        // One byte past the size found, growing up to one past the bound,
+        // so that a file that grows while it is read is seen to.
+        all.resize(static_cast<std::size_t>(st.st_size) + 1);
         std::size_t got = 0;
         while (got < all.size()) {
             const ssize_t n = ::read(fd, &all[got], all.size() - got);
@@ -146,6 +149,9 @@ ReadResult ReadBounded(const char *path, std::string &all)
                 break;
             }
             got += static_cast<std::size_t>(n);
+            if (got == all.size() && all.size() <= kMaxFileBytes) {
+                all.resize(std::min(2 * all.size(), kMaxFileBytes + 1));
+            }
         }
         all.resize(got);
         if (got > kMaxFileBytes) {
