@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
+  clang libclang-rt-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libagg-dev libcairo2-dev  # the rasteriser comparison in bench/ only
   libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev

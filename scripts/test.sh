@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: the native
 # tests, the same tests under address and undefined-behaviour sanitizers, the
-# parallel paths under the thread sanitizer, and the Windows build (Stipplex.aex) with its tests under Wine and Xvfb.
+# parallel paths under the thread sanitizer, a short run of every fuzz target,
+# and the Windows build (Stipplex.aex) with its tests under Wine and Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,6 +46,11 @@ cmake --build --preset linux-tsan -j "$jobs" \
 echo "== linux-tsan: tests"
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset linux-tsan -j "$jobs" \
   -R 'MultiFrame|FramesRenderedAtOnce'
+
+echo "== fuzz: the libFuzzer targets, a short smoke of each"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs" --target stipplex_fuzzers
+scripts/fuzz.sh 10
 
 run_preset windows
 echo "== windows: the plug-in's imports and exports"

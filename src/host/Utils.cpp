@@ -363,7 +363,8 @@ A_FpLong Acos(A_FpLong x)
 
 // Like the real host's: the buffer's size is the caller's promise. A message
 // that overruns out_data->return_msg is caught when the command returns.
-int Sprintf(A_char *buffer, const A_char *format, ...)
+// The attribute tells the compiler the format comes from the caller.
+__attribute__((format(printf, 2, 3))) int Sprintf(A_char *buffer, const A_char *format, ...)
 {
     va_list args;
     va_start(args, format);
