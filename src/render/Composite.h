@@ -17,6 +17,20 @@
 
 namespace render {
 
+// Full-scale alpha of each depth, as the compositing tests it.
+constexpr std::int32_t FullScale(const AEUtil::Pixel8 &)
+{
+    return 255;
+}
+constexpr std::int32_t FullScale(const AEUtil::Pixel16 &)
+{
+    return 32768;
+}
+constexpr double FullScale(const AEUtil::Pixel32 &)
+{
+    return 1.0;
+}
+
 inline void CompositeCoverage(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, int n)
 {
     const std::int32_t a = (n * static_cast<std::int32_t>(c.alpha)) / 64;
@@ -82,6 +96,73 @@ inline void CompositeCoverage(AEUtil::Pixel32 &dst, const AEUtil::Pixel32 &c, in
     dst.red = static_cast<PF_FpShort>((a * c.red + k * dst.red) / sum);
     dst.green = static_cast<PF_FpShort>((a * c.green + k * dst.green) / sum);
     dst.blue = static_cast<PF_FpShort>((a * c.blue + k * dst.blue) / sum);
+}
+
+// CompositeCoverage with the same results, in 32-bit arithmetic at 16 bits
+// where the operands allow: with a at most full scale, k is non-negative,
+// a + k stays below 65536 (d is at most 65535), so each colour's numerator,
+// at most 65535 (a + k), stays below 2^32 and the unsigned quotients are
+// those of the 64-bit formula.
+inline void CompositeCoverageFast(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, int n)
+{
+    CompositeCoverage(dst, c, n);
+}
+
+inline void CompositeCoverageFast(AEUtil::Pixel16 &dst, const AEUtil::Pixel16 &c, int n)
+{
+    const std::uint32_t a = (static_cast<std::uint32_t>(n) * c.alpha) / 64;
+    if (a > 32768) {
+        CompositeCoverage(dst, c, n);
+        return;
+    }
+    if (a == 0) {
+        return;
+    }
+    const std::uint32_t d = dst.alpha;
+    if (d == 0 || a == 32768) {
+        dst.alpha = static_cast<A_u_short>(a);
+        dst.red = c.red;
+        dst.green = c.green;
+        dst.blue = c.blue;
+        return;
+    }
+    const std::uint32_t k = ((32768 - a) * d) >> 15;
+    const std::uint32_t sum = a + k;
+    dst.alpha = static_cast<A_u_short>(sum);
+    dst.red = static_cast<A_u_short>((c.red * a + dst.red * k) / sum);
+    dst.green = static_cast<A_u_short>((c.green * a + dst.green * k) / sum);
+    dst.blue = static_cast<A_u_short>((c.blue * a + dst.blue * k) / sum);
+}
+
+inline void CompositeCoverageFast(AEUtil::Pixel32 &dst, const AEUtil::Pixel32 &c, int n)
+{
+    CompositeCoverage(dst, c, n);
+}
+
+// CompositeCoverage(line[px], c, 64) for px = from .. to - 1: a run of fully
+// covered pixels. An opaque colour replaces them outright.
+template <typename Pixel>
+inline void CompositeFullRun(Pixel *line, int from, int to, const Pixel &c)
+{
+    if (from >= to) {
+        return;
+    }
+    // At full coverage a = Ca at every depth (64 * Ca / 64, exact), and the
+    // pixel is replaced by (a, C) when a is full scale.
+    Pixel probe{};
+    CompositeCoverage(probe, c, 64);
+    if (probe.alpha == 0) {
+        return;
+    }
+    if (c.alpha == FullScale(c)) {
+        for (int px = from; px < to; ++px) {
+            line[px] = probe;
+        }
+        return;
+    }
+    for (int px = from; px < to; ++px) {
+        CompositeCoverageFast(line[px], c, 64);
+    }
 }
 
 }  // namespace render

@@ -81,7 +81,11 @@ void PolygonRasterizer<Pixel>::Fill()
 
     if (convex) {
         lastPath_ = Path::Convex;
-        FillConvex();
+        if (plain_) {
+            FillConvex();
+        } else {
+            FillConvexFast();
+        }
     } else {
         lastPath_ = Path::General;
         FillGeneral();
@@ -102,13 +106,15 @@ bool PolygonRasterizer<Pixel>::IsConvex(double extent) const
     const double tolerance = 1e-9 * extent * extent;
     const size_t n = points_.size();
     bool positive = false, negative = false;
+    const Point *p2 = &points_[n - 2];
+    const Point *p1 = &points_[n - 1];
     for (size_t i = 0; i < n; ++i) {
-        const Point &p2 = points_[(i + n - 2) % n];
-        const Point &p1 = points_[(i + n - 1) % n];
-        const Point &p0 = points_[i];
-        const double cross = (p1.X - p2.X) * (p0.Y - p2.Y) - (p1.Y - p2.Y) * (p0.X - p2.X);
+        const Point *p0 = &points_[i];
+        const double cross = (p1->X - p2->X) * (p0->Y - p2->Y) - (p1->Y - p2->Y) * (p0->X - p2->X);
         if (cross > tolerance) positive = true;
         if (cross < -tolerance) negative = true;
+        p2 = p1;
+        p1 = p0;
     }
     return !(positive && negative);
 }
@@ -122,7 +128,7 @@ int PolygonRasterizer<Pixel>::YDirectionChanges(double extent) const
     const size_t n = points_.size();
     int first = 0, last = 0, changes = 0;
     for (size_t i = 0; i < n; ++i) {
-        const double dy = points_[(i + 1) % n].Y - points_[i].Y;
+        const double dy = points_[i + 1 == n ? 0 : i + 1].Y - points_[i].Y;
         const int sign = dy > tolerance ? 1 : (dy < -tolerance ? -1 : 0);
         if (sign == 0) continue;
         if (first == 0) {
@@ -192,6 +198,99 @@ void PolygonRasterizer<Pixel>::FillConvex()
     }
     if (!coverage_.Empty()) {
         CompositeRow((end - 1) / kSub);  // a last, partial pixel row
+    }
+}
+
+// The convex path's fast form: the same chains, sub-rows and spans, kept in
+// fixed arrays for the pixel row being built and composited by
+// CompositeSpans. Each chain edge's terms are taken once, when the chain
+// reaches it.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::FillConvexFast()
+{
+    const int n = static_cast<int>(points_.size());
+    subRowOf_.resize(static_cast<size_t>(n));
+    int *subRow = subRowOf_.data();
+    int top = 0;
+    int bottomRow = 0;
+    for (int i = 0; i < n; ++i) {
+        subRow[i] = TruncInt(points_[i].Y * kSub + 0.5);
+        if (subRow[i] < subRow[top]) top = i;
+        if (i == 0 || subRow[i] > bottomRow) bottomRow = subRow[i];
+    }
+    const int rowLimit = canvas_.height * kSub;
+    const int first = std::max(subRow[top], 0);
+    const int end = std::min(bottomRow, rowLimit);
+    if (first >= end) {
+        return;
+    }
+
+    // The edge a -> b in sub-sample units: x at the centre of sub-row s is
+    // (s + 0.5 - ya) * dx / dy + xa.
+    struct ChainEdge {
+        double xa, ya, dx, dy;
+        void Set(const Point &a, const Point &b)
+        {
+            xa = a.X * kSub;
+            ya = a.Y * kSub;
+            dx = b.X * kSub - xa;
+            dy = b.Y * kSub - ya;
+            if (dy == 0) dy = 1;
+        }
+        double At(int s) const { return (s + 0.5 - ya) * dx / dy + xa; }
+    };
+
+    int la = top, lb = top + 1 == n ? 0 : top + 1;  // forward chain
+    int ra = top, rb = top == 0 ? n - 1 : top - 1;  // backward chain
+    int lSteps = 0, rSteps = 0;
+    ChainEdge left, right;
+    left.Set(points_[la], points_[lb]);
+    right.Set(points_[ra], points_[rb]);
+
+    constexpr int kNone = 1 << 29;  // lo of an empty sub-row (hi is -1)
+    const int limit = canvas_.width * kSub - 1;
+    int lo[kSub], hi[kSub];
+    std::fill(lo, lo + kSub, kNone);
+    std::fill(hi, hi + kSub, -1);
+    int minLo = kNone, maxHi = -1;
+    for (int s = first; s < end; ++s) {
+        // Vertices on or above this sub-row are passed over.
+        if (subRow[lb] <= s && lSteps < n) {
+            do {
+                la = lb;
+                lb = lb + 1 == n ? 0 : lb + 1;
+                ++lSteps;
+            } while (subRow[lb] <= s && lSteps < n);
+            left.Set(points_[la], points_[lb]);
+        }
+        if (subRow[rb] <= s && rSteps < n) {
+            do {
+                ra = rb;
+                rb = rb == 0 ? n - 1 : rb - 1;
+                ++rSteps;
+            } while (subRow[rb] <= s && rSteps < n);
+            right.Set(points_[ra], points_[rb]);
+        }
+        const double x1 = left.At(s);
+        const double x2 = right.At(s);
+        const int start = std::max(TruncInt(std::min(x1, x2) + 0.5), 0);
+        const int stop = std::min(TruncInt(std::max(x1, x2) - 0.5), limit);
+        const int r = s & (kSub - 1);
+        if (start <= stop) {
+            lo[r] = start;
+            hi[r] = stop;
+            minLo = std::min(minLo, start);
+            maxHi = std::max(maxHi, stop);
+        }
+        if (r == kSub - 1 || s + 1 == end) {
+            if (maxHi >= 0) {
+                CompositeSpans(s / kSub, lo, hi, minLo, maxHi);
+                std::fill(lo, lo + kSub, kNone);
+                std::fill(hi, hi + kSub, -1);
+                minLo = kNone;
+                maxHi = -1;
+            }
+        }
     }
 }
 
@@ -294,6 +393,51 @@ void PolygonRasterizer<Pixel>::CompositeRow(int row)
             render::CompositeCoverage(line[px], colour, n);
         }
     });
+}
+
+// A pixel is fully covered when every sub-row's span holds its 8
+// sub-columns: from the pixel holding the largest span start (rounded up) to
+// the one before the pixel past the smallest span end. The pixels on either
+// side count their sub-samples span by span.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::CompositeSpans(int row, const int *lo, const int *hi, int minLo,
+                                              int maxHi)
+{
+    Pixel *line = AEUtil::RowOf<Pixel>(canvas_.pixels, canvas_.rowbytes, row);
+    const Pixel colour = canvas_.colour;
+    const int first = minLo / kSub;
+    const int last = maxHi / kSub;
+    int maxStart = lo[0], minEnd = hi[0];
+    for (int r = 1; r < kSub; ++r) {
+        maxStart = std::max(maxStart, lo[r]);
+        minEnd = std::min(minEnd, hi[r]);
+    }
+    int fullFrom = last + 1, fullTo = last + 1;  // whole pixels fullFrom .. fullTo - 1
+    if (minEnd >= maxStart) {
+        const int from = (maxStart + kSub - 1) / kSub;
+        const int to = (minEnd + 1) / kSub;
+        if (from < to) {
+            fullFrom = from;
+            fullTo = to;
+        }
+    }
+    auto partial = [&](int px) {
+        const int x0 = px * kSub, x7 = x0 + kSub - 1;
+        int count = 0;
+        for (int r = 0; r < kSub; ++r) {
+            count += std::max(std::min(hi[r], x7) - std::max(lo[r], x0) + 1, 0);
+        }
+        if (count > 0) {
+            render::CompositeCoverageFast(line[px], colour, count);
+        }
+    };
+    for (int px = first; px < fullFrom; ++px) {
+        partial(px);
+    }
+    render::CompositeFullRun(line, fullFrom, fullTo, colour);
+    for (int px = fullTo; px <= last; ++px) {
+        partial(px);
+    }
 }
 
 template class PolygonRasterizer<AEUtil::Pixel8>;

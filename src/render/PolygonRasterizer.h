@@ -4,6 +4,12 @@
 // Outlines that are convex and monotone in Y take a fast path with one span
 // per sub-row; everything else (the cross, the self-crossing star) takes the
 // general scanline path with an active edge list.
+//
+// Each path exists twice: the plain one collects spans in SpanCoverage and
+// composites pixel by pixel; the fast one (the default) keeps the spans in
+// fixed arrays, counts the edge pixels of a row directly and writes a row's
+// fully covered middle in one run. Both give the same bytes; the plain paths
+// stay as the reference the fast ones are checked against.
 #pragma once
 
 #include <vector>
@@ -38,6 +44,10 @@ public:
     };
     const std::vector<Point> &Points() const { return points_; }
 
+    // Plain paths on (true) or the fast ones (false, the default).
+    void UsePlainPaths(bool plain) { plain_ = plain; }
+    bool PlainPaths() const { return plain_; }
+
     enum class Path { None, Convex, General };
     // Which path the last Fill took (None when it had nothing to fill).
     Path LastPath() const { return lastPath_; }
@@ -55,8 +65,12 @@ private:
     bool IsConvex(double extent) const;
     int YDirectionChanges(double extent) const;
     void FillConvex();
+    void FillConvexFast();
     void FillGeneral();
     void CompositeRow(int row);
+    // The spans lo[r]..hi[r] of the 8 sub-rows of pixel row `row` (an empty
+    // sub-row has lo > hi), minLo and maxHi over the non-empty ones.
+    void CompositeSpans(int row, const int *lo, const int *hi, int minLo, int maxHi);
 
     DotCanvas<Pixel> &canvas_;
     std::vector<Point> points_;
@@ -65,6 +79,7 @@ private:
     std::vector<int> subRowOf_;  // per point, its rounded sub-row (convex path)
     render::SpanCoverage coverage_;
     Path lastPath_ = Path::None;
+    bool plain_ = false;
 };
 
 extern template class PolygonRasterizer<AEUtil::Pixel8>;
