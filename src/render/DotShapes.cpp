@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "PolygonRasterizer.h"
 
@@ -13,10 +14,17 @@ constexpr int kTableSize = 720;  // half-degree steps
 
 // Read-only after their first use; the function-local static makes the one
 // initialisation safe when several renders start at once.
+// The four corner arcs of the rounded rectangle, clockwise from the top
+// right: their start and end angles.
+constexpr double kCornerArcs[4][2] = {
+    {1.5 * kPi, 2 * kPi}, {0.0, 0.5 * kPi}, {0.5 * kPi, kPi}, {kPi, 1.5 * kPi}};
+
 struct TrigTables {
     double cosine[kTableSize];
     double sine[kTableSize];
     double cos18, sin18, cos54, sin54;
+    // cos t and sin t at the angles AddArc steps through on each corner arc.
+    std::vector<double> cornerCos[4], cornerSin[4];
 
     TrigTables()
     {
@@ -29,6 +37,12 @@ struct TrigTables {
         sin18 = std::sin(0.1 * kPi);
         cos54 = std::cos(0.3 * kPi);
         sin54 = std::sin(0.3 * kPi);
+        for (int k = 0; k < 4; ++k) {
+            for (double t = kCornerArcs[k][0]; t < kCornerArcs[k][1]; t += kPi / 20) {
+                cornerCos[k].push_back(std::cos(t));
+                cornerSin[k].push_back(std::sin(t));
+            }
+        }
     }
 };
 
@@ -97,6 +111,21 @@ void FillRectangle(DotCanvas<Pixel> &canvas, double x, double y, double w, doubl
     r.Fill();
 }
 
+namespace {
+
+// AddArc over corner arc k, from the tables.
+template <typename Pixel>
+void AddCornerArc(PolygonRasterizer<Pixel> &r, int k, double cx, double cy, double rx, double ry)
+{
+    const TrigTables &t = Tables();
+    const size_t n = t.cornerCos[k].size();
+    for (size_t i = 0; i < n; ++i) {
+        r.AddPoint(cx + rx * t.cornerCos[k][i], cy + ry * t.cornerSin[k][i]);
+    }
+}
+
+}  // namespace
+
 template <typename Pixel>
 void FillRoundedRectangle(DotCanvas<Pixel> &canvas, double x, double y, double w, double h)
 {
@@ -106,16 +135,16 @@ void FillRoundedRectangle(DotCanvas<Pixel> &canvas, double x, double y, double w
     // Each corner's arc starts on the straight point before it.
     r.AddPoint(x + 0.2 * w, y);
     r.AddPoint(x + 0.8 * w, y);
-    AddArc(canvas, x + 0.8 * w, y + 0.2 * h, rx, ry, 1.5 * kPi, 2 * kPi);
+    AddCornerArc(r, 0, x + 0.8 * w, y + 0.2 * h, rx, ry);
     r.AddPoint(x + w, y + 0.2 * h);
     r.AddPoint(x + w, y + 0.8 * h);
-    AddArc(canvas, x + 0.8 * w, y + 0.8 * h, rx, ry, 0.0, 0.5 * kPi);
+    AddCornerArc(r, 1, x + 0.8 * w, y + 0.8 * h, rx, ry);
     r.AddPoint(x + 0.8 * w, y + h);
     r.AddPoint(x + 0.2 * w, y + h);
-    AddArc(canvas, x + 0.2 * w, y + 0.8 * h, rx, ry, 0.5 * kPi, kPi);
+    AddCornerArc(r, 2, x + 0.2 * w, y + 0.8 * h, rx, ry);
     r.AddPoint(x, y + 0.8 * h);
     r.AddPoint(x, y + 0.2 * h);
-    AddArc(canvas, x + 0.2 * w, y + 0.2 * h, rx, ry, kPi, 1.5 * kPi);
+    AddCornerArc(r, 3, x + 0.2 * w, y + 0.2 * h, rx, ry);
     r.Fill();
 }
 

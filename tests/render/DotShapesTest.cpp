@@ -53,6 +53,35 @@ TEST(Outlines, PointCountsOfEachShape)
     EXPECT_EQ(t.Raster().PointCount(), 11u);
 }
 
+// The rounded rectangle takes its corners' cosines and sines from tables: the
+// points must be those AddArc computes.
+TEST(Outlines, RoundedRectangleCornersAreAddArcs)
+{
+    TestCanvas<Pixel8> t(8, 8);
+    const double x = -3.7, y = -1.3, w = 7.4, h = 2.6, rx = 0.2 * w, ry = 0.2 * h;
+    FillRoundedRectangle(t.canvas, x, y, w, h);
+    const auto tabled = t.Raster().Points();
+    PolygonRasterizer<Pixel8> &r = t.Raster();
+    r.Clear();
+    r.AddPoint(x + 0.2 * w, y);
+    r.AddPoint(x + 0.8 * w, y);
+    AddArc(t.canvas, x + 0.8 * w, y + 0.2 * h, rx, ry, 1.5 * kPi, 2 * kPi);
+    r.AddPoint(x + w, y + 0.2 * h);
+    r.AddPoint(x + w, y + 0.8 * h);
+    AddArc(t.canvas, x + 0.8 * w, y + 0.8 * h, rx, ry, 0.0, 0.5 * kPi);
+    r.AddPoint(x + 0.8 * w, y + h);
+    r.AddPoint(x + 0.2 * w, y + h);
+    AddArc(t.canvas, x + 0.2 * w, y + 0.8 * h, rx, ry, 0.5 * kPi, kPi);
+    r.AddPoint(x, y + 0.8 * h);
+    r.AddPoint(x, y + 0.2 * h);
+    AddArc(t.canvas, x + 0.2 * w, y + 0.2 * h, rx, ry, kPi, 1.5 * kPi);
+    ASSERT_EQ(tabled.size(), r.PointCount());
+    for (size_t i = 0; i < tabled.size(); ++i) {
+        EXPECT_EQ(tabled[i].x, r.Points()[i].x) << i;
+        EXPECT_EQ(tabled[i].y, r.Points()[i].y) << i;
+    }
+}
+
 TYPED_TEST(DotShapes, AlignedRectangleCoversItsPixelsWholeAndAHalfPixelShiftHalvesTheBorders)
 {
     using P = TypeParam;
