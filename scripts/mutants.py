@@ -11,8 +11,8 @@ logical operators, constants off by one, swapped operands, dropped statements.
 Each mutant is a record (id, file, line, original line, replacement line), so
 that runs at different commits score the same mutants.
 
-`run` exports REV into build/mutants/<REV>/ (the working checkout is left
-alone), builds it with the linux preset and then, for each mutant not yet in
+`run` copies commit REV into build/mutants/tree/ (the working checkout is
+left alone), builds it with the linux preset and then, for each mutant not yet in
 RESULTS.tsv: applies it, rebuilds incrementally, runs the test programs that
 the change reached (each stops at its first failing test, with a timeout),
 records killed, survived or did-not-compile, and restores the line. The
@@ -167,21 +167,57 @@ def sh(cmd, cwd, timeout=None, env=None):
 
 
 class Tree:
+    """A copy of the sources of one commit with its own linux build, in build/mutants/tree.
+
+    Moving the copy to another commit rewrites only the files that differ, so
+    the next build recompiles only what changed; ccache leaves the build folder
+    out of its hash, so objects are shared with other checkouts as well."""
+
     def __init__(self, rev):
-        commit = sh(["git", "rev-parse", "--short", rev], ROOT).stdout.strip()
-        self.dir = os.path.join(ROOT, "build", "mutants", commit)
+        commit = sh(["git", "rev-parse", rev], ROOT).stdout.strip()
+        if not commit:
+            sys.exit(f"no commit {rev}")
+        self.dir = os.path.join(ROOT, "build", "mutants", "tree")
         self.build = os.path.join(self.dir, "build", "linux")
-        self.env = dict(os.environ, CCACHE_BASEDIR=os.path.dirname(ROOT),
+        self.env = dict(os.environ, CCACHE_BASEDIR=os.path.dirname(ROOT), CCACHE_NOHASHDIR="1",
                         CMAKE_CXX_COMPILER_LAUNCHER="ccache", CMAKE_C_COMPILER_LAUNCHER="ccache")
-        if not os.path.isdir(os.path.join(self.dir, "src")):
-            os.makedirs(self.dir, exist_ok=True)
-            archive = subprocess.Popen(["git", "archive", commit], cwd=ROOT, stdout=subprocess.PIPE)
-            subprocess.run(["tar", "-x", "-C", self.dir], stdin=archive.stdout, check=True)
-            archive.wait()
+        self.sync(commit)
         if not os.path.exists(os.path.join(self.build, "build.ninja")):
             out = sh(["cmake", "--preset", "linux"], self.dir, env=self.env)
             if out.returncode:
                 sys.exit(out.stdout)
+
+    def sync(self, commit):
+        staging = self.dir + ".new"
+        shutil.rmtree(staging, ignore_errors=True)
+        os.makedirs(staging)
+        archive = subprocess.Popen(["git", "archive", commit], cwd=ROOT, stdout=subprocess.PIPE)
+        subprocess.run(["tar", "-x", "-C", staging], stdin=archive.stdout, check=True)
+        archive.wait()
+        wanted = set()
+        for folder, _, files in os.walk(staging):
+            for name in files:
+                rel = os.path.relpath(os.path.join(folder, name), staging)
+                wanted.add(rel)
+                target = os.path.join(self.dir, rel)
+                with open(os.path.join(folder, name), "rb") as f:
+                    data = f.read()
+                if os.path.exists(target):
+                    with open(target, "rb") as f:
+                        if f.read() == data:
+                            continue
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, "wb") as f:
+                    f.write(data)
+                shutil.copymode(os.path.join(folder, name), target)
+        for folder, dirs, files in os.walk(self.dir):
+            if os.path.relpath(folder, self.dir) == ".":
+                dirs[:] = [d for d in dirs if d != "build"]
+            for name in files:
+                rel = os.path.relpath(os.path.join(folder, name), self.dir)
+                if rel not in wanted:
+                    os.remove(os.path.join(folder, name))
+        shutil.rmtree(staging)
 
     def compile(self):
         out = sh(["cmake", "--build", "--preset", "linux", "-j2"], self.dir, env=self.env)
