@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -164,6 +165,156 @@ INSTANTIATE_TEST_SUITE_P(AllDepths, EndToEnd, ::testing::Values(Depth::k8, Depth
                          [](const ::testing::TestParamInfo<Depth> &p) {
                              return "Depth" + std::to_string(static_cast<int>(p.param));
                          });
+
+// A fresh instance of a layer this size showing one square dot of side
+// `size` centred on (cx, cy) over a cleared background, without a mask.
+struct OneDot {
+    OneDot(A_long width, A_long height, double size, A_long cx, A_long cy)
+        : inst(effect.newInstance(width, height))
+    {
+        inst.setPopup(Index(id::DotShape), 2);
+        inst.setColor(Index(id::DotColor), PF_Pixel{255, 255, 0, 0});
+        inst.setFloatSlider(Index(id::DotSize), size);
+        inst.setFloatSlider(Index(id::DotSpacingX), 10000);
+        inst.setFloatSlider(Index(id::DotSpacingY), 10000);
+        inst.setPoint(Index(id::CenterPosition), cx << 16, cy << 16);
+        inst.setCheckbox(Index(id::ClearBackground), true);
+        inst.setPopup(Index(id::MaskMode), 2);
+    }
+    ~OneDot()
+    {
+        effect.shutdown();
+        EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
+    }
+    int Index(A_long paramId) { return inst.indexOfId(paramId); }
+    // The pixels with any alpha, as "x,y" in row order.
+    static std::vector<std::string> Covered(const host::World &w)
+    {
+        std::vector<std::string> at;
+        for (A_long y = 0; y < w.height(); ++y) {
+            for (A_long x = 0; x < w.width(); ++x) {
+                if (w.px8(x, y).alpha != 0) {
+                    at.push_back(std::to_string(x) + "," + std::to_string(y));
+                }
+            }
+        }
+        return at;
+    }
+
+    host::Effect effect{host::Plugin::load(STIPPLEX_PLUGIN_PATH)};
+    host::Instance inst;
+};
+
+TEST(LayerMask, IsCentredOnTheOutputRoundingHalvesUp)
+{
+    // A dot covering the whole 101 x 21 output, masked by a 50 x 10 layer
+    // that is opaque only at its top-left pixel: (101 - 50) / 2 and
+    // (21 - 10) / 2 round up to (26, 6).
+    OneDot one(101, 21, 1000, 50, 10);
+    one.inst.setPopup(one.Index(id::MaskMode), 3);
+    one.inst.setLayer(one.Index(id::MaskLayer), host::LayerChoice::Layer(5));
+    host::World mask(50, 10, Depth::k8);
+    mask.px8(0, 0) = PF_Pixel8{255, 255, 255, 255};
+    const host::World input(101, 21, Depth::k8);
+    host::FrameRequest req;
+    req.input = &input;
+    req.layers[5] = &mask;
+    const host::FrameResult frame = one.inst.render(req);
+    ASSERT_TRUE(frame.ok()) << frame.render.message;
+    EXPECT_EQ(OneDot::Covered(frame.output), std::vector<std::string>{"26,6"});
+}
+
+TEST(Downsampling, SizesFollowTheSmallerFactorAndSpacingsTheirOwn)
+{
+    // Dots of side 16 every 40 pixels around (40, 40) of an 80 x 80 layer, at
+    // 1/2 across and 1/4 down: side 4 (16 x 1/4), every 20 pixels across and
+    // every 10 down, centred on (20, 10) of the 40 x 20 output.
+    OneDot one(80, 80, 16, 40, 40);
+    one.inst.setPopup(one.Index(id::SpacingType), 2);  // centre to centre
+    one.inst.setFloatSlider(one.Index(id::DotSpacingX), 40);
+    one.inst.setFloatSlider(one.Index(id::DotSpacingY), 40);
+    const host::World input(80, 80, Depth::k8);
+    host::FrameRequest req;
+    req.input = &input;
+    req.downsample_x = 2;
+    req.downsample_y = 4;
+    const host::FrameResult frame = one.inst.render(req);
+    ASSERT_TRUE(frame.ok()) << frame.render.message;
+    ASSERT_EQ(frame.output.width(), 40);
+    ASSERT_EQ(frame.output.height(), 20);
+    // Pixels whose centre lies within 2 of a dot centre on both axes.
+    auto near = [](A_long at, A_long pitch) {
+        const double d = std::fmod(at + 0.5, pitch);
+        return d < 2 || pitch - d < 2;
+    };
+    std::vector<std::string> expected;
+    for (A_long y = 0; y < 20; ++y) {
+        for (A_long x = 0; x < 40; ++x) {
+            if (near(x, 20) && near(y, 10)) {
+                expected.push_back(std::to_string(x) + "," + std::to_string(y));
+            }
+        }
+    }
+    EXPECT_EQ(OneDot::Covered(frame.output), expected);
+}
+
+TEST(RenderPaths, LegacyRenderDrawsWhatSmartRenderDraws)
+{
+    // A jittered lattice of stars over a two-colour input, with each mask
+    // mode; the legacy path gets the layers through its parameters.
+    const struct {
+        const char *name;
+        A_long maskMode;
+        bool invert, clear;
+        Depth depth;
+    } cases[] = {
+        {"normal mask over the input", 1, false, false, Depth::k8},
+        {"inverted normal mask, 16 bits", 1, true, false, Depth::k16},
+        {"no mask, cleared", 2, false, true, Depth::k8},
+        {"layer mask", 3, false, false, Depth::k16},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        host::World input(64, 48, c.depth), mask(40, 30, c.depth);
+        for (A_long y = 0; y < 48; ++y) {
+            for (A_long x = 0; x < 64; ++x) {
+                const A_u_char a = x < 40 ? 255 : 0;
+                if (c.depth == Depth::k8) {
+                    input.px8(x, y) = PF_Pixel8{a, 20, A_u_char(4 * x), A_u_char(5 * y)};
+                    if (x < 40 && y < 30 && (x + y) % 3) mask.px8(x, y) = PF_Pixel8{200, 0, 0, 0};
+                } else {
+                    const A_u_short b = A_u_short(a * 128);
+                    input.px16(x, y) = PF_Pixel16{b, 2000, A_u_short(500 * x), A_u_short(600 * y)};
+                    if (x < 40 && y < 30 && (x + y) % 3)
+                        mask.px16(x, y) = PF_Pixel16{25000, 0, 0, 0};
+                }
+            }
+        }
+        std::vector<host::World> outputs;
+        for (const host::RenderPath path : {host::RenderPath::kSmart, host::RenderPath::kLegacy}) {
+            OneDot one(64, 48, 7, 30, 20);
+            one.inst.setPopup(one.Index(id::DotShape), 5);
+            one.inst.setFloatSlider(one.Index(id::DotSpacingX), 9);
+            one.inst.setFloatSlider(one.Index(id::DotSpacingY), 11);
+            one.inst.setFloatSlider(one.Index(id::RandomSpacingX), 30);
+            one.inst.setPopup(one.Index(id::MaskMode), c.maskMode);
+            one.inst.setCheckbox(one.Index(id::InvertMask), c.invert);
+            one.inst.setCheckbox(one.Index(id::ClearBackground), c.clear);
+            one.inst.setLayer(one.Index(id::MaskLayer), host::LayerChoice::Layer(5));
+            host::FrameRequest req;
+            req.input = &input;
+            req.layers[5] = &mask;
+            req.path = path;
+            host::FrameResult frame = one.inst.render(req);
+            ASSERT_TRUE(frame.ok()) << frame.render.message;
+            ASSERT_EQ(frame.smart, path == host::RenderPath::kSmart);
+            outputs.push_back(std::move(frame.output));
+        }
+        ASSERT_EQ(outputs[0].width(), outputs[1].width());
+        ASSERT_EQ(outputs[0].height(), outputs[1].height());
+        EXPECT_TRUE(outputs[0].samePixels(outputs[1]));
+    }
+}
 
 // What smart pre-render tells the host, seen from the host's side: an 8-bit
 // frame of a fresh instance, after `set`, at this downsampling.
