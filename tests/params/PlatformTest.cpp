@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -158,12 +159,27 @@ TEST(PathStrip, DropsTheLastComponent)
 #endif
 }
 
-TEST(CommandLine, NamesThisProgram)
+#ifndef _WIN32
+// The arguments joined as Windows hands over a command line: those that are
+// empty or hold a blank are quoted, so the language scan skips an option
+// inside them. This program runs itself with such arguments.
+TEST(CommandLine, QuotesArgumentsThatAreEmptyOrHoldBlanks)
 {
-    EXPECT_NE(platform::CommandLine().find("stipplex_params_tests"), std::string::npos);
+    if (const char *out = std::getenv("STIPPLEX_COMMAND_LINE_OUT")) {
+        paramtest::WriteText(out, platform::CommandLine());
+        return;
+    }
+    const fs::path root = paramtest::FreshFolder("params-cmdline");
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    const std::string filter = "--gtest_filter=CommandLine.QuotesArgumentsThatAreEmptyOrHoldBlanks";
+    const std::string run = "STIPPLEX_COMMAND_LINE_OUT='" + (root / "line").string() + "' '" +
+                            self + "' " + filter + " 'a -Ljp' '' 'tab\there' -Ljp >/dev/null";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    EXPECT_EQ(paramtest::FileText(root / "line"),
+              self + " " + filter + " \"a -Ljp\" \"\" \"tab\there\" -Ljp");
+    fs::remove_all(root);
 }
 
-#ifndef _WIN32
 TEST(Environment, AppDataIsXdgConfigHomeElseDotConfig)
 {
     paramtest::ScopedEnv xdg("XDG_CONFIG_HOME");

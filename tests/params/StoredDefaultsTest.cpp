@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -160,6 +162,38 @@ TEST_F(StoredDefaults, SavedValuesAreTheNextDeclarationsDefaults)
     EXPECT_EQ(next[kEffectorSize2].u.fs_d.dephault, 333.25f);
     // Unchanged parameters come back with their factory values.
     EXPECT_EQ(next[kBlendColor3].u.cd.dephault.green, 255);
+}
+
+TEST_F(StoredDefaults, NumbersKeepTheirFractionsUnderADecimalCommaLocale)
+{
+    const std::vector<PF_ParamDef> inC = Declare();
+    struct RestoreLocale {
+        std::string name = std::setlocale(LC_ALL, nullptr);
+        ~RestoreLocale() { std::setlocale(LC_ALL, name.c_str()); }
+    } restore;
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+        GTEST_SKIP() << "the locale de_DE.UTF-8 is not installed (scripts/install-deps.sh)";
+    }
+    // The factory values go through the file's text form as well.
+    const std::vector<PF_ParamDef> factory = Declare();
+    ASSERT_EQ(factory.size(), inC.size());
+    for (std::size_t i = 1; i < factory.size(); ++i) {
+        EXPECT_EQ(std::memcmp(&factory[i].u, &inC[i].u, sizeof factory[i].u), 0) << i;
+    }
+
+    FakeHost host;
+    ASSERT_EQ(params::DeclareParams(&host.in, &host.out), PF_Err_NONE);
+    host.AdoptDeclared();
+    host.current[kDotSize].u.fs_d.value = 12.5;
+    host.current[kDotRotation].u.ad.value = 45 * 65536 + 32768;
+    std::vector<PF_ParamDef *> array = host.ParamArray();
+    ASSERT_TRUE(platform::CreateFolderPath(panelry_.string()));
+    ASSERT_EQ(params::SaveCurrentAsDefaults(&host.in, array.data(), path_), PF_Err_NONE);
+    const std::string text = paramtest::FileText(path_);
+    EXPECT_NE(text.find(kDotSizeKey + "=12,500000"), std::string::npos);
+    const std::vector<PF_ParamDef> next = Declare();
+    EXPECT_EQ(next[kDotSize].u.fs_d.dephault, 12.5f);
+    EXPECT_EQ(next[kDotRotation].u.ad.dephault, 45 * 65536 + 32768);
 }
 
 TEST_F(StoredDefaults, AfterEffectsBefore12_12IgnoresTheFile)
