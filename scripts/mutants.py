@@ -268,7 +268,11 @@ def run(rev, results):
             sys.exit(f"{program} fails without a mutant: {why}")
         baseline[program] = time.time() - start
     print("baseline seconds: " + ", ".join(f"{p} {t:.1f}" for p, t in baseline.items()), flush=True)
-    for mid, path, number, kind, original, replacement in read_list():
+    # In a fixed shuffled order, so that a run stopped early has still
+    # sampled every folder.
+    mutants = read_list()
+    random.Random(SEED).shuffle(mutants)
+    for mid, path, number, kind, original, replacement in mutants:
         if mid in done:
             continue
         start = time.time()
@@ -316,12 +320,16 @@ def record(results, mid, result, by, start):
     print(f"{mid} {result} {by} ({seconds:.0f} s)", flush=True)
 
 
-def summary(results):
-    counts = {}
+def read_results(results):
     with open(results, encoding="utf-8") as f:
-        for row in f:
-            if not row.startswith("#"):
-                counts[row.split("\t")[1]] = counts.get(row.split("\t")[1], 0) + 1
+        return {row.split("\t")[0]: row.split("\t")[1] for row in f if not row.startswith("#")}
+
+
+def summary(results, only=None):
+    counts = {}
+    for mid, result in read_results(results).items():
+        if only is None or mid in only:
+            counts[result] = counts.get(result, 0) + 1
     scored = counts.get("killed", 0) + counts.get("survived", 0)
     print(f"killed {counts.get('killed', 0)} of {scored} built mutants; " +
           ", ".join(f"{k} {v}" for k, v in sorted(counts.items())))
@@ -336,11 +344,23 @@ def main():
     r.add_argument("results")
     s = sub.add_parser("summary")
     s.add_argument("results")
+    c = sub.add_parser("compare", help="both results over the mutants that both runs scored")
+    c.add_argument("before")
+    c.add_argument("after")
     args = parser.parse_args()
     if args.command == "list":
         make_list()
     elif args.command == "run":
         run(args.rev, os.path.abspath(args.results))
+    elif args.command == "compare":
+        before, after = read_results(args.before), read_results(args.after)
+        both = set(before) & set(after)
+        for name, results in (("before", args.before), ("after", args.after)):
+            print(name + ": ", end="")
+            summary(results, both)
+        for mid in sorted(both):
+            if before[mid] != after[mid]:
+                print(f"{mid}: {before[mid]} before, {after[mid]} after")
     else:
         summary(args.results)
 
