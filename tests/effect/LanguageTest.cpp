@@ -59,12 +59,4 @@ TEST(Language, LookUpFollowsTheTwoColumnRule)
     EXPECT_STREQ(filter::LookUpText(rows, 3, 9, Language::Japanese), "");
 }
 
-TEST(Language, EffectTextsAreJapaneseOnly)
-{
-    EXPECT_STREQ(filter::LocalizedText(0, Language::Japanese), "Stipplex");
-    EXPECT_STREQ(filter::LocalizedText(0, Language::English), "");
-    EXPECT_STRNE(filter::LocalizedText(1, Language::Japanese), "");
-    EXPECT_STREQ(filter::LocalizedText(1, Language::English), "");
-}
-
 }  // namespace
