@@ -75,6 +75,12 @@ void PolygonRasterizer<Pixel>::Fill()
     if (coverage_.Width() != cv.width) {
         coverage_.Reset(cv.width);
     }
+    if (counts_.size() != static_cast<size_t>(cv.width) + 1) {
+        counts_.assign(static_cast<size_t>(cv.width) + 1, 0);
+        whole_.assign(static_cast<size_t>(cv.width) + 1, 0);
+        countFrom_ = 0;
+        countTo_ = -1;
+    }
 
     const double extent = std::max(maxX - minX, maxY - minY);
     const bool convex = IsConvex(extent) && YDirectionChanges(extent) == 2;
@@ -88,7 +94,11 @@ void PolygonRasterizer<Pixel>::Fill()
         }
     } else {
         lastPath_ = Path::General;
-        FillGeneral();
+        if (plain_) {
+            FillGeneral();
+        } else {
+            FillGeneralFast();
+        }
     }
 }
 
@@ -381,6 +391,159 @@ void PolygonRasterizer<Pixel>::FillGeneral()
     if (!coverage_.Empty()) {
         CompositeRow(pendingRow);
     }
+}
+
+// The general path's fast form: the same edges, order and spans. A sub-row's
+// spans come left to right with starts that never decrease, so each one
+// either joins the previous (touching or overlapping) or closes it; closed
+// spans go straight into the pixel counts. Edges leave the active list only
+// on the sub-rows where one of them ends.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::FillGeneralFast()
+{
+    const size_t n = points_.size();
+    edges_.clear();
+    double minY = points_[0].Y * kSub, maxY = minY;
+    for (size_t i = 0; i < n; ++i) {
+        const Point &a = points_[i];
+        const Point &b = points_[i + 1 == n ? 0 : i + 1];
+        const double ya = a.Y * kSub, yb = b.Y * kSub;
+        minY = std::min(minY, ya);
+        maxY = std::max(maxY, ya);
+        if (ya == yb) {
+            continue;  // horizontal: active on no sub-row
+        }
+        const bool down = yb > ya;
+        const Point &upper = down ? a : b;
+        const Point &lower = down ? b : a;
+        const double uy = upper.Y * kSub, ly = lower.Y * kSub;
+        const double ux = upper.X * kSub, lx = lower.X * kSub;
+        Edge e;
+        e.upperY = uy;
+        e.x = ux;
+        e.step = (lx - ux) / (ly - uy);
+        e.dir = down ? -1 : 1;
+        e.firstRow = TruncInt(uy + 0.5);
+        e.lastRow = TruncInt(ly + 0.5);
+        if (e.firstRow < e.lastRow) {
+            edges_.push_back(e);
+        }
+    }
+    std::sort(edges_.begin(), edges_.end(),
+              [](const Edge &l, const Edge &r) { return l.upperY < r.upperY; });
+
+    const int rowLimit = canvas_.height * kSub;
+    const int limit = canvas_.width * kSub - 1;
+    const int from = TruncInt(minY + 0.5);
+    const int to = TruncInt(maxY + 0.5);
+    constexpr int kNever = 1 << 30;
+    active_.clear();
+    size_t next = 0;
+    int nextEnd = kNever;  // the smallest lastRow of the active edges
+    int pendingRow = -1;
+    for (int s = from; s <= to && s < rowLimit; ++s) {
+        while (next < edges_.size() && edges_[next].firstRow <= s) {
+            nextEnd = std::min(nextEnd, edges_[next].lastRow);
+            active_.push_back(&edges_[next++]);
+        }
+        if (nextEnd <= s) {
+            active_.erase(std::remove_if(active_.begin(), active_.end(),
+                                         [s](const Edge *e) { return e->lastRow <= s; }),
+                          active_.end());
+            nextEnd = kNever;
+            for (const Edge *e : active_) {
+                nextEnd = std::min(nextEnd, e->lastRow);
+            }
+        }
+        if (active_.empty() && next == edges_.size()) {
+            break;
+        }
+        if (s >= 0) {
+            // Insertion sort: the order changes little from one sub-row to the next.
+            for (size_t i = 1; i < active_.size(); ++i) {
+                Edge *e = active_[i];
+                size_t j = i;
+                while (j > 0 && active_[j - 1]->x > e->x) {
+                    active_[j] = active_[j - 1];
+                    --j;
+                }
+                active_[j] = e;
+            }
+            int winding = 0;
+            double start = 0;
+            int spanStart = 0, spanEnd = -2;  // the open span (none while spanEnd < spanStart)
+            for (const Edge *e : active_) {
+                const int before = winding;
+                winding += e->dir;
+                if (before == 0 && winding != 0) {
+                    start = e->x;
+                } else if (before != 0 && winding == 0) {
+                    const int a = std::max(TruncInt(start + 0.5), 0);
+                    const int b = std::min(TruncInt(e->x + 0.5), limit);
+                    if (a > b) continue;
+                    if (spanEnd >= spanStart && a <= spanEnd + 1) {
+                        spanEnd = std::max(spanEnd, b);
+                    } else {
+                        if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
+                        spanStart = a;
+                        spanEnd = b;
+                    }
+                }
+            }
+            if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
+            pendingRow = s / kSub;
+            if (s % kSub == kSub - 1) {
+                CompositeCounts(pendingRow);
+            }
+        }
+        for (Edge *e : active_) {
+            e->x += e->step;
+        }
+    }
+    CompositeCounts(pendingRow);
+}
+
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::CountSpan(int start, int end)
+{
+    const int first = start / kSub, last = end / kSub;
+    if (first == last) {
+        counts_[first] += end - start + 1;
+    } else {
+        counts_[first] += (first + 1) * kSub - start;
+        counts_[last] += end - last * kSub + 1;
+        whole_[first + 1] += kSub;
+        whole_[last] -= kSub;
+    }
+    if (countTo_ < countFrom_) {
+        countFrom_ = first;
+        countTo_ = last;
+    } else {
+        countFrom_ = std::min(countFrom_, first);
+        countTo_ = std::max(countTo_, last);
+    }
+}
+
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::CompositeCounts(int row)
+{
+    if (countTo_ < countFrom_) {
+        return;
+    }
+    Pixel *line = AEUtil::RowOf<Pixel>(canvas_.pixels, canvas_.rowbytes, row);
+    const Pixel colour = canvas_.colour;
+    int running = 0;
+    for (int px = countFrom_; px <= countTo_; ++px) {
+        running += whole_[px];
+        const int count = counts_[px] + running;
+        counts_[px] = 0;
+        whole_[px] = 0;
+        if (count > 0) {
+            render::CompositeCoverageFast(line[px], colour, count);
+        }
+    }
+    countFrom_ = 0;
+    countTo_ = -1;
 }
 
 template <typename Pixel>

@@ -6,10 +6,12 @@
 // general scanline path with an active edge list.
 //
 // Each path exists twice: the plain one collects spans in SpanCoverage and
-// composites pixel by pixel; the fast one (the default) keeps the spans in
-// fixed arrays, counts the edge pixels of a row directly and writes a row's
-// fully covered middle in one run. Both give the same bytes; the plain paths
-// stay as the reference the fast ones are checked against.
+// composites pixel by pixel; the fast ones (the default) skip the sorted span
+// lists: the convex one keeps its spans in fixed arrays, counts the edge
+// pixels of a row directly and writes a row's fully covered middle in one
+// run; the general one counts each sub-row's merged spans as they come.
+// Both give the same bytes; the plain paths stay as the reference the fast
+// ones are checked against.
 #pragma once
 
 #include <vector>
@@ -67,6 +69,11 @@ private:
     void FillConvex();
     void FillConvexFast();
     void FillGeneral();
+    void FillGeneralFast();
+    // Adds the sub-columns start..end of one sub-row to counts_ / whole_ and
+    // widens countFrom_ .. countTo_ (pixels) to hold them.
+    void CountSpan(int start, int end);
+    void CompositeCounts(int row);
     void CompositeRow(int row);
     // The spans lo[r]..hi[r] of the 8 sub-rows of pixel row `row` (an empty
     // sub-row has lo > hi), minLo and maxHi over the non-empty ones.
@@ -78,6 +85,13 @@ private:
     std::vector<Edge *> active_;
     std::vector<int> subRowOf_;  // per point, its rounded sub-row (convex path)
     render::SpanCoverage coverage_;
+    // Fast general path, per pixel of the row being built: sub-samples of
+    // the partly covered pixels, and a difference array adding 8 per sub-row
+    // to the pixels a span covers whole. Zero outside countFrom_ .. countTo_.
+    std::vector<int> counts_;
+    std::vector<int> whole_;
+    int countFrom_ = 0;
+    int countTo_ = -1;
     Path lastPath_ = Path::None;
     bool plain_ = false;
 };
