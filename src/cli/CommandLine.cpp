@@ -5,6 +5,7 @@
 #include <cctype>
 #include <new>
 
+#include "ClipRender.h"
 #include "Commands.h"
 #include "Errors.h"
 #include "ParamCatalog.h"
@@ -116,12 +117,16 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     CLI::App *reset = defaults->add_subcommand("reset", "Go back to the factory defaults");
 
     CLI::App *render =
-        app.add_subcommand("render", "Render an image or a sequence with the effect");
+        app.add_subcommand("render", "Render an image, a sequence or a clip with the effect");
     RenderOptions ro;
-    render->add_option("INPUT", ro.input, "The layer's image (.png or .exr); # for frame numbers")
+    render
+        ->add_option("INPUT", ro.input,
+                     "The layer's image (.png or .exr) or clip; # for frame numbers")
         ->required();
     render
-        ->add_option("OUTPUT", ro.output, "The image to write (.png or .exr); # for frame numbers")
+        ->add_option("OUTPUT", ro.output,
+                     "The image (.png, .exr) or clip (.mov, .mp4, .mkv, .webm) to write; # for "
+                     "frame numbers")
         ->required();
     Repeatable(render, "--set", ro.sets,
                "Set a parameter (repeatable): NAME=VALUE in the units the effect controls show; "
@@ -179,6 +184,7 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     render->add_flag("--strict", ro.strict,
                      "Fail at the effect's first protocol fault (exit status 3) instead of "
                      "finishing the render and then exiting with 3");
+    AddClipOptions(*render, ro);
 
     StudioOptions so;
     bool noOpen = false;

@@ -48,6 +48,13 @@ struct RenderOptions {
     std::optional<std::string> memoryLimit;
     // "premultiplied" (default) or "straight": OpenEXR colour, in and out
     std::optional<std::string> exrAlpha;
+    // Clip output (VideoWriter.h): encoder, quality, pixel format, padding, audio.
+    std::optional<std::string> codec;
+    std::optional<int> crf;
+    std::optional<std::string> bitrate;
+    std::optional<std::string> pixFmt;
+    bool padEven = false;
+    bool audio = true;
 };
 
 // `render INPUT OUTPUT [options]`

@@ -16,12 +16,15 @@
 
 namespace cli {
 
-// The time of one frame as a render sees it: the frame number is the current
-// time, with a time step of 1 and a time scale of `fps`.
+// The time of one frame as a render sees it: frame n is at time n * `step` in
+// units of 1/`fps` seconds (a time scale of `fps`), with a time step of
+// `step`. Images use a step of 1; a clip at 30000/1001 frames per second has
+// a time scale of 30000 and a step of 1001.
 struct FrameTime {
     long frame = 0;
     int fps = 30;
     long totalFrames = 1;  // the duration, in frames
+    int step = 1;
 };
 
 // A render that the progress callback interrupted.
@@ -62,6 +65,8 @@ public:
     }
     // Asked between dots: true ends the render with Interrupted.
     virtual bool Cancelled() { return false; }
+    // Something the user should know that does not stop the render.
+    virtual void Warning(const std::string &message) { (void)message; }
 };
 
 // `stipplex render` with a session that is already loaded: checks the

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "ClipRender.h"
 #include "Commands.h"
 #include "Commands_p.h"
 #include "Errors.h"
@@ -24,6 +25,7 @@
 #include "MemoryBudget.h"
 #include "ParamValue.h"
 #include "Progress.h"
+#include "VideoWriter.h"
 #include "WorldBridge.h"
 
 namespace cli {
@@ -42,10 +44,11 @@ struct FramePlan {
 // loaded or an image is read.
 FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
 {
-    if (!FormatForExtension(o.output)) {
+    if (!FormatForExtension(o.output) && !IsClipOutput(o.output)) {
         throw UsageError("cannot tell the format of '" + o.output +
-                         "': the output name must end in .png or .exr");
+                         "': the output name must end in .png, .exr, .mov, .mp4, .mkv or .webm");
     }
+    CheckClipOptions(o);
     if (o.depth && *o.depth != 8 && *o.depth != 16 && *o.depth != 32) {
         throw UsageError("--depth must be 8, 16 or 32");
     }
@@ -90,7 +93,7 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
         const FrameRange range = ParseFrameRange(*o.frames);
         plan.first = range.first;
         plan.last = range.last;
-        if (range.Count() > 1 && !HasFramePattern(o.output)) {
+        if (range.Count() > 1 && !HasFramePattern(o.output) && !IsClipOutput(o.output)) {
             throw UsageError("rendering frames " + *o.frames + " needs a # pattern in OUTPUT, " +
                              "e.g. out.####.png");
         }
@@ -186,10 +189,10 @@ Image RenderFrame(host::Instance &instance, const host::World &input,
     host::FrameRequest request;
     request.input = &input;
     request.layers = layers;
-    request.current_time = static_cast<A_long>(time.frame);
-    request.time_step = 1;
+    request.current_time = static_cast<A_long>(time.frame * time.step);
+    request.time_step = time.step;
     request.time_scale = static_cast<A_u_long>(time.fps);
-    request.total_time = static_cast<A_long>(time.totalFrames);
+    request.total_time = static_cast<A_long>(time.totalFrames * time.step);
     request.downsample_x = downsample;
     request.downsample_y = downsample;
     request.progress = progress;
@@ -215,6 +218,10 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
 {
     WriteOptions write;
     const FramePlan plan = CheckRequest(o, write);
+    if (IsClipRender(o)) {
+        RenderClip(session, o, observer);
+        return;
+    }
 
     const std::vector<detail::ResolvedValue> values =
         detail::ResolveValues(session, o.presets, o.sets);
@@ -403,6 +410,13 @@ public:
             progress_ = std::make_unique<Progress>(err_, bar_, count);
         }
         progress_->StartFrame(done, path);
+    }
+    void Warning(const std::string &message) override
+    {
+        if (common_.verbosity != Verbosity::kQuiet) {
+            Clear();
+            err_ << "stipplex: warning: " << message << "\n";
+        }
     }
     void Step(long current, long total) override
     {

@@ -1,0 +1,71 @@
+// Small helpers around FFmpeg's C API shared by the clip reader and writer:
+// owners for its objects and its error texts. Private to the command code.
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libswscale/swscale.h>
+}
+
+#include <memory>
+#include <string>
+
+namespace cli::ff {
+
+inline std::string ErrorText(int error)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, text, sizeof text);
+    return text;
+}
+
+struct InputCloser {
+    void operator()(AVFormatContext *c) const { avformat_close_input(&c); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
+};
+struct FrameFreer {
+    void operator()(AVFrame *f) const { av_frame_free(&f); }
+};
+struct PacketFreer {
+    void operator()(AVPacket *p) const { av_packet_free(&p); }
+};
+struct ScaleFreer {
+    void operator()(SwsContext *s) const { sws_freeContext(s); }
+};
+
+using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
+using ScalePtr = std::unique_ptr<SwsContext, ScaleFreer>;
+
+// swscale's coefficient table for one of FFmpeg's colour matrices.
+inline int ScaleMatrix(int colorSpace)
+{
+    switch (colorSpace) {
+        case AVCOL_SPC_BT709:
+            return SWS_CS_ITU709;
+        case AVCOL_SPC_FCC:
+            return SWS_CS_FCC;
+        case AVCOL_SPC_SMPTE240M:
+            return SWS_CS_SMPTE240M;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:
+            return SWS_CS_BT2020;
+        default:
+            return SWS_CS_ITU601;
+    }
+}
+
+// The matrix of a clip that does not name one: BT.709 for HD and larger,
+// BT.601 below.
+inline int DefaultMatrix(int width, int height)
+{
+    return width >= 1280 || height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+}
+
+}  // namespace cli::ff

@@ -1,0 +1,262 @@
+// Clips through the built `stipplex` program, with clips made and frames
+// taken out of them by the `ffmpeg` command.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "TestDir.h"
+#include "cli/ImageIO.h"
+
+namespace {
+
+using namespace cli;
+using clitest::TestDir;
+
+struct Outcome {
+    int status = -1;
+    std::string out;  // standard output and error together
+};
+
+// Runs a shell command in `dir`, capturing its output.
+Outcome Shell(const TestDir &dir, const std::string &command)
+{
+    const std::string log = dir.Path(".log");
+    const std::string line = "cd '" + dir.Path("") + "' && XDG_CONFIG_HOME='" +
+                             dir.Path(".config") + "' " + command + " >'" + log + "' 2>&1";
+    const int raw = std::system(line.c_str());
+    Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, clitest::ReadFile(log)};
+    ::unlink(log.c_str());
+    return o;
+}
+
+Outcome Render(const TestDir &dir, const std::string &args)
+{
+    return Shell(dir, std::string("'") + STIPPLEX_CLI_PATH + "' render " + args + " --plugin '" +
+                          STIPPLEX_PLUGIN_PATH + "'");
+}
+
+// ffmpeg quietly; the test fails when it does.
+void Ffmpeg(const TestDir &dir, const std::string &args)
+{
+    const Outcome o = Shell(dir, "ffmpeg -nostdin -v error -y " + args);
+    ASSERT_EQ(o.status, 0) << "ffmpeg " << args << "\n" << o.out;
+}
+
+// One field of a stream, e.g. Probe(dir, "a.mkv", "v:0", "pix_fmt").
+std::string Probe(const TestDir &dir, const std::string &file, const std::string &stream,
+                  const std::string &field)
+{
+    const Outcome o =
+        Shell(dir, "ffprobe -v error -count_frames -select_streams " + stream +
+                       " -show_entries stream=" + field + " -of default=nw=1:nk=1 '" + file + "'");
+    std::string value = o.out;
+    while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+    return value;
+}
+
+bool SamePixels(const Image &a, const Image &b)
+{
+    return a.Width() == b.Width() && a.Height() == b.Height() && a.GetDepth() == b.GetDepth() &&
+           a.PixelCount() > 0 &&
+           std::equal(reinterpret_cast<const char *>(a.GetDepth() == Depth::k8
+                                                         ? static_cast<const void *>(a.Pixels8())
+                                                         : a.Pixels16()),
+                      reinterpret_cast<const char *>(a.GetDepth() == Depth::k8
+                                                         ? static_cast<const void *>(a.Pixels8())
+                                                         : a.Pixels16()) +
+                          a.PixelCount() * a.PixelBytes(),
+                      reinterpret_cast<const char *>(b.GetDepth() == Depth::k8
+                                                         ? static_cast<const void *>(b.Pixels8())
+                                                         : b.Pixels16()));
+}
+
+// The largest difference of any channel, on the 8-bit scale.
+double MaxDifference(const Image &a, const Image &b)
+{
+    double worst = 0;
+    const double scaleA = a.GetDepth() == Depth::k8 ? 1 : 255.0 / 32768;
+    const double scaleB = b.GetDepth() == Depth::k8 ? 1 : 255.0 / 32768;
+    for (std::size_t i = 0; i < a.PixelCount(); ++i) {
+        const auto [aa, ar, ag, ab] = clitest::ArgbAt(a, i);
+        const auto [ba, br, bg, bb] = clitest::ArgbAt(b, i);
+        for (const auto &[x, y] : {std::pair{aa, ba}, {ar, br}, {ag, bg}, {ab, bb}}) {
+            worst = std::max(worst, std::abs(x * scaleA - y * scaleB));
+        }
+    }
+    return worst;
+}
+
+#define REQUIRE_TOOLS()                                                                        \
+    if (::access(STIPPLEX_CLI_PATH, X_OK) != 0 || ::access(STIPPLEX_PLUGIN_PATH, R_OK) != 0 || \
+        std::system("ffmpeg -version >/dev/null 2>&1") != 0) {                                 \
+        GTEST_SKIP() << "the stipplex program, the plug-in or ffmpeg is missing";              \
+    }
+
+// A new dot arrangement every frame, so that a frame taken for another shows.
+const std::string kLook =
+    " --set RandomInterval=1 --set RandomSpacingX=0.4 --set RandomHue=90 --set DotSize=6";
+
+TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
+{
+    REQUIRE_TOOLS();
+    TestDir dir;
+    // Lossless RGB with key frames every 8 and B-frames: decoding reorders,
+    // and frame 10 needs the key frame 8.
+    Ffmpeg(dir,
+           "-f lavfi -i testsrc2=size=64x48:rate=24:duration=1 -c:v libx264rgb -qp 0 -g 8 -bf 2 "
+           "src.mkv");
+    Ffmpeg(dir, "-i src.mkv -start_number 0 in.%d.png");
+    ASSERT_EQ(Render(dir, "in.#.png ref.#.png --frames 0-23 --fps 24" + kLook).status, 0);
+
+    const Outcome clip = Render(dir, "src.mkv out.mkv" + kLook);
+    ASSERT_EQ(clip.status, 0) << clip.out;
+    EXPECT_EQ(Probe(dir, "out.mkv", "v:0", "nb_read_frames"), "24");
+    EXPECT_EQ(Probe(dir, "out.mkv", "v:0", "r_frame_rate"), "24/1");
+    Ffmpeg(dir, "-i out.mkv -pix_fmt rgba -start_number 0 out.%d.png");
+    for (int f = 0; f < 24; ++f) {
+        const std::string n = std::to_string(f);
+        EXPECT_TRUE(SamePixels(ReadImage(dir.Path("out." + n + ".png")),
+                               ReadImage(dir.Path("ref." + n + ".png"))))
+            << "frame " << f;
+    }
+
+    const Outcome part = Render(dir, "src.mkv part.#.png --frames 10-14" + kLook);
+    ASSERT_EQ(part.status, 0) << part.out;
+    for (int f = 9; f <= 15; ++f) {
+        const std::string n = std::to_string(f);
+        const bool wanted = f >= 10 && f <= 14;
+        ASSERT_EQ(::access(dir.Path("part." + n + ".png").c_str(), F_OK) == 0, wanted) << f;
+        if (wanted) {
+            EXPECT_EQ(clitest::ReadFile(dir.Path("part." + n + ".png")),
+                      clitest::ReadFile(dir.Path("ref." + n + ".png")))
+                << "frame " << f;
+        }
+    }
+}
+
+TEST(Clip, AlphaSurvivesProRes4444AndFfv1AndTenBitsRenderAtSixteen)
+{
+    REQUIRE_TOOLS();
+    TestDir dir;
+    // Straight alpha rising from left to right.
+    Ffmpeg(dir,
+           "-f lavfi -i testsrc2=size=64x48:rate=24:duration=0.25 "
+           "-vf \"format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='X*4'\" -start_number 0 "
+           "in.%d.png");
+    ASSERT_EQ(Render(dir, "in.#.png ref.#.png --frames 0-5 --fps 24" + kLook).status, 0);
+    for (const char *clip : {"a.mkv", "a.mov"}) {
+        const Outcome o =
+            Render(dir, std::string("in.#.png ") + clip + " --frames 0-5 --fps 24" + kLook);
+        ASSERT_EQ(o.status, 0) << o.out;
+    }
+    EXPECT_EQ(Probe(dir, "a.mov", "v:0", "profile"), "4444");
+    EXPECT_EQ(Probe(dir, "a.mkv", "v:0", "pix_fmt"), "bgra");
+    Ffmpeg(dir, "-i a.mkv -pix_fmt rgba -start_number 0 mkv.%d.png");
+    Ffmpeg(dir, "-i a.mov -pix_fmt rgba -start_number 0 mov.%d.png");
+    for (int f = 0; f < 6; ++f) {
+        const std::string n = std::to_string(f);
+        const Image ref = ReadImage(dir.Path("ref." + n + ".png"));
+        EXPECT_TRUE(SamePixels(ReadImage(dir.Path("mkv." + n + ".png")), ref)) << f;
+        // ProRes is lossy in colour; alpha and colour stay close.
+        EXPECT_LE(MaxDifference(ReadImage(dir.Path("mov." + n + ".png")), ref), 6) << f;
+    }
+
+    // Read back: FFV1 gives the frames as they were; ProRes 4444 (10 bits)
+    // renders at 16 bits.
+    ASSERT_EQ(Render(dir, "a.mkv again.#.png --set DotSize=6").status, 0);
+    ASSERT_EQ(Render(dir, "ref.#.png twice.#.png --frames 0-5 --set DotSize=6").status, 0);
+    EXPECT_EQ(clitest::ReadFile(dir.Path("again.3.png")),
+              clitest::ReadFile(dir.Path("twice.3.png")));
+    ASSERT_EQ(Render(dir, "a.mov deep.#.png --set DotSize=6").status, 0);
+    const Image deep = ReadImage(dir.Path("deep.3.png"));
+    EXPECT_EQ(deep.GetDepth(), Depth::k16);
+    EXPECT_LE(MaxDifference(deep, ReadImage(dir.Path("twice.3.png"))), 8);
+}
+
+TEST(Clip, RandomIntervalCountsTheClipsFramesAtItsOwnRate)
+{
+    REQUIRE_TOOLS();
+    TestDir dir;
+    Ffmpeg(dir,
+           "-f lavfi -i color=c=0x406080:size=64x48:rate=30000/1001:duration=0.3 -c:v ffv1 "
+           "-pix_fmt bgr0 src.mkv");
+    Ffmpeg(dir, "-i src.mkv -frames:v 1 still.png");
+    const std::string look = " --set RandomInterval=3 --set RandomSpacingX=0.5 --set DotSize=6";
+    const Outcome o = Render(dir, "src.mkv f.#.png --frames 0-6" + look);
+    ASSERT_EQ(o.status, 0) << o.out;
+    // A new arrangement at frames 3 and 6 of the clip, as a still gets at
+    // those frames.
+    const auto frame = [&](int n) {
+        return clitest::ReadFile(dir.Path("f." + std::to_string(n) + ".png"));
+    };
+    EXPECT_EQ(frame(0), frame(2));
+    EXPECT_NE(frame(2), frame(3));
+    EXPECT_EQ(frame(3), frame(5));
+    EXPECT_NE(frame(5), frame(6));
+    ASSERT_EQ(Render(dir, "still.png s.png --frame 4" + look).status, 0);
+    EXPECT_EQ(clitest::ReadFile(dir.Path("s.png")), frame(4));
+}
+
+TEST(Clip, AudioIsCopiedUnlessDroppedAndOddSizesAreRefusedOrPadded)
+{
+    REQUIRE_TOOLS();
+    TestDir dir;
+    Ffmpeg(dir,
+           "-f lavfi -i testsrc2=size=64x48:rate=25:duration=1 -f lavfi "
+           "-i sine=frequency=440:duration=1 -c:v libx264 -pix_fmt yuv420p -c:a aac src.mp4");
+    const Outcome o = Render(dir, "src.mp4 out.mp4 --set DotSize=6");
+    ASSERT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(Probe(dir, "out.mp4", "v:0", "nb_read_frames"), "25");
+    EXPECT_EQ(Probe(dir, "out.mp4", "a:0", "codec_name"), "aac");
+    const double in = std::stod(Probe(dir, "src.mp4", "a:0", "duration"));
+    const double out = std::stod(Probe(dir, "out.mp4", "a:0", "duration"));
+    EXPECT_NEAR(out, in, 0.03);
+    ASSERT_EQ(Render(dir, "src.mp4 silent.mkv --no-audio").status, 0);
+    EXPECT_EQ(Probe(dir, "silent.mkv", "a", "codec_name"), "");
+
+    // 33 x 24 cannot be H.264 yuv420p: refused, nothing written, unless padded.
+    Ffmpeg(dir,
+           "-f lavfi -i \"color=c=red:size=34x24:rate=25:duration=0.2,format=rgb24,crop=33:24\" "
+           "-c:v ffv1 -pix_fmt bgr0 odd.mkv");
+    const Outcome refused = Render(dir, "odd.mkv odd.mp4");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("'odd.mp4'"), std::string::npos) << refused.out;
+    EXPECT_NE(refused.out.find("--pad-even"), std::string::npos) << refused.out;
+    EXPECT_EQ(dir.Entries(),
+              (std::vector<std::string>{"odd.mkv", "out.mp4", "silent.mkv", "src.mp4"}));
+    ASSERT_EQ(Render(dir, "odd.mkv odd.mp4 --pad-even").status, 0);
+    EXPECT_EQ(Probe(dir, "odd.mp4", "v:0", "width"), "34");
+}
+
+TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
+{
+    REQUIRE_TOOLS();
+    TestDir dir;
+    Ffmpeg(dir, "-f lavfi -i testsrc2=size=64x48:rate=25:duration=0.4 -c:v ffv1 src.mkv");
+    clitest::WriteFile(dir.Path("out.mkv"), "an earlier render");
+    clitest::WriteFile(dir.Path("junk.mov"), "not a clip at all");
+    // Frame 4's layer is missing: the render fails after frames were encoded.
+    Ffmpeg(dir, "-i src.mkv -frames:v 4 -start_number 0 map.%d.png");
+    const Outcome late = Render(dir,
+                                "src.mkv out.mkv --threads 1 --set EnableEffector1=1 "
+                                "--set EffectMap1=1 --set CustomMapLayer1=map.#.png");
+    EXPECT_EQ(late.status, 1);
+    EXPECT_NE(late.out.find("map.4.png"), std::string::npos) << late.out;
+    const Outcome junk = Render(dir, "junk.mov new.mkv");
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_NE(junk.out.find("'junk.mov'"), std::string::npos) << junk.out;
+    const Outcome noEncoder = Render(dir, "src.mkv new.mkv --codec nosuchcodec");
+    EXPECT_EQ(noEncoder.status, 1);
+    EXPECT_NE(noEncoder.out.find("nosuchcodec"), std::string::npos) << noEncoder.out;
+    EXPECT_EQ(Render(dir, "src.mkv new.png --crf 20").status, 2);
+    EXPECT_EQ(clitest::ReadFile(dir.Path("out.mkv")), "an earlier render");
+    for (const std::string &name : dir.Entries()) {
+        EXPECT_TRUE(name.find("tmp") == std::string::npos && name != "new.mkv") << name;
+    }
+}
+
+}  // namespace
