@@ -458,6 +458,12 @@ void AddClipOptions(CLI::App &render, RenderOptions &o)
     render.add_flag_callback(
         "--no-audio", [&o] { o.audio = false; },
         "Clip output: leave out the input clip's audio (default: copied)");
+    render
+        .add_option_function<std::string>(
+            "--shard", [&o](const std::string &v) { o.shard = v; },
+            "Render the K-th of N contiguous parts of the frames (of --frames, or of the input "
+            "clip), for render farms; OUTPUT an image sequence")
+        ->type_name("K/N");
 }
 
 bool IsClipRender(const RenderOptions &o)
@@ -482,6 +488,23 @@ void CheckClipOptions(const RenderOptions &o)
     if (o.crf && (*o.crf < 0 || *o.crf > 63)) {
         throw UsageError("--crf must be 0 to 63");
     }
+}
+
+FrameRange CheckShard(const RenderOptions &o, const FrameRange &range)
+{
+    if (!o.shard) {
+        return range;
+    }
+    const Shard shard = ParseShard(*o.shard);
+    if (IsClipOutput(o.output)) {
+        throw UsageError(
+            "--shard renders part of the frames: OUTPUT must be an image sequence "
+            "(e.g. out.####.png), joined afterwards");
+    }
+    if (!o.frames && (HasFramePattern(o.input) || !IsClipFile(o.input))) {
+        throw UsageError("--shard needs the frames to share: --frames A-B");
+    }
+    return ShardRange(range, shard);
 }
 
 void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observer)
@@ -516,11 +539,17 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
                           " frames, 0 to " + std::to_string(lastFrame) + ": there is no frame " +
                           std::to_string(range.first));
         }
-        plan.first = range.first;
-        plan.last = std::min(range.last, lastFrame);
         if (range.last > lastFrame) {
             warn("'" + o.input + "' ends at frame " + std::to_string(lastFrame));
         }
+        const FrameRange part =
+            CheckShard(o, FrameRange{range.first, std::min(range.last, lastFrame)});
+        if (part.Count() <= 0) {
+            warn("shard " + *o.shard + " of " + std::to_string(range.Count()) + " frames is empty");
+            return;
+        }
+        plan.first = part.first;
+        plan.last = part.last;
         if (info.variableRate) {
             warn("'" + o.input +
                  "' has a variable frame rate: its frames are taken one by one as " + "frames of " +
@@ -536,7 +565,7 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
         timing.fromClip = true;
         source = std::make_unique<ClipSource>(*reader, plan.depth, plan.first, plan.last);
     } else {
-        const FrameRange range = RequestedRange(o, 0);
+        const FrameRange range = CheckShard(o, RequestedRange(o, 0));
         plan.first = range.first;
         plan.last = range.last;
         const std::string firstInput =

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Commands.h"
+#include "FramePattern.h"
 #include "FrameRender.h"
 #include "Session.h"
 
@@ -26,6 +27,11 @@ bool IsClipRender(const RenderOptions &options);
 // Checks the clip options (--codec, --crf, ...) without reading anything.
 // Throws UsageError.
 void CheckClipOptions(const RenderOptions &options);
+
+// The frames of --shard K/N within `range` (--frames, or the whole clip).
+// Throws UsageError when the request cannot be sharded: a clip output, or
+// images without --frames.
+FrameRange CheckShard(const RenderOptions &options, const FrameRange &range);
 
 // RenderWithSession for a render that IsClipRender.
 void RenderClip(Session &session, const RenderOptions &options, RenderObserver &observer);

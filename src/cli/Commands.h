@@ -55,6 +55,7 @@ struct RenderOptions {
     std::optional<std::string> pixFmt;
     bool padEven = false;
     bool audio = true;
+    std::optional<std::string> shard;  // "K/N": the K-th of N parts of the frames
 };
 
 // `render INPUT OUTPUT [options]`

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "Errors.h"
 
@@ -76,6 +77,39 @@ FrameRange ParseFrameRange(std::string_view text)
                          "': the last frame comes before the first");
     }
     return range;
+}
+
+Shard ParseShard(std::string_view text)
+{
+    const std::size_t slash = text.find('/');
+    Shard shard;
+    bool ok = slash != std::string_view::npos;
+    if (ok) {
+        const std::string k(text.substr(0, slash));
+        const std::string n(text.substr(slash + 1));
+        ok = !k.empty() && !n.empty() && k.find_first_not_of("0123456789") == std::string::npos &&
+             n.find_first_not_of("0123456789") == std::string::npos && k.size() < 10 &&
+             n.size() < 10;
+        if (ok) {
+            shard.index = std::stol(k);
+            shard.count = std::stol(n);
+            ok = shard.index >= 1 && shard.index <= shard.count;
+        }
+    }
+    if (!ok) {
+        throw UsageError("bad shard '" + std::string(text) + "': expected K/N with 1 <= K <= N, " +
+                         "e.g. 2/8");
+    }
+    return shard;
+}
+
+FrameRange ShardRange(const FrameRange &range, const Shard &shard)
+{
+    const long count = range.Count();
+    FrameRange part;
+    part.first = range.first + count * (shard.index - 1) / shard.count;
+    part.last = range.first + count * shard.index / shard.count - 1;
+    return part;
 }
 
 }  // namespace cli

@@ -27,4 +27,16 @@ struct FrameRange {
 // Throws UsageError naming the text.
 FrameRange ParseFrameRange(std::string_view text);
 
+// One of N shards: "K/N", 1 <= K <= N. Throws UsageError naming the text.
+struct Shard {
+    long index = 1;  // K
+    long count = 1;  // N
+};
+Shard ParseShard(std::string_view text);
+
+// The K-th of N contiguous parts of `range`, as even as can be (the first
+// parts one frame shorter when it does not divide); empty (last < first)
+// when there are more shards than frames.
+FrameRange ShardRange(const FrameRange &range, const Shard &shard);
+
 }  // namespace cli

@@ -1,6 +1,8 @@
 #include "Progress.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace cli {
 
@@ -58,6 +60,14 @@ void Progress::Draw(double fraction)
     line += "] ";
     if (frameCount_ > 1) {
         line += std::to_string(done_) + "/" + std::to_string(frameCount_) + " frames ";
+        const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+        if (done_ > 0 && seconds > 0) {
+            const double rate = static_cast<double>(done_) / seconds;
+            const long left = std::lround(static_cast<double>(frameCount_ - done_) / rate);
+            char text[64];
+            std::snprintf(text, sizeof text, "%.1f fps ETA %ld:%02ld ", rate, left / 60, left % 60);
+            line += text;
+        }
     } else {
         line += std::to_string(static_cast<int>(fraction * 100)) + "% ";
     }

@@ -1,5 +1,6 @@
-// A one-line progress bar on a terminal: frames of a sequence, and the dots
-// of a frame once it has taken long enough to be worth showing. Does nothing
+// A one-line progress bar on a terminal: frames of a sequence with the rate
+// and the time left, and the dots of a frame once it has taken long enough
+// to be worth showing. Does nothing
 // when disabled (standard error is not a terminal, or -q).
 #pragma once
 
@@ -32,6 +33,7 @@ private:
     long frameCount_;
     long done_ = 0;
     std::string label_;
+    Clock::time_point start_ = Clock::now();
     Clock::time_point frameStart_;
     Clock::time_point lastDraw_;
     bool shown_ = false;

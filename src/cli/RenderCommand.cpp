@@ -104,6 +104,11 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
         }
         plan.first = plan.last = *o.frame;
     }
+    if (o.shard) {
+        const FrameRange part = CheckShard(o, FrameRange{plan.first, plan.last});
+        plan.first = part.first;
+        plan.last = part.last;
+    }
     return plan;
 }
 

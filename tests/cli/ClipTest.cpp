@@ -259,4 +259,27 @@ TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
     }
 }
 
+TEST(Clip, FourShardsRenderedByGnuParallelEqualOneRun)
+{
+    REQUIRE_TOOLS();
+    if (std::system("parallel --version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "GNU parallel is missing";
+    }
+    TestDir dir;
+    Ffmpeg(dir, "-f lavfi -i testsrc2=size=48x32:rate=24:duration=2 -c:v ffv1 src.mkv");
+    const std::string look = " --set RandomInterval=1 --set DotSize=5 -q";
+    const Outcome shards = Shell(dir, std::string("parallel -j 2 '") + STIPPLEX_CLI_PATH +
+                                          "' render src.mkv shard.##.png --shard {}/4 --plugin '" +
+                                          STIPPLEX_PLUGIN_PATH + "'" + look + " ::: 1 2 3 4");
+    ASSERT_EQ(shards.status, 0) << shards.out;
+    ASSERT_EQ(Render(dir, "src.mkv one.##.png" + look).status, 0);
+    for (int f = 0; f < 48; ++f) {
+        const std::string n = (f < 10 ? "0" : "") + std::to_string(f);
+        const std::string one = clitest::ReadFile(dir.Path("one." + n + ".png"));
+        EXPECT_FALSE(one.empty()) << f;
+        EXPECT_EQ(clitest::ReadFile(dir.Path("shard." + n + ".png")), one) << "frame " << f;
+    }
+    EXPECT_EQ(dir.Entries().size(), 1u + 2 * 48);
+}
+
 }  // namespace

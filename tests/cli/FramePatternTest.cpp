@@ -35,4 +35,24 @@ TEST(FramePattern, ParsesRangesAndSingleFramesAndRefusesOthers)
     }
 }
 
+TEST(FramePattern, ShardsCutARangeIntoContiguousPartsCoveringItOnce)
+{
+    for (const char *bad : {"0/4", "5/4", "4", "a/b", "1/", "/2", "-1/2"}) {
+        EXPECT_THROW(ParseShard(bad), UsageError) << bad;
+    }
+    // 10 frames from 5 in 4 shards, and more shards than frames.
+    for (const auto &[range, n] : {std::pair{FrameRange{5, 14}, 4L}, {FrameRange{0, 2}, 5L}}) {
+        long next = range.first;
+        for (long k = 1; k <= n; ++k) {
+            const FrameRange part =
+                ShardRange(range, ParseShard(std::to_string(k) + "/" + std::to_string(n)));
+            EXPECT_EQ(part.first, next) << k << "/" << n;
+            EXPECT_LE(part.Count(), range.Count() / n + 1);
+            EXPECT_GE(part.Count(), range.Count() / n);
+            next = part.last + 1;
+        }
+        EXPECT_EQ(next, range.last + 1);
+    }
+}
+
 }  // namespace
