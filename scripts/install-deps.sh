@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libagg-dev libcairo2-dev  # the rasteriser comparison in bench/ only
   libpng-dev libopenexr-dev libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg parallel
+  libavformat-dev libavcodec-dev libavfilter-dev libavutil-dev libswscale-dev ffmpeg parallel
   chromium fonts-wqy-microhei
   mingw-w64 wine wine64 xvfb xauth x11-apps locales
 )

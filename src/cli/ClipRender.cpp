@@ -479,7 +479,8 @@ void CheckClipOptions(const RenderOptions &o)
           std::pair{o.bitrate.has_value(), "--bitrate"},
           std::pair{o.pixFmt.has_value(), "--pix-fmt"}, std::pair{o.padEven, "--pad-even"}}) {
         if (given && !clipOut) {
-            throw UsageError(std::string(name) + " is for clip outputs (.mov, .mp4, .mkv, .webm)");
+            throw UsageError(std::string(name) +
+                             " is for clip outputs (.mov, .mp4, .mkv, .webm, .gif)");
         }
     }
     if (o.crf && o.bitrate) {

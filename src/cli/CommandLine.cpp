@@ -124,9 +124,10 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
                      "The layer's image (.png or .exr) or clip; # for frame numbers")
         ->required();
     render
-        ->add_option("OUTPUT", ro.output,
-                     "The image (.png, .exr) or clip (.mov, .mp4, .mkv, .webm) to write; # for "
-                     "frame numbers")
+        ->add_option(
+            "OUTPUT", ro.output,
+            "The image (.png, .exr) or clip (.mov, .mp4, .mkv, .webm, .gif) to write; # for "
+            "frame numbers")
         ->required();
     Repeatable(render, "--set", ro.sets,
                "Set a parameter (repeatable): NAME=VALUE in the units the effect controls show; "

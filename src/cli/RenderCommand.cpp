@@ -45,8 +45,9 @@ struct FramePlan {
 FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
 {
     if (!FormatForExtension(o.output) && !IsClipOutput(o.output)) {
-        throw UsageError("cannot tell the format of '" + o.output +
-                         "': the output name must end in .png, .exr, .mov, .mp4, .mkv or .webm");
+        throw UsageError(
+            "cannot tell the format of '" + o.output +
+            "': the output name must end in .png, .exr, .mov, .mp4, .mkv, .webm or .gif");
     }
     CheckClipOptions(o);
     if (o.depth && *o.depth != 8 && *o.depth != 16 && *o.depth != 32) {

@@ -1,6 +1,9 @@
 #include "VideoWriter.h"
 
 extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -36,6 +39,7 @@ const ClipFormat kFormats[] = {
     {".mp4", "libx264", AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, 18},
     {".mkv", "ffv1", AV_PIX_FMT_BGRA, AV_PIX_FMT_GBRAP16LE, -1},
     {".webm", "libvpx-vp9", AV_PIX_FMT_YUVA420P, AV_PIX_FMT_YUVA420P, 30},
+    {".gif", "gif", AV_PIX_FMT_PAL8, AV_PIX_FMT_PAL8, -1},
 };
 
 const ClipFormat *FormatOf(const std::string &path)
@@ -102,6 +106,12 @@ struct VideoWriter::Impl {
     bool alphaChecked = false;
     bool finished = false;
 
+    // For palette formats: a palette made for every frame, and the frame
+    // mapped to it, by FFmpeg's palettegen and paletteuse filters.
+    AVFilterGraph *palette = nullptr;
+    AVFilterContext *paletteIn = nullptr;
+    AVFilterContext *paletteOut = nullptr;
+
     // Audio copied from the source clip.
     ff::InputPtr audioInput;
     std::map<int, AVStream *> audioStreams;  // source stream -> output stream
@@ -113,6 +123,7 @@ struct VideoWriter::Impl {
 
     ~Impl()
     {
+        avfilter_graph_free(&palette);
         if (output) {
             if (output->pb) {
                 avio_closep(&output->pb);
@@ -130,6 +141,51 @@ struct VideoWriter::Impl {
     {
         if (result < 0) {
             Fail(ff::ErrorText(result));
+        }
+    }
+
+    void OpenPalette(int w, int h)
+    {
+        palette = avfilter_graph_alloc();
+        const std::string source = "video_size=" + std::to_string(w) + "x" + std::to_string(h) +
+                                   ":pix_fmt=" + std::to_string(AV_PIX_FMT_ARGB) +
+                                   ":time_base=" + std::to_string(encoder->time_base.num) + "/" +
+                                   std::to_string(encoder->time_base.den) + ":pixel_aspect=1/1";
+        Check(avfilter_graph_create_filter(&paletteIn, avfilter_get_by_name("buffer"), "in",
+                                           source.c_str(), nullptr, palette));
+        Check(avfilter_graph_create_filter(&paletteOut, avfilter_get_by_name("buffersink"), "out",
+                                           nullptr, nullptr, palette));
+        AVFilterInOut *outputs = avfilter_inout_alloc();
+        AVFilterInOut *inputs = avfilter_inout_alloc();
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = paletteIn;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = paletteOut;
+        const int parsed = avfilter_graph_parse_ptr(
+            palette,
+            "split[a][b];[a]palettegen=stats_mode=single:reserve_transparent=1[p];"
+            "[b][p]paletteuse=new=1",
+            &inputs, &outputs, nullptr);
+        avfilter_inout_free(&inputs);
+        avfilter_inout_free(&outputs);
+        Check(parsed);
+        Check(avfilter_graph_config(palette, nullptr));
+    }
+
+    // Encodes what the palette filters have ready.
+    void DrainPalette()
+    {
+        ff::FramePtr mapped(av_frame_alloc());
+        for (;;) {
+            const int got = av_buffersink_get_frame(paletteOut, mapped.get());
+            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) {
+                return;
+            }
+            Check(got);
+            mapped->pict_type = AV_PICTURE_TYPE_NONE;
+            Check(avcodec_send_frame(encoder.get(), mapped.get()));
+            av_frame_unref(mapped.get());
+            WritePackets();
         }
     }
 
@@ -255,7 +311,7 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
     m.height = height;
     const ClipFormat *format = FormatOf(path);
     if (!format) {
-        throw UsageError("'" + path + "' is not a clip format: .mov, .mp4, .mkv or .webm");
+        throw UsageError("'" + path + "' is not a clip format: .mov, .mp4, .mkv, .webm or .gif");
     }
     const std::string encoderName = options.codec ? *options.codec : format->encoder;
     const AVCodec *codec = avcodec_find_encoder_by_name(encoderName.c_str());
@@ -385,6 +441,9 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
                ff::ErrorText(opened));
     }
 
+    if (pixFmt == AV_PIX_FMT_PAL8) {
+        m.OpenPalette(encodedWidth, encodedHeight);
+    }
     m.video = avformat_new_stream(m.output, nullptr);
     m.Check(avcodec_parameters_from_context(m.video->codecpar, enc));
     m.video->time_base = enc->time_base;
@@ -431,7 +490,7 @@ void VideoWriter::Write(const Image &image, std::int64_t pts)
     // encoder's frame, the render's edge repeated into any padding.
     const int w = enc->width;
     const int h = enc->height;
-    const bool deep = image.GetDepth() != Depth::k8;
+    const bool deep = image.GetDepth() != Depth::k8 && !m.palette;
     const AVPixelFormat source = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_ARGB;
     std::vector<std::uint8_t> packed(static_cast<std::size_t>(w) * h * (deep ? 8 : 4));
     for (int y = 0; y < h; ++y) {
@@ -440,7 +499,19 @@ void VideoWriter::Write(const Image &image, std::int64_t pts)
             const std::size_t i = row + static_cast<std::size_t>(std::min(x, m.width - 1));
             const std::size_t o = static_cast<std::size_t>(y) * w + x;
             if (!deep) {
-                std::memcpy(&packed[o * 4], &image.Pixels8()[i], 4);
+                Argb8 p8;
+                if (image.GetDepth() == Depth::k8) {
+                    p8 = image.Pixels8()[i];
+                } else if (image.GetDepth() == Depth::k16) {
+                    const Argb16 &p = image.Pixels16()[i];
+                    p8 = Argb8{Png8FromWorld16(p.a), Png8FromWorld16(p.r), Png8FromWorld16(p.g),
+                               Png8FromWorld16(p.b)};
+                } else {
+                    const ArgbF &p = image.PixelsF()[i];
+                    p8 = Argb8{Png8FromFloat(p.a), Png8FromFloat(p.r), Png8FromFloat(p.g),
+                               Png8FromFloat(p.b)};
+                }
+                std::memcpy(&packed[o * 4], &p8, 4);
                 continue;
             }
             std::uint16_t rgba[4];
@@ -459,6 +530,22 @@ void VideoWriter::Write(const Image &image, std::int64_t pts)
             }
             std::memcpy(&packed[o * 8], rgba, 8);
         }
+    }
+    if (m.palette) {
+        ff::FramePtr frame(av_frame_alloc());
+        frame->format = AV_PIX_FMT_ARGB;
+        frame->width = w;
+        frame->height = h;
+        m.Check(av_frame_get_buffer(frame.get(), 0));
+        for (int y = 0; y < h; ++y) {
+            std::memcpy(frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0],
+                        &packed[static_cast<std::size_t>(y) * w * 4],
+                        static_cast<std::size_t>(w) * 4);
+        }
+        frame->pts = pts;
+        m.Check(av_buffersrc_add_frame(m.paletteIn, frame.get()));
+        m.DrainPalette();
+        return;
     }
     m.scale.reset(sws_getCachedContext(
         m.scale.release(), w, h, source, w, h, enc->pix_fmt,
@@ -490,6 +577,10 @@ void VideoWriter::Write(const Image &image, std::int64_t pts)
 void VideoWriter::Finish()
 {
     Impl &m = *impl_;
+    if (m.palette) {
+        m.Check(av_buffersrc_add_frame(m.paletteIn, nullptr));
+        m.DrainPalette();
+    }
     m.Check(avcodec_send_frame(m.encoder.get(), nullptr));
     m.WritePackets();
     m.CopyAudio(std::numeric_limits<double>::infinity());

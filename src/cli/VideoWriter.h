@@ -5,7 +5,7 @@
 //   .mp4   H.264 (libx264), yuv420p, CRF 18: alpha dropped, even sizes only
 //   .mkv   FFV1, bgra (gbrap16le for 16-bit and float renders): lossless
 //   .webm  VP9 (libvpx-vp9), yuva420p, CRF 30: keeps alpha
-//   .gif   GIF, a palette made for every frame
+//   .gif   GIF, a palette made for every frame (transparent below half alpha)
 //
 // --codec, --crf, --bitrate and --pix-fmt override them. The frame rate, the
 // time base and time stamps, the rotation and the colour tags of a source
