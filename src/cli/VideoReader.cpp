@@ -122,6 +122,10 @@ struct VideoReader::Impl {
             sws_setColorspaceDetails(scale.get(), table, full ? 1 : 0,
                                      sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
         }
+        // The frame's own format decides: a decoder may find alpha the
+        // stream's parameters did not announce.
+        const bool alpha =
+            desc && (desc->flags & (AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_PAL)) != 0;
         image = Image(frame->width, frame->height, depth);
         const std::size_t count = image.PixelCount();
         if (!deep) {
@@ -129,7 +133,7 @@ struct VideoReader::Impl {
                                        nullptr, nullptr};
             int strides[4] = {frame->width * 4, 0, 0, 0};
             sws_scale(scale.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
-            if (!info.alpha) {
+            if (!alpha) {
                 for (std::size_t i = 0; i < count; ++i) image.Pixels8()[i].a = 255;
             }
             return;
@@ -141,7 +145,7 @@ struct VideoReader::Impl {
         sws_scale(scale.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint16_t *p = &rgba[i * 4];
-            const std::uint16_t a = info.alpha ? p[3] : 65535;
+            const std::uint16_t a = alpha ? p[3] : 65535;
             if (depth == Depth::k16) {
                 image.Pixels16()[i] = Argb16{World16FromPng16(a), World16FromPng16(p[0]),
                                              World16FromPng16(p[1]), World16FromPng16(p[2])};
@@ -182,7 +186,7 @@ VideoReader::VideoReader(const std::string &path) : impl_(std::make_unique<Impl>
 {
     Impl &m = *impl_;
     m.info.path = path;
-    av_log_set_level(AV_LOG_ERROR);
+    av_log_set_level(AV_LOG_ERROR);  // failures are reported as our own messages
     AVFormatContext *raw = nullptr;
     const int opened = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (opened < 0) {
@@ -209,6 +213,17 @@ VideoReader::VideoReader(const std::string &path) : impl_(std::make_unique<Impl>
                (any ? avcodec_get_name(any->codecpar->codec_id) : "unknown") + ")");
     }
     AVStream *st = raw->streams[m.stream];
+    // FFmpeg's own VP8 and VP9 decoders leave out the alpha that WebM keeps
+    // beside the picture; libvpx decodes it.
+    const AVDictionaryEntry *alphaMode = av_dict_get(st->metadata, "alpha_mode", nullptr, 0);
+    if (alphaMode && std::strcmp(alphaMode->value, "1") == 0) {
+        const char *name = st->codecpar->codec_id == AV_CODEC_ID_VP9   ? "libvpx-vp9"
+                           : st->codecpar->codec_id == AV_CODEC_ID_VP8 ? "libvpx"
+                                                                       : nullptr;
+        if (const AVCodec *withAlpha = name ? avcodec_find_decoder_by_name(name) : nullptr) {
+            codec = withAlpha;
+        }
+    }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         if (i != static_cast<unsigned>(m.stream)) {
             raw->streams[i]->discard = AVDISCARD_ALL;
@@ -241,7 +256,8 @@ VideoReader::VideoReader(const std::string &path) : impl_(std::make_unique<Impl>
     info.variableRate = st->r_frame_rate.num > 0 && av_cmp_q(st->r_frame_rate, rate) != 0 &&
                         std::fabs(av_q2d(st->r_frame_rate) - av_q2d(rate)) > 0.01 * av_q2d(rate);
     m.startPts = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-    const auto pixelFormat = static_cast<AVPixelFormat>(st->codecpar->format);
+    const auto pixelFormat = static_cast<AVPixelFormat>(
+        m.decoder->pix_fmt != AV_PIX_FMT_NONE ? m.decoder->pix_fmt : st->codecpar->format);
     if (const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(pixelFormat)) {
         info.alpha = (desc->flags & (AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_PAL)) != 0;
         info.depth = (desc->flags & AV_PIX_FMT_FLAG_FLOAT) ? Depth::k32

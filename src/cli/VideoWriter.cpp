@@ -305,6 +305,7 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
     : impl_(std::make_unique<Impl>())
 {
     Impl &m = *impl_;
+    av_log_set_level(AV_LOG_ERROR);  // failures are reported as our own messages
     m.target = path;
     m.warn = warn;
     m.width = width;
@@ -412,6 +413,10 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
         av_dict_set(&codecOptions, "level", "3", 0);
         av_dict_set(&codecOptions, "slices", "4", 0);
         av_dict_set(&codecOptions, "slicecrc", "1", 0);
+    } else if (name == "gif") {
+        // Whole frames: a frame drawn as changes over the previous one
+        // would leave the previous one showing where this one is clear.
+        av_dict_set(&codecOptions, "gifflags", "0", 0);
     } else if (name == "libvpx-vp9") {
         av_dict_set(&codecOptions, "row-mt", "1", 0);
         av_dict_set(&codecOptions, "deadline", "good", 0);

@@ -138,7 +138,7 @@ TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
     }
 }
 
-TEST(Clip, AlphaSurvivesProRes4444AndFfv1AndTenBitsRenderAtSixteen)
+TEST(Clip, AlphaSurvivesEveryClipFormatAndTenBitsRenderAtSixteen)
 {
     REQUIRE_TOOLS();
     TestDir dir;
@@ -148,7 +148,7 @@ TEST(Clip, AlphaSurvivesProRes4444AndFfv1AndTenBitsRenderAtSixteen)
            "-vf \"format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='X*4'\" -start_number 0 "
            "in.%d.png");
     ASSERT_EQ(Render(dir, "in.#.png ref.#.png --frames 0-5 --fps 24" + kLook).status, 0);
-    for (const char *clip : {"a.mkv", "a.mov"}) {
+    for (const char *clip : {"a.mkv", "a.mov", "a.webm", "a.gif"}) {
         const Outcome o =
             Render(dir, std::string("in.#.png ") + clip + " --frames 0-5 --fps 24" + kLook);
         ASSERT_EQ(o.status, 0) << o.out;
@@ -171,6 +171,30 @@ TEST(Clip, AlphaSurvivesProRes4444AndFfv1AndTenBitsRenderAtSixteen)
     ASSERT_EQ(Render(dir, "ref.#.png twice.#.png --frames 0-5 --set DotSize=6").status, 0);
     EXPECT_EQ(clitest::ReadFile(dir.Path("again.3.png")),
               clitest::ReadFile(dir.Path("twice.3.png")));
+    // VP9 keeps alpha beside the picture; GIF keeps pixels of half alpha
+    // and more, opaque, with a palette of their own colours.
+    ASSERT_EQ(Render(dir, "a.webm vp9.#.png --set DotSize=6").status, 0);
+    Ffmpeg(dir, "-i a.gif -pix_fmt rgba -start_number 0 gif.%d.png");
+    EXPECT_EQ(Probe(dir, "a.gif", "v:0", "nb_read_frames"), "6");
+    const Image twice = ReadImage(dir.Path("twice.3.png"));
+    const Image vp9 = ReadImage(dir.Path("vp9.3.png"));
+    const Image gif = ReadImage(dir.Path("gif.3.png"));
+    const Image ref3 = ReadImage(dir.Path("ref.3.png"));
+    // VP9 is lossy, in alpha too: on average close. GIF alpha is on or off,
+    // at half.
+    double vp9Alpha = 0;
+    int gifMisses = 0;
+    for (std::size_t i = 0; i < twice.PixelCount(); ++i) {
+        const double a = std::get<0>(clitest::ArgbAt(twice, i));
+        vp9Alpha += std::abs(a - std::get<0>(clitest::ArgbAt(vp9, i))) / twice.PixelCount();
+        const double r = std::get<0>(clitest::ArgbAt(ref3, i));
+        if (std::abs(r - 127.5) > 16) {
+            gifMisses += std::get<0>(clitest::ArgbAt(gif, i)) != (r > 128 ? 255 : 0);
+        }
+    }
+    EXPECT_LE(vp9Alpha, 2);
+    EXPECT_EQ(gifMisses, 0);
+
     ASSERT_EQ(Render(dir, "a.mov deep.#.png --set DotSize=6").status, 0);
     const Image deep = ReadImage(dir.Path("deep.3.png"));
     EXPECT_EQ(deep.GetDepth(), Depth::k16);
