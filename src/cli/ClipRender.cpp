@@ -183,6 +183,32 @@ private:
     long frame_ = 0;
 };
 
+// Warnings of the encoder, which writes outside the pipeline's lock: held
+// until the pipeline passes them on with its other reports.
+class Warnings {
+public:
+    void Add(const std::string &message)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.push_back(message);
+    }
+    void PassOn(RenderObserver &observer)
+    {
+        std::vector<std::string> messages;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            messages.swap(pending_);
+        }
+        for (const std::string &m : messages) {
+            observer.Warning(m);
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> pending_;
+};
+
 struct Plan {
     long first = 0;
     long last = 0;
@@ -199,7 +225,7 @@ void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &obser
                  FrameSource &source, FrameSink &sink, const Plan &plan,
                  const std::vector<detail::ResolvedValue> &values,
                  const std::map<std::string, A_long> &layerIds, A_long layerWidth,
-                 A_long layerHeight)
+                 A_long layerHeight, Warnings &warnings)
 {
     const long workers = std::max<long>(
         1,
@@ -244,6 +270,7 @@ void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &obser
     };
     // Under the lock: a frame is out.
     auto reportWritten = [&](const Rendered &r) {
+        warnings.PassOn(observer);
         --inFlight;
         const long done = ++written;
         const std::string label = sink.Label(r.frame.index);
@@ -521,7 +548,8 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
     if (o.exrType) {
         write.exrType = *o.exrType == "float" ? ExrType::kFloat : ExrType::kHalf;
     }
-    const auto warn = [&observer](const std::string &message) { observer.Warning(message); };
+    Warnings warnings;
+    const auto warn = [&warnings](const std::string &message) { warnings.Add(message); };
 
     Plan plan;
     plan.downsample = o.downsample;
@@ -547,6 +575,7 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
             CheckShard(o, FrameRange{range.first, std::min(range.last, lastFrame)});
         if (part.Count() <= 0) {
             warn("shard " + *o.shard + " of " + std::to_string(range.Count()) + " frames is empty");
+            warnings.PassOn(observer);
             return;
         }
         plan.first = part.first;
@@ -610,7 +639,15 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
         }
         sink = std::make_unique<ImageSink>(o.output, write);
     }
-    RunPipeline(session, o, observer, *source, *sink, plan, values, layerIds, width, height);
+    warnings.PassOn(observer);
+    try {
+        RunPipeline(session, o, observer, *source, *sink, plan, values, layerIds, width, height,
+                    warnings);
+    } catch (...) {
+        warnings.PassOn(observer);
+        throw;
+    }
+    warnings.PassOn(observer);
 }
 
 }  // namespace cli
