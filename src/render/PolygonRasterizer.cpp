@@ -304,18 +304,18 @@ void PolygonRasterizer<Pixel>::FillConvexFast()
     }
 }
 
-// General path: non-zero winding over an active edge list, sub-row by
-// sub-row. Spans run between the edges where the winding sum leaves and
-// returns to zero.
+// The outline's non-horizontal edges in sub-sample units, sorted by their
+// upper end, and the outline's vertical extent.
 template <typename Pixel>
-void PolygonRasterizer<Pixel>::FillGeneral()
+void PolygonRasterizer<Pixel>::BuildEdges(double &minY, double &maxY)
 {
     const size_t n = points_.size();
     edges_.clear();
-    double minY = points_[0].Y * kSub, maxY = minY;
+    minY = points_[0].Y * kSub;
+    maxY = minY;
     for (size_t i = 0; i < n; ++i) {
         const Point &a = points_[i];
-        const Point &b = points_[(i + 1) % n];
+        const Point &b = points_[i + 1 == n ? 0 : i + 1];
         const double ya = a.Y * kSub, yb = b.Y * kSub;
         minY = std::min(minY, ya);
         maxY = std::max(maxY, ya);
@@ -340,6 +340,16 @@ void PolygonRasterizer<Pixel>::FillGeneral()
     }
     std::sort(edges_.begin(), edges_.end(),
               [](const Edge &l, const Edge &r) { return l.upperY < r.upperY; });
+}
+
+// General path: non-zero winding over an active edge list, sub-row by
+// sub-row. Spans run between the edges where the winding sum leaves and
+// returns to zero.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::FillGeneral()
+{
+    double minY = 0, maxY = 0;
+    BuildEdges(minY, maxY);
 
     const int rowLimit = canvas_.height * kSub;
     const int from = TruncInt(minY + 0.5);
@@ -401,36 +411,8 @@ void PolygonRasterizer<Pixel>::FillGeneral()
 template <typename Pixel>
 void PolygonRasterizer<Pixel>::FillGeneralFast()
 {
-    const size_t n = points_.size();
-    edges_.clear();
-    double minY = points_[0].Y * kSub, maxY = minY;
-    for (size_t i = 0; i < n; ++i) {
-        const Point &a = points_[i];
-        const Point &b = points_[i + 1 == n ? 0 : i + 1];
-        const double ya = a.Y * kSub, yb = b.Y * kSub;
-        minY = std::min(minY, ya);
-        maxY = std::max(maxY, ya);
-        if (ya == yb) {
-            continue;  // horizontal: active on no sub-row
-        }
-        const bool down = yb > ya;
-        const Point &upper = down ? a : b;
-        const Point &lower = down ? b : a;
-        const double uy = upper.Y * kSub, ly = lower.Y * kSub;
-        const double ux = upper.X * kSub, lx = lower.X * kSub;
-        Edge e;
-        e.upperY = uy;
-        e.x = ux;
-        e.step = (lx - ux) / (ly - uy);
-        e.dir = down ? -1 : 1;
-        e.firstRow = TruncInt(uy + 0.5);
-        e.lastRow = TruncInt(ly + 0.5);
-        if (e.firstRow < e.lastRow) {
-            edges_.push_back(e);
-        }
-    }
-    std::sort(edges_.begin(), edges_.end(),
-              [](const Edge &l, const Edge &r) { return l.upperY < r.upperY; });
+    double minY = 0, maxY = 0;
+    BuildEdges(minY, maxY);
 
     const int rowLimit = canvas_.height * kSub;
     const int limit = canvas_.width * kSub - 1;

@@ -68,6 +68,7 @@ private:
     int YDirectionChanges(double extent) const;
     void FillConvex();
     void FillConvexFast();
+    void BuildEdges(double &minY, double &maxY);
     void FillGeneral();
     void FillGeneralFast();
     // Adds the sub-columns start..end of one sub-row to counts_ / whole_ and
