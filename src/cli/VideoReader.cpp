@@ -12,11 +12,15 @@ extern "C" {
 #include "DepthConvert.h"
 #include "Errors.h"
 #include "Ffmpeg_p.h"
+#include "ImageIO.h"
 
 namespace cli {
 
 bool IsClipFile(const std::string &path)
 {
+    if (NotAFile(path)) {
+        return false;  // opening a pipe would wait for a writer; the image reader refuses it
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return false;
@@ -186,6 +190,9 @@ VideoReader::VideoReader(const std::string &path) : impl_(std::make_unique<Impl>
 {
     Impl &m = *impl_;
     m.info.path = path;
+    if (const std::optional<std::string> why = NotAFile(path)) {
+        m.Fail(*why);
+    }
     av_log_set_level(AV_LOG_ERROR);  // failures are reported as our own messages
     AVFormatContext *raw = nullptr;
     const int opened = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);

@@ -310,13 +310,14 @@ TEST(Clip, AStoppedRenderLeavesNothingAndTheOldClipAsItWas)
 {
     REQUIRE_TOOLS();
     TestDir dir;
-    Ffmpeg(dir, "-f lavfi -i testsrc2=size=320x240:rate=25:duration=8 -c:v ffv1 src.mkv");
+    // 6000 frames: far more than a quiet machine renders before the signal.
+    Ffmpeg(dir, "-f lavfi -i testsrc2=size=160x120:rate=25:duration=240 -c:v ffv1 src.mkv");
     clitest::WriteFile(dir.Path("out.mov"), "an earlier render");
     // SIGTERM: a command started in the background by a script ignores SIGINT.
     const Outcome o =
         Shell(dir, std::string("'") + STIPPLEX_CLI_PATH +
                        "' render src.mkv out.mov --threads 1 -q --plugin '" + STIPPLEX_PLUGIN_PATH +
-                       "' & sleep 2; kill -TERM $!; wait $!; echo status $?");
+                       "' & sleep 1; kill -TERM $!; wait $!; echo status $?");
     EXPECT_NE(o.out.find("status 143"), std::string::npos) << o.out;
     EXPECT_TRUE(clitest::ReadFile(dir.Path("out.mov")) == "an earlier render");
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"out.mov", "src.mkv"}));
