@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string &path = fuzz::FileWith(data, size);
     try {
 #ifdef FUZZ_EXR
-        const cli::Image image = cli::detail::ReadExr(path, std::nullopt);
+        const cli::Image image =
+            cli::detail::ReadExr(path, std::nullopt, cli::ExrAlpha::kPremultiplied);
 #else
         const cli::Image image = cli::detail::ReadPng(path, std::nullopt);
 #endif
