@@ -50,6 +50,9 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
             "': the output name must end in .png, .exr, .mov, .mp4, .mkv, .webm or .gif");
     }
     CheckClipOptions(o);
+    if (o.timings && IsClipRender(o)) {
+        throw UsageError("--timings times image files and sequences, not clips");
+    }
     if (o.depth && *o.depth != 8 && *o.depth != 16 && *o.depth != 32) {
         throw UsageError("--depth must be 8, 16 or 32");
     }
