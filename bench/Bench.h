@@ -61,6 +61,8 @@ std::string BenchmarkName(const char *what, Scene scene, host::Depth depth, A_lo
 // The two families; each registers every scene at every depth and size.
 void RegisterRenderDotsBenchmarks();
 void RegisterHostFrameBenchmarks();
+// Writing a rendered frame with each PNG and OpenEXR compression.
+void RegisterWriteImageBenchmarks();
 // Sets down the effect the frame benchmarks share and returns its protocol
 // faults (none expected).
 std::vector<std::string> ShutDownHostEffect();

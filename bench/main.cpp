@@ -1,5 +1,6 @@
 // stipplex_bench: the halftone renderer alone and whole frames through our
-// host, at 1920 x 1080 and 3840 x 2160, at 8 bits, 16 bits and float.
+// host, at 1920 x 1080 and 3840 x 2160, at 8 bits, 16 bits and float; and
+// writing a rendered frame with each of the command's compressions.
 //
 //     stipplex_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 //
@@ -53,6 +54,7 @@ int main(int argc, char **argv)
     EmptyConfigFolder config;
     bench::RegisterRenderDotsBenchmarks();
     bench::RegisterHostFrameBenchmarks();
+    bench::RegisterWriteImageBenchmarks();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 

@@ -178,6 +178,18 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
                      "The memory a render may use, e.g. 512M or 2G; a larger frame is refused "
                      "(default: half of the physical memory or of the control group's limit)")
         ->type_name("SIZE");
+    std::string pngCompression;
+    render
+        ->add_option("--png-compression", pngCompression,
+                     "PNG compression: none, fast (default), small (about 3 times fast's time "
+                     "for files a third to two thirds the size) or smallest (slowest)")
+        ->type_name("HOW");
+    std::string exrCompression;
+    render
+        ->add_option("--exr-compression", exrCompression,
+                     "OpenEXR compression: none, rle, zips, zip, piz (default) (lossless); "
+                     "pxr24 (lossless for half, float to 24 bits); b44, b44a, dwaa, dwab (lossy)")
+        ->type_name("HOW");
     bool verbose = false;
     bool quiet = false;
     render->add_flag("-v,--verbose", verbose, "Report every frame written");
@@ -185,6 +197,9 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     render->add_flag("--strict", ro.strict,
                      "Fail at the effect's first protocol fault (exit status 3) instead of "
                      "finishing the render and then exiting with 3");
+    render->add_flag("--timings", ro.timings,
+                     "Print where each frame's time went (reading the input, rendering, writing "
+                     "the output) and the frames per second, on standard error");
     AddClipOptions(*render, ro);
 
     StudioOptions so;
@@ -244,6 +259,12 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     }
     if (render->count("--memory-limit") > 0) {
         ro.memoryLimit = memoryLimit;
+    }
+    if (render->count("--png-compression") > 0) {
+        ro.pngCompression = pngCompression;
+    }
+    if (render->count("--exr-compression") > 0) {
+        ro.exrCompression = exrCompression;
     }
     if (!language.empty() && !EqualsIgnoringCase(language, "JP") &&
         !EqualsIgnoringCase(language, "EN")) {

@@ -39,11 +39,14 @@ struct RenderOptions {
     std::optional<long> frame;
     std::optional<std::string> frames;  // "A-B"
     int fps = 30;
-    int threads = 0;                     // frames at once; 0: one per core
-    std::optional<int> pngDepth;         // 8 or 16
-    std::optional<std::string> exrType;  // "half" or "float"
-    bool progress = false;               // draw a progress bar on `err`
-    bool strict = false;                 // the first protocol fault fails the render
+    int threads = 0;                            // frames at once; 0: one per core
+    std::optional<int> pngDepth;                // 8 or 16
+    std::optional<std::string> exrType;         // "half" or "float"
+    std::optional<std::string> pngCompression;  // ImageIO.h's names
+    std::optional<std::string> exrCompression;
+    bool progress = false;  // draw a progress bar on `err`
+    bool timings = false;   // print where each frame's time went on `err`
+    bool strict = false;    // the first protocol fault fails the render
     // "512M", "2G", a number of bytes; default: DefaultMemoryLimit()
     std::optional<std::string> memoryLimit;
     // "premultiplied" (default) or "straight": OpenEXR colour, in and out

@@ -577,10 +577,37 @@ private:
     int error_ = 0;
 };
 
+Imf::Compression LibraryCompression(ExrCompression compression)
+{
+    switch (compression) {
+        case ExrCompression::kNone:
+            return Imf::NO_COMPRESSION;
+        case ExrCompression::kRle:
+            return Imf::RLE_COMPRESSION;
+        case ExrCompression::kZips:
+            return Imf::ZIPS_COMPRESSION;
+        case ExrCompression::kZip:
+            return Imf::ZIP_COMPRESSION;
+        case ExrCompression::kPiz:
+            return Imf::PIZ_COMPRESSION;
+        case ExrCompression::kPxr24:
+            return Imf::PXR24_COMPRESSION;
+        case ExrCompression::kB44:
+            return Imf::B44_COMPRESSION;
+        case ExrCompression::kB44a:
+            return Imf::B44A_COMPRESSION;
+        case ExrCompression::kDwaa:
+            return Imf::DWAA_COMPRESSION;
+        case ExrCompression::kDwab:
+            return Imf::DWAB_COMPRESSION;
+    }
+    return Imf::ZIP_COMPRESSION;
+}
+
 }  // namespace
 
 void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type,
-              ExrAlpha alpha)
+              ExrAlpha alpha, ExrCompression compression)
 {
     if (image.Empty()) {
         throw Failure("cannot write '" + name + "': the image is empty");
@@ -592,6 +619,7 @@ void WriteExr(const std::string &name, const std::string &file, const Image &ima
     }
     try {
         Imf::Header header(image.Width(), image.Height());
+        header.compression() = LibraryCompression(compression);
         const Imf::PixelType fileType = type == ExrType::kHalf ? Imf::HALF : Imf::FLOAT;
         for (const char *channel : {"R", "G", "B", "A"}) {
             header.channels().insert(channel, Imf::Channel(fileType));

@@ -12,6 +12,7 @@
 #include "Commands.h"
 #include "Image.h"
 #include "Session.h"
+#include "Timings.h"
 #include "host/Host.h"
 
 namespace cli {
@@ -63,6 +64,8 @@ public:
     {
         (void)frame, (void)path, (void)image, (void)seconds;
     }
+    // Where a written frame's time went; `threads` frames are rendered at once.
+    virtual void FrameTimed(const FrameTimings &times, long threads) { (void)times, (void)threads; }
     // Asked between dots: true ends the render with Interrupted.
     virtual bool Cancelled() { return false; }
     // Something the user should know that does not stop the render.

@@ -16,12 +16,13 @@ namespace cli::detail {
 bool LooksLikePng(const unsigned char *head, std::size_t size);
 ImageInfo ReadPngInfo(const std::string &name);
 Image ReadPng(const std::string &name, std::optional<Depth> depth);
-void WritePng(const std::string &name, const std::string &file, const Image &image, int bits);
+void WritePng(const std::string &name, const std::string &file, const Image &image, int bits,
+              PngCompression compression);
 
 bool LooksLikeExr(const unsigned char *head, std::size_t size);
 ImageInfo ReadExrInfo(const std::string &name);
 Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alpha);
 void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type,
-              ExrAlpha alpha);
+              ExrAlpha alpha, ExrCompression compression);
 
 }  // namespace cli::detail

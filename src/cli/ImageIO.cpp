@@ -60,7 +60,42 @@ ImageFormat SniffFormat(const std::string &path)
     throw Failure("cannot read '" + path + "': unsupported image format (not PNG or OpenEXR)");
 }
 
+const char *const kPngCompressionNames[] = {"none", "fast", "small", "smallest"};
+const char *const kExrCompressionNames[] = {"none",  "rle", "zips", "zip",  "piz",
+                                            "pxr24", "b44", "b44a", "dwaa", "dwab"};
+
+template <typename Enum, std::size_t N>
+std::optional<Enum> ParseName(const char *const (&names)[N], const std::string &name)
+{
+    for (std::size_t i = 0; i < N; ++i) {
+        if (name == names[i]) {
+            return static_cast<Enum>(i);
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+const char *PngCompressionName(PngCompression compression)
+{
+    return kPngCompressionNames[static_cast<int>(compression)];
+}
+
+std::optional<PngCompression> ParsePngCompression(const std::string &name)
+{
+    return ParseName<PngCompression>(kPngCompressionNames, name);
+}
+
+const char *ExrCompressionName(ExrCompression compression)
+{
+    return kExrCompressionNames[static_cast<int>(compression)];
+}
+
+std::optional<ExrCompression> ParseExrCompression(const std::string &name)
+{
+    return ParseName<ExrCompression>(kExrCompressionNames, name);
+}
 
 std::optional<ImageFormat> FormatForExtension(const std::string &path)
 {
@@ -126,11 +161,12 @@ void WriteImage(const std::string &path, const Image &image, const WriteOptions 
     try {
         if (*format == ImageFormat::kPng) {
             const int bits = options.pngBits.value_or(image.GetDepth() == Depth::k8 ? 8 : 16);
-            detail::WritePng(path, file.TempPath(), image, bits);
+            detail::WritePng(path, file.TempPath(), image, bits, options.pngCompression);
         } else {
             const ExrType type = options.exrType.value_or(
                 image.GetDepth() == Depth::k32 ? ExrType::kFloat : ExrType::kHalf);
-            detail::WriteExr(path, file.TempPath(), image, type, options.exrAlpha);
+            detail::WriteExr(path, file.TempPath(), image, type, options.exrAlpha,
+                             options.exrCompression);
         }
     } catch (const std::bad_alloc &) {
         throw Failure("cannot write '" + path + "': out of memory");

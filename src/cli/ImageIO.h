@@ -26,6 +26,11 @@
 // pixels could not come from the file's length at its compression's best
 // ratio is refused before any pixel is decoded. Only regular files are read.
 //
+// Compression changes the file's size and the time it takes to write, never
+// the pixels read back (except the lossy OpenEXR methods named below). The
+// defaults are fast: a rendered frame is mostly flat colour, so fast settings
+// still compress well, and encoding is a large part of a render's time.
+//
 // Outputs go to a temporary file beside the target that is renamed over it
 // only once complete, so a failure never leaves a partial image behind.
 #pragma once
@@ -42,6 +47,27 @@ enum class ExrType { kHalf, kFloat };
 // How OpenEXR colour relates to alpha: premultiplied, as the format defines
 // it, or straight, as some pipelines write it anyway.
 enum class ExrAlpha { kPremultiplied, kStraight };
+
+// PNG compression, all standard PNG (deflate) that any reader opens:
+//   kNone      stored deflate blocks, no filter: about the raw size
+//   kFast      zlib level 2, filter "up" on every row (the default)
+//   kSmall     zlib level 6, libpng's adaptive choice of filter per row
+//   kSmallest  zlib level 9, adaptive filters: a few percent smaller than
+//              kSmall at several times its time
+enum class PngCompression { kNone, kFast, kSmall, kSmallest };
+
+// OpenEXR compression. Lossless: none, rle, zips, zip, piz (the default:
+// the quickest of them that compresses both half and float channels well);
+// pxr24 is lossless for half channels and rounds float ones to 24 bits;
+// b44, b44a, dwaa and dwab are lossy.
+enum class ExrCompression { kNone, kRle, kZips, kZip, kPiz, kPxr24, kB44, kB44a, kDwaa, kDwab };
+
+// The names the command line uses ("fast", "zip", ...), and back; the
+// parsers return none for an unknown name.
+const char *PngCompressionName(PngCompression compression);
+std::optional<PngCompression> ParsePngCompression(const std::string &name);
+const char *ExrCompressionName(ExrCompression compression);
+std::optional<ExrCompression> ParseExrCompression(const std::string &name);
 
 // The format an output path asks for by its extension (either case), or none.
 std::optional<ImageFormat> FormatForExtension(const std::string &path);
@@ -76,6 +102,8 @@ struct WriteOptions {
     std::optional<int> pngBits;      // 8 or 16
     std::optional<ExrType> exrType;  // half or float
     ExrAlpha exrAlpha = ExrAlpha::kPremultiplied;
+    PngCompression pngCompression = PngCompression::kFast;
+    ExrCompression exrCompression = ExrCompression::kPiz;
 };
 
 // Writes `image` in the format of the path's extension, atomically. Throws

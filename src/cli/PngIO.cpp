@@ -298,8 +298,29 @@ void OnPngWrite(png_structp png, png_bytep data, png_size_t length)
 
 void OnPngFlush(png_structp) {}
 
-bool Encode(PngSink &sink, const Image &image, int bits, std::vector<unsigned char> &row,
-            PngErrorState &error)
+// Sets zlib's level and the row filters for `compression`.
+void SetCompression(png_structp png, PngCompression compression)
+{
+    switch (compression) {
+        case PngCompression::kNone:
+            png_set_compression_level(png, 0);
+            png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+            break;
+        case PngCompression::kFast:
+            png_set_compression_level(png, 2);
+            png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+            break;
+        case PngCompression::kSmall:
+            break;  // libpng's defaults
+        case PngCompression::kSmallest:
+            png_set_compression_level(png, 9);
+            png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
+            break;
+    }
+}
+
+bool Encode(PngSink &sink, const Image &image, int bits, PngCompression compression,
+            std::vector<unsigned char> &row, PngErrorState &error)
 {
     WriteStructs s;
     s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, OnPngError, OnPngWarning);
@@ -314,6 +335,7 @@ bool Encode(PngSink &sink, const Image &image, int bits, std::vector<unsigned ch
         return false;
     }
     png_set_write_fn(s.png, &sink, OnPngWrite, OnPngFlush);
+    SetCompression(s.png, compression);
     png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(image.Width()),
                  static_cast<png_uint_32>(image.Height()), bits, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -381,7 +403,8 @@ Image ReadPng(const std::string &name, std::optional<Depth> depth)
     return std::move(sink.image);
 }
 
-void WritePng(const std::string &name, const std::string &file, const Image &image, int bits)
+void WritePng(const std::string &name, const std::string &file, const Image &image, int bits,
+              PngCompression compression)
 {
     if (bits != 8 && bits != 16) {
         throw Failure("cannot write '" + name + "': PNG depth must be 8 or 16");
@@ -396,7 +419,7 @@ void WritePng(const std::string &name, const std::string &file, const Image &ima
     std::vector<unsigned char> row(static_cast<std::size_t>(image.Width()) * 4u * (bits / 8u));
     PngErrorState error;
     PngSink sink{out.get()};
-    if (!Encode(sink, image, bits, row, error)) {
+    if (!Encode(sink, image, bits, compression, row, error)) {
         throw Failure("cannot write '" + name +
                       "': " + (sink.error != 0 ? WriteErrorText(sink.error) : error.message));
     }

@@ -50,6 +50,9 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
             "': the output name must end in .png, .exr, .mov, .mp4, .mkv, .webm or .gif");
     }
     CheckClipOptions(o);
+    if (o.timings && IsClipRender(o)) {
+        throw UsageError("--timings times image files and sequences, not clips");
+    }
     if (o.depth && *o.depth != 8 && *o.depth != 16 && *o.depth != 32) {
         throw UsageError("--depth must be 8, 16 or 32");
     }
@@ -79,6 +82,22 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
         } else {
             throw UsageError("--exr-type must be half or float");
         }
+    }
+    if (o.pngCompression) {
+        const auto how = ParsePngCompression(*o.pngCompression);
+        if (!how) {
+            throw UsageError("--png-compression must be none, fast, small or smallest");
+        }
+        write.pngCompression = *how;
+    }
+    if (o.exrCompression) {
+        const auto how = ParseExrCompression(*o.exrCompression);
+        if (!how) {
+            throw UsageError(
+                "--exr-compression must be none, rle, zips, zip, piz, pxr24, b44, b44a, dwaa or "
+                "dwab");
+        }
+        write.exrCompression = *how;
     }
     FramePlan plan;
     if (o.exrAlpha) {
@@ -160,14 +179,17 @@ public:
     {
     }
 
-    const host::World &ForFrame(long frame)
+    // The layer at `frame`; the time its reading takes goes to `times`.
+    const host::World &ForFrame(long frame, FrameTimings &times)
     {
         const bool sequence = HasFramePattern(path_);
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
             CheckMemory(file, ReadImageInfo(file), ReadCost, depth_, plan_.memoryLimit);
-            world_ =
-                std::make_unique<host::World>(ToWorld(ReadImage(file, depth_, plan_.exrAlpha)));
+            world_ = Timed(times.read, [&] {
+                return std::make_unique<host::World>(
+                    ToWorld(ReadImage(file, depth_, plan_.exrAlpha)));
+            });
             frame_ = frame;
         }
         return *world_;
@@ -298,7 +320,9 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             const std::string outputPath =
                 HasFramePattern(o.output) ? ExpandFramePattern(o.output, frame) : o.output;
             const auto started = std::chrono::steady_clock::now();
-            const host::World &world = source.ForFrame(frame);
+            FrameTimings times;
+            times.frame = frame;
+            const host::World &world = source.ForFrame(frame, times);
             if (world.width() != layerWidth || world.height() != layerHeight) {
                 throw Failure("frame " + std::to_string(frame) + ": the input is " +
                               std::to_string(world.width()) + " x " +
@@ -307,7 +331,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             }
             std::map<A_long, const host::World *> layers;
             for (auto &[id, layer] : sources) {
-                layers[id] = &layer->ForFrame(frame);
+                layers[id] = &layer->ForFrame(frame, times);
             }
             if (workers == 1) {
                 // One frame at a time: its dots are worth a bar of their own.
@@ -325,8 +349,11 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             };
             Image image;
             try {
-                image = RenderFrame(instance, world, layers, FrameTime{frame, o.fps, plan.last + 1},
-                                    o.downsample, progress);
+                image = Timed(times.render, [&] {
+                    return RenderFrame(instance, world, layers,
+                                       FrameTime{frame, o.fps, plan.last + 1}, o.downsample,
+                                       progress);
+                });
             } catch (...) {
                 std::lock_guard<std::mutex> lock(report);
                 takeFaults();
@@ -342,7 +369,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             if (failed) {
                 return;
             }
-            WriteImage(outputPath, image, write);
+            Timed(times.write, [&] { WriteImage(outputPath, image, write); });
 
             std::lock_guard<std::mutex> lock(report);
             const long finished = ++done;
@@ -352,6 +379,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
                     failed = true;
                 }
             }
+            observer.FrameTimed(times, workers);
             observer.FrameWritten(
                 frame, outputPath, image,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
@@ -441,11 +469,21 @@ public:
              << image.Height() << ", " << DepthText(image.GetDepth()) << ", "
              << FormatNumber(std::round(seconds * 1000) / 1000) << " s)\n";
     }
+    void FrameTimed(const FrameTimings &times, long threads) override
+    {
+        timings_.push_back(times);
+        threads_ = threads;
+    }
     void Clear()
     {
         if (progress_) {
             progress_->Clear();
         }
+    }
+    void PrintTimings(double wallSeconds)
+    {
+        Clear();
+        cli::PrintTimings(err_, timings_, wallSeconds, threads_);
     }
 
 private:
@@ -454,6 +492,8 @@ private:
     std::ostream &out_;
     std::ostream &err_;
     std::unique_ptr<Progress> progress_;
+    std::vector<FrameTimings> timings_;
+    long threads_ = 1;
     std::size_t faultCount_ = 0;
 };
 
@@ -471,11 +511,16 @@ void RunRender(const CommonOptions &common, const RenderOptions &o, std::ostream
     {
         TerminalObserver observer(common, o.progress && common.verbosity != Verbosity::kQuiet, out,
                                   err);
+        const auto started = std::chrono::steady_clock::now();
         try {
             RenderWithSession(session, o, observer);
         } catch (...) {
             observer.Clear();
             throw;
+        }
+        if (o.timings) {
+            observer.PrintTimings(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
         }
         faults = observer.FaultCount();
     }

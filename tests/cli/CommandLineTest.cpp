@@ -90,6 +90,9 @@ TEST(CommandLine, RequestErrorsAreFoundBeforeThePluginIsLoaded)
         {{"--depth", "12", "in.png", "out.png"}, "--depth"},
         {{"--downsample", "0", "in.png", "out.png"}, "--downsample"},
         {{"--exr-type", "double", "in.png", "o.exr"}, "--exr-type"},
+        {{"--png-compression", "9", "in.png", "o.png"}, "--png-compression must be none, fast"},
+        {{"--exr-compression", "lzw", "in.png", "o.exr"}, "--exr-compression must be none"},
+        {{"--timings", "in.png", "o.mp4"}, "--timings times image files and sequences"},
         {{"--frames", "5-2", "i.png", "o.#.png"}, "comes before the first"},
         // Frames beyond the host's 32-bit times are refused, not wrapped.
         {{"--frame", "4294967296", "i.png", "o.png"},

@@ -167,7 +167,13 @@ TEST(EndToEnd, FrameRangeWritesOneFilePerFrameFromOneImagePerFrame)
 
     WriteGrey(dir.Path("in.1.png"));
     WriteGrey(dir.Path("in.2.png"), 32, 24, 0);
-    ASSERT_EQ(Render(dir, {"in.#.png", "out.#.png", "--frames", "1-2"}).status, 0);
+    const Outcome timed =
+        Render(dir, {"in.#.png", "out.#.png", "--frames", "1-2", "--threads", "1", "--timings"});
+    ASSERT_EQ(timed.status, 0) << timed.err;
+    // A row per frame, their sum, and the frames per second.
+    for (const char *row : {"\n1 ", "\n2 ", "\nsum ", "2 frames, 1 at once"}) {
+        EXPECT_NE(timed.err.find(row), std::string::npos) << row << "\n" << timed.err;
+    }
     // Away from the dot each output keeps its own input.
     EXPECT_EQ(std::get<1>(ArgbAt(ReadImage(dir.Path("out.1.png")), 26, 12)), 100);
     EXPECT_EQ(std::get<1>(ArgbAt(ReadImage(dir.Path("out.2.png")), 26, 12)), 0);

@@ -14,6 +14,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <random>
 
 #include "TestDir.h"
@@ -131,6 +132,84 @@ TEST(ImageIO, RoundTripsPerFormatAndDepth)
         EXPECT_LE(MaxDifference(in, out), c.tolerance);
         EXPECT_EQ(ArgbAt(out, 0), ArgbAt(in, 0));
     }
+}
+
+TEST(ImageIO, CompressionChangesTheFileNotThePixels)
+{
+    TestDir dir;
+    // Half a flat colour, half noise: every filter and level has work to do.
+    auto picture = [](Depth depth) {
+        Image image = RandomImage(64, 48, depth, 7);
+        const Image flat = RandomImage(1, 1, depth, 8);
+        for (std::size_t i = 0; i < image.PixelCount() / 2; ++i) {
+            switch (depth) {
+                case Depth::k8:
+                    image.Pixels8()[i] = flat.Pixels8()[0];
+                    break;
+                case Depth::k16:
+                    image.Pixels16()[i] = flat.Pixels16()[0];
+                    break;
+                case Depth::k32:
+                    image.PixelsF()[i] = flat.PixelsF()[0];
+                    break;
+            }
+        }
+        return image;
+    };
+    auto size = [&](const std::string &name) {
+        struct stat st = {};
+        EXPECT_EQ(::stat(dir.Path(name).c_str(), &st), 0) << name;
+        return static_cast<long>(st.st_size);
+    };
+    for (const Depth depth : {Depth::k8, Depth::k16}) {
+        const Image in = picture(depth);
+        std::map<PngCompression, long> sizes;
+        for (const PngCompression how : {PngCompression::kNone, PngCompression::kFast,
+                                         PngCompression::kSmall, PngCompression::kSmallest}) {
+            const std::string name =
+                std::string(PngCompressionName(how)) + DepthName(depth) + ".png";
+            SCOPED_TRACE(name);
+            ASSERT_EQ(ParsePngCompression(PngCompressionName(how)), how);
+            WriteOptions options;
+            options.pngCompression = how;
+            WriteImage(dir.Path(name), in, options);
+            EXPECT_EQ(MaxDifference(ReadImage(dir.Path(name)), in), 0);
+            sizes[how] = size(name);
+        }
+        EXPECT_GT(sizes[PngCompression::kNone], sizes[PngCompression::kFast]);
+        EXPECT_GT(sizes[PngCompression::kFast], sizes[PngCompression::kSmallest]);
+    }
+    // OpenEXR: the lossless methods at half and float, pxr24 at half; the
+    // lossy ones still make a file of the image's size.
+    const Image in = picture(Depth::k32);
+    for (int i = 0; i <= static_cast<int>(ExrCompression::kDwab); ++i) {
+        const auto how = static_cast<ExrCompression>(i);
+        ASSERT_EQ(ParseExrCompression(ExrCompressionName(how)), how);
+        for (const ExrType type : {ExrType::kHalf, ExrType::kFloat}) {
+            const std::string name = std::string(ExrCompressionName(how)) +
+                                     (type == ExrType::kHalf ? "-half.exr" : "-float.exr");
+            SCOPED_TRACE(name);
+            WriteOptions options;
+            options.exrCompression = how;
+            options.exrType = type;
+            WriteImage(dir.Path(name), in, options);
+            const Image out = ReadImage(dir.Path(name));
+            ASSERT_EQ(std::make_pair(out.Width(), out.Height()), std::make_pair(64, 48));
+            const bool lossless = how <= ExrCompression::kPiz ||
+                                  (how == ExrCompression::kPxr24 && type == ExrType::kHalf);
+            if (!lossless) {
+                continue;
+            }
+            // The same pixels as an uncompressed file of the type holds.
+            WriteOptions plain;
+            plain.exrType = type;
+            plain.exrCompression = ExrCompression::kNone;
+            WriteImage(dir.Path("plain.exr"), in, plain);
+            EXPECT_EQ(MaxDifference(out, ReadImage(dir.Path("plain.exr"))), 0);
+        }
+    }
+    EXPECT_EQ(ParsePngCompression("9"), std::nullopt);
+    EXPECT_EQ(ParseExrCompression("ZIP"), std::nullopt);
 }
 
 TEST(ImageIO, DepthsConvertBetweenFileAndWorld)
