@@ -60,7 +60,15 @@ TEST_P(MultiFrame, FramesOverlapOnlyForThreadSafeEffects)
     host::FrameRequest req;
     req.input = &input;
     std::thread other([&] { EXPECT_TRUE(inst.render(req).ok()); });
-    std::thread flatten([&] { EXPECT_TRUE(inst.sequenceFlatten().ok()); });
+    // The flatten comes while frames are in flight (all that will meet), not
+    // before: a waiting flatten may hold back frames that have yet to start.
+    std::thread flatten([&] {
+        {
+            std::unique_lock<std::mutex> lock(m);
+            cv.wait(lock, [&] { return most == (f.at_once ? 2 : 1); });
+        }
+        EXPECT_TRUE(inst.sequenceFlatten().ok());
+    });
     EXPECT_TRUE(inst.render(req).ok());
     other.join();
     flatten.join();
