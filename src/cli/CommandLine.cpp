@@ -198,8 +198,9 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
                      "Fail at the effect's first protocol fault (exit status 3) instead of "
                      "finishing the render and then exiting with 3");
     render->add_flag("--timings", ro.timings,
-                     "Print where each frame's time went (reading the input, rendering, writing "
-                     "the output) and the frames per second, on standard error");
+                     "Print where each frame's time went (reading and decoding the input, "
+                     "rendering, encoding and writing the output) and the frames per second, on "
+                     "standard error");
     AddClipOptions(*render, ro);
 
     StudioOptions so;

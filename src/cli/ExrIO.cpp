@@ -1,5 +1,6 @@
 // OpenEXR through the library's scanline interface. The library converts
 // between the file's half or float channels and our float slices itself.
+#include <IexBaseExc.h>
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
@@ -22,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "DepthConvert.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
@@ -344,11 +344,12 @@ bool ReadPartHeader(HeaderReader &in, std::int64_t fileSize, bool tiled, ExrLayo
     return true;
 }
 
+using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
+
 // Checks every part's header, and returns the first part's (the one read).
-ExrLayout ReadLayout(const std::string &name)
+// `file` is the file's content, read from its start.
+ExrLayout ReadLayout(const std::string &name, const FilePtr &file)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(name.c_str(), "rb"),
-                                                          &std::fclose);
     if (!file) {
         throw Failure("cannot read '" + name + "': " + std::strerror(errno));
     }
@@ -389,14 +390,55 @@ ExrLayout ReadLayout(const std::string &name)
     }
 }
 
-// Reads the file's data window as RGBA into its display window.
-Image ReadDisplayWindow(const std::string &name, Depth depth, ExrAlpha alpha)
+ExrLayout ReadLayout(const std::string &name)
 {
-    const ExrLayout layout = ReadLayout(name);
+    return ReadLayout(name, FilePtr(std::fopen(name.c_str(), "rb"), &std::fclose));
+}
+
+ExrLayout ReadLayout(const std::string &name, const Bytes &bytes)
+{
+    return ReadLayout(
+        name, FilePtr(::fmemopen(const_cast<unsigned char *>(bytes.data()), bytes.size(), "rb"),
+                      &std::fclose));
+}
+
+// The file's content as the library reads it.
+class InputStream : public Imf::IStream {
+public:
+    InputStream(const std::string &name, const Bytes &bytes)
+        : Imf::IStream(name.c_str()), bytes_(bytes)
+    {
+    }
+    bool read(char c[], int n) override
+    {
+        if (n < 0 || static_cast<std::size_t>(n) > bytes_.size() - at_) {
+            throw Iex::InputExc("Early end of file");
+        }
+        std::memcpy(c, bytes_.data() + at_, static_cast<std::size_t>(n));
+        at_ += static_cast<std::size_t>(n);
+        return at_ < bytes_.size();
+    }
+    uint64_t tellg() override { return at_; }
+    void seekg(uint64_t pos) override
+    {
+        at_ = static_cast<std::size_t>(std::min<uint64_t>(pos, bytes_.size()));
+    }
+
+private:
+    const Bytes &bytes_;
+    std::size_t at_ = 0;
+};
+
+// Reads the data window of the file's content `bytes` as RGBA into its
+// display window.
+Image ReadDisplayWindow(const std::string &name, const Bytes &bytes, Depth depth, ExrAlpha alpha)
+{
+    const ExrLayout layout = ReadLayout(name, bytes);
     if (!layout.hasRgb && !layout.hasY) {
         throw Failure("cannot read '" + name + "': no R, G, B or Y channel");
     }
-    Imf::InputFile file(name.c_str());
+    InputStream stream(name, bytes);
+    Imf::InputFile file(stream);
     const Imf::Header &header = file.header();
     const Imath::Box2i display = header.displayWindow();
     const Imath::Box2i data = header.dataWindow();
@@ -484,10 +526,11 @@ ImageInfo ReadExrInfo(const std::string &name)
                      static_cast<int>(BoxHeight(layout.display)), Depth::k32};
 }
 
-Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alpha)
+Image DecodeExr(const std::string &name, const Bytes &bytes, std::optional<Depth> depth,
+                ExrAlpha alpha)
 {
     try {
-        return ReadDisplayWindow(name, depth.value_or(Depth::k32), alpha);
+        return ReadDisplayWindow(name, bytes, depth.value_or(Depth::k32), alpha);
     } catch (const Failure &) {
         throw;
     } catch (const std::bad_alloc &) {
@@ -499,82 +542,29 @@ Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alph
 
 namespace {
 
-// The library's output, keeping why the first failed write failed: the
-// library writes the table of line offsets from its destructor and drops
-// any error there, so the error is checked here once the library is done.
+// The library's output: the file's content in memory. The library writes
+// the table of line offsets from its destructor, back over the place it kept
+// for it, so that writing there allocates nothing.
 class OutputStream : public Imf::OStream {
 public:
-    explicit OutputStream(const std::string &path)
-        : Imf::OStream(path.c_str()), file_(std::fopen(path.c_str(), "wb"))
+    OutputStream(const std::string &name, Bytes &bytes) : Imf::OStream(name.c_str()), bytes_(bytes)
     {
-        if (file_ == nullptr) {
-            error_ = errno;
-        }
     }
-    ~OutputStream() override
-    {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
-    OutputStream(const OutputStream &) = delete;
-    OutputStream &operator=(const OutputStream &) = delete;
-
     void write(const char c[], int n) override
     {
-        errno = 0;
-        if (error_ == 0 &&
-            std::fwrite(c, 1, static_cast<std::size_t>(n), file_) != static_cast<std::size_t>(n)) {
-            error_ = errno != 0 ? errno : EIO;
+        const std::size_t end = at_ + static_cast<std::size_t>(n);
+        if (end > bytes_.size()) {
+            bytes_.resize(end);
         }
-        Check();
+        std::memcpy(bytes_.data() + at_, c, static_cast<std::size_t>(n));
+        at_ = end;
     }
-    // The library asks for the position from its destructor too, where an
-    // exception would end the program: this never throws.
-    uint64_t tellp() override
-    {
-        const off_t at = ::ftello(file_);
-        if (at < 0) {
-            error_ = error_ != 0 ? error_ : errno;
-            return 0;
-        }
-        return static_cast<uint64_t>(at);
-    }
-    void seekp(uint64_t pos) override
-    {
-        if (error_ == 0 && ::fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) {
-            error_ = errno;
-        }
-        Check();
-    }
-
-    // Flushes and closes the file. The first error of all, or 0.
-    int Close()
-    {
-        if (file_ != nullptr) {
-            const bool flushed = std::fflush(file_) == 0;
-            if (!flushed && error_ == 0) {
-                error_ = errno;
-            }
-            if (std::fclose(file_) != 0 && error_ == 0) {
-                error_ = errno;
-            }
-            file_ = nullptr;
-        }
-        return error_;
-    }
-    int Error() const { return error_; }
+    uint64_t tellp() override { return at_; }
+    void seekp(uint64_t pos) override { at_ = static_cast<std::size_t>(pos); }
 
 private:
-    void Check() const
-    {
-        if (error_ != 0) {
-            throw std::runtime_error(WriteErrorText(error_));
-        }
-    }
-
-    std::FILE *file_;
-    int error_ = 0;
+    Bytes &bytes_;
+    std::size_t at_ = 0;
 };
 
 Imf::Compression LibraryCompression(ExrCompression compression)
@@ -606,17 +596,15 @@ Imf::Compression LibraryCompression(ExrCompression compression)
 
 }  // namespace
 
-void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type,
-              ExrAlpha alpha, ExrCompression compression)
+Bytes EncodeExr(const std::string &name, const Image &image, ExrType type, ExrAlpha alpha,
+                ExrCompression compression)
 {
     if (image.Empty()) {
         throw Failure("cannot write '" + name + "': the image is empty");
     }
     const std::vector<Rgba> pixels = FromWorld(image, alpha);
-    OutputStream stream(file);
-    if (stream.Error() != 0) {
-        throw Failure("cannot write '" + name + "': " + WriteErrorText(stream.Error()));
-    }
+    Bytes bytes;
+    OutputStream stream(name, bytes);
     try {
         Imf::Header header(image.Width(), image.Height());
         header.compression() = LibraryCompression(compression);
@@ -640,13 +628,12 @@ void WriteExr(const std::string &name, const std::string &file, const Image &ima
         Imf::OutputFile out(stream, header);
         out.setFrameBuffer(frame);
         out.writePixels(image.Height());
+    } catch (const std::bad_alloc &) {
+        throw;
     } catch (const std::exception &e) {
-        throw Failure("cannot write '" + name +
-                      "': " + (stream.Error() != 0 ? WriteErrorText(stream.Error()) : e.what()));
+        throw Failure("cannot write '" + name + "': " + e.what());
     }
-    if (const int error = stream.Close(); error != 0) {
-        throw Failure("cannot write '" + name + "': " + WriteErrorText(error));
-    }
+    return bytes;
 }
 
 }  // namespace cli::detail

@@ -12,7 +12,6 @@
 #include <new>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "DepthConvert.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
@@ -34,23 +33,29 @@ void OnPngError(png_structp png, png_const_charp message)
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-struct FileCloser {
-    void operator()(std::FILE *f) const
-    {
-        if (f != nullptr) {
-            std::fclose(f);
-        }
-    }
+// Where libpng takes the file's bytes from: the file itself for a header
+// alone, the file's content in memory for its pixels.
+struct PngInput {
+    std::FILE *file = nullptr;
+    const unsigned char *data = nullptr;
+    std::size_t size = 0;
+    std::size_t at = 0;
 };
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-FilePtr OpenForReading(const std::string &name)
+void OnPngRead(png_structp png, png_bytep out, png_size_t length)
 {
-    FilePtr file(std::fopen(name.c_str(), "rb"));
-    if (!file) {
-        throw Failure("cannot read '" + name + "': " + std::strerror(errno));
+    auto *in = static_cast<PngInput *>(png_get_io_ptr(png));
+    if (in->file != nullptr) {
+        if (std::fread(out, 1, length, in->file) != length) {
+            png_error(png, "Read Error");
+        }
+        return;
     }
-    return file;
+    if (length > in->size - in->at) {
+        png_error(png, "Read Error");
+    }
+    std::memcpy(out, in->data + in->at, length);
+    in->at += length;
 }
 
 struct ReadStructs {
@@ -90,7 +95,7 @@ public:
 // Reads the header, and the pixels into `sink` unless it is null. Returns
 // false with libpng's message in `error` when the file is broken. Decoding
 // begins only when `fileSize` bytes of deflate data can fill the image.
-bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErrorState &error,
+bool Decode(PngInput &input, double fileSize, RowSink *sink, Header &out, PngErrorState &error,
             std::vector<unsigned char> &buffer, std::vector<png_bytep> &rows)
 {
     ReadStructs s;
@@ -105,7 +110,7 @@ bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErr
     if (setjmp(png_jmpbuf(s.png))) {
         return false;
     }
-    png_init_io(s.png, file);
+    png_set_read_fn(s.png, &input, OnPngRead);
     png_read_info(s.png, s.info);
 
     const int colourType = png_get_color_type(s.png, s.info);
@@ -170,24 +175,14 @@ bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErr
     return true;
 }
 
-Header DecodeFile(const std::string &name, RowSink *sink)
+// Decodes `input`, whose length is `fileSize`, naming `name` in failures.
+Header DecodeInput(const std::string &name, PngInput &input, double fileSize, RowSink *sink)
 {
-    FilePtr file = OpenForReading(name);
-    unsigned char signature[8] = {};
-    const std::size_t got = std::fread(signature, 1, sizeof signature, file.get());
-    if (got != sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
-        throw Failure("cannot read '" + name + "': not a PNG file");
-    }
-    double fileSize = 0;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        fileSize = static_cast<double>(std::ftell(file.get()));
-    }
-    std::rewind(file.get());
     Header header;
     PngErrorState error;
     std::vector<unsigned char> buffer;
     std::vector<png_bytep> rows;
-    if (!Decode(file.get(), fileSize, sink, header, error, buffer, rows)) {
+    if (!Decode(input, fileSize, sink, header, error, buffer, rows)) {
         throw Failure("cannot read '" + name + "': broken PNG file (" + error.message + ")");
     }
     if (header.tooSmall) {
@@ -197,6 +192,11 @@ Header DecodeFile(const std::string &name, RowSink *sink)
                       " bytes can hold)");
     }
     return header;
+}
+
+[[noreturn]] void NotPng(const std::string &name)
+{
+    throw Failure("cannot read '" + name + "': not a PNG file");
 }
 
 template <typename Channel, typename Convert>
@@ -279,20 +279,21 @@ __attribute__((noinline)) void EncodeRow(const Image &image, int y, int bits, un
     }
 }
 
-// libpng's output: the file, and why the first failed write failed, which
-// libpng's own message ("Write Error") leaves out.
+// libpng's output: the file's content in memory, and whether it ran out of
+// memory (an exception must not cross libpng).
 struct PngSink {
-    std::FILE *file = nullptr;
-    int error = 0;
+    Bytes *bytes = nullptr;
+    bool outOfMemory = false;
 };
 
 void OnPngWrite(png_structp png, png_bytep data, png_size_t length)
 {
     auto *sink = static_cast<PngSink *>(png_get_io_ptr(png));
-    errno = 0;
-    if (std::fwrite(data, 1, length, sink->file) != length) {
-        sink->error = errno != 0 ? errno : EIO;
-        png_error(png, "Write Error");
+    try {
+        sink->bytes->insert(sink->bytes->end(), data, data + length);
+    } catch (const std::bad_alloc &) {
+        sink->outOfMemory = true;
+        png_error(png, "out of memory");
     }
 }
 
@@ -357,13 +358,30 @@ bool LooksLikePng(const unsigned char *head, std::size_t size)
 
 ImageInfo ReadPngInfo(const std::string &name)
 {
-    const Header header = DecodeFile(name, nullptr);
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(name.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        throw Failure("cannot read '" + name + "': " + std::strerror(errno));
+    }
+    unsigned char signature[8] = {};
+    if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
+        !LooksLikePng(signature, sizeof signature)) {
+        NotPng(name);
+    }
+    double fileSize = 0;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        fileSize = static_cast<double>(std::ftell(file.get()));
+    }
+    std::rewind(file.get());
+    PngInput input;
+    input.file = file.get();
+    const Header header = DecodeInput(name, input, fileSize, nullptr);
     return ImageInfo{ImageFormat::kPng, static_cast<int>(header.width),
                      static_cast<int>(header.height),
                      header.fileBits == 16 ? Depth::k16 : Depth::k8};
 }
 
-Image ReadPng(const std::string &name, std::optional<Depth> depth)
+Image DecodePng(const std::string &name, const Bytes &bytes, std::optional<Depth> depth)
 {
     // The image is made once the header has passed; rows are converted as
     // they are decoded.
@@ -398,13 +416,18 @@ Image ReadPng(const std::string &name, std::optional<Depth> depth)
         std::optional<Depth> depth_;
         int bits_ = 8;
     };
+    if (!LooksLikePng(bytes.data(), bytes.size())) {
+        NotPng(name);
+    }
     ImageSink sink(depth);
-    DecodeFile(name, &sink);
+    PngInput input;
+    input.data = bytes.data();
+    input.size = bytes.size();
+    DecodeInput(name, input, static_cast<double>(bytes.size()), &sink);
     return std::move(sink.image);
 }
 
-void WritePng(const std::string &name, const std::string &file, const Image &image, int bits,
-              PngCompression compression)
+Bytes EncodePng(const std::string &name, const Image &image, int bits, PngCompression compression)
 {
     if (bits != 8 && bits != 16) {
         throw Failure("cannot write '" + name + "': PNG depth must be 8 or 16");
@@ -412,24 +435,17 @@ void WritePng(const std::string &name, const std::string &file, const Image &ima
     if (image.Empty()) {
         throw Failure("cannot write '" + name + "': the image is empty");
     }
-    FilePtr out(std::fopen(file.c_str(), "wb"));
-    if (!out) {
-        throw Failure("cannot write '" + name + "': " + std::strerror(errno));
-    }
     std::vector<unsigned char> row(static_cast<std::size_t>(image.Width()) * 4u * (bits / 8u));
     PngErrorState error;
-    PngSink sink{out.get()};
+    Bytes bytes;
+    PngSink sink{&bytes};
     if (!Encode(sink, image, bits, compression, row, error)) {
-        throw Failure("cannot write '" + name +
-                      "': " + (sink.error != 0 ? WriteErrorText(sink.error) : error.message));
+        if (sink.outOfMemory) {
+            throw std::bad_alloc();
+        }
+        throw Failure("cannot write '" + name + "': " + error.message);
     }
-    const bool flushed = std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
-    const int flushError = errno;
-    std::FILE *raw = out.release();
-    if (std::fclose(raw) != 0 || !flushed) {
-        throw Failure("cannot write '" + name +
-                      "': " + WriteErrorText(flushed ? errno : flushError));
-    }
+    return bytes;
 }
 
 }  // namespace cli::detail

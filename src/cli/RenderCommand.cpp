@@ -185,10 +185,16 @@ public:
         const bool sequence = HasFramePattern(path_);
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
-            CheckMemory(file, ReadImageInfo(file), ReadCost, depth_, plan_.memoryLimit);
-            world_ = Timed(times.read, [&] {
+            const ImageInfo info = ReadImageInfo(file);
+            CheckMemory(
+                file, info,
+                [&](PixelSize size, Depth depth) { return ReadCost(size, depth, info.fileBytes); },
+                depth_, plan_.memoryLimit);
+            const std::vector<unsigned char> bytes =
+                Timed(times.read, [&] { return ReadFileBytes(file); });
+            world_ = Timed(times.decode, [&] {
                 return std::make_unique<host::World>(
-                    ToWorld(ReadImage(file, depth_, plan_.exrAlpha)));
+                    ToWorld(DecodeImage(file, bytes, depth_, plan_.exrAlpha)));
             });
             frame_ = frame;
         }
@@ -268,9 +274,11 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
                      depth,
                      o.downsample,
                      FormatForExtension(o.output) == ImageFormat::kExr};
+    shape.fileBytes = first.fileBytes;
     for (const auto &layer : layerIds) {
         const ImageInfo info = ReadImageInfo(firstFile(layer.first));
         shape.layers.push_back({info.width, info.height});
+        shape.fileBytes = std::max(shape.fileBytes, info.fileBytes);
     }
     const std::uint64_t frameCost = CheckMemory(
         firstFile(o.input), first, [&](PixelSize, Depth) { return FrameCost(shape); }, depth,
@@ -369,7 +377,9 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             if (failed) {
                 return;
             }
-            Timed(times.write, [&] { WriteImage(outputPath, image, write); });
+            const std::vector<unsigned char> bytes =
+                Timed(times.encode, [&] { return EncodeImage(outputPath, image, write); });
+            Timed(times.write, [&] { WriteFileBytes(outputPath, bytes); });
 
             std::lock_guard<std::mutex> lock(report);
             const long finished = ++done;
