@@ -83,12 +83,16 @@ struct Header {
 // Deflate turns no fewer than 1 byte into at most 1032.
 constexpr double kDeflateMaxRatio = 1032;
 
-// Where decoded rows go: converted into the image, one row at a time.
+// Where decoded rows go: converted into the image one row at a time, or
+// decoded straight into it where its layout is the rows' own.
 class RowSink {
 public:
     virtual ~RowSink() = default;
     // Called once the header is known and the file can hold its pixels.
-    virtual void Start(const Header &header) = 0;
+    // Returns the image's first row when 8-bit rows can be decoded into it
+    // as they are, channels in the host's order (ARGB); else null, and Row
+    // then takes every row as RGBA.
+    virtual unsigned char *Start(const Header &header) = 0;
     virtual void Row(png_uint_32 y, const unsigned char *rgba) = 0;
 };
 
@@ -141,8 +145,13 @@ bool Decode(PngInput &input, double fileSize, RowSink *sink, Header &out, PngErr
         png_set_gray_to_rgb(s.png);
     }
     out.bits = out.fileBits == 16 ? 16 : 8;
+    unsigned char *const direct = sink->Start(out);
+    if (direct != nullptr) {
+        png_set_swap_alpha(s.png);
+    }
     if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !transparencyChunk) {
-        png_set_add_alpha(s.png, out.bits == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+        png_set_add_alpha(s.png, out.bits == 16 ? 0xFFFF : 0xFF,
+                          direct != nullptr ? PNG_FILLER_BEFORE : PNG_FILLER_AFTER);
     }
     const int passes = png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
@@ -152,16 +161,22 @@ bool Decode(PngInput &input, double fileSize, RowSink *sink, Header &out, PngErr
         std::snprintf(error.message, sizeof error.message, "unexpected row layout");
         return false;
     }
-    sink->Start(out);
-    if (passes > 1) {
+    if (direct != nullptr && passes == 1) {
+        for (png_uint_32 y = 0; y < out.height; ++y) {
+            png_read_row(s.png, direct + rowBytes * y, nullptr);
+        }
+    } else if (passes > 1) {
         // Interlaced rows are filled in over several passes: all of them at once.
-        buffer.resize(rowBytes * out.height);
+        if (direct == nullptr) {
+            buffer.resize(rowBytes * out.height);
+        }
+        unsigned char *const first = direct != nullptr ? direct : buffer.data();
         rows.resize(out.height);
         for (png_uint_32 y = 0; y < out.height; ++y) {
-            rows[y] = buffer.data() + rowBytes * y;
+            rows[y] = first + rowBytes * y;
         }
         png_read_image(s.png, rows.data());
-        for (png_uint_32 y = 0; y < out.height; ++y) {
+        for (png_uint_32 y = 0; direct == nullptr && y < out.height; ++y) {
             sink->Row(y, rows[y]);
         }
     } else {
@@ -341,9 +356,20 @@ bool Encode(PngSink &sink, const Image &image, int bits, PngCompression compress
                  static_cast<png_uint_32>(image.Height()), bits, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(s.png, s.info);
-    for (int y = 0; y < image.Height(); ++y) {
-        EncodeRow(image, y, bits, row.data());
-        png_write_row(s.png, row.data());
+    if (image.GetDepth() == Depth::k8 && bits == 8) {
+        // The image's rows as they are: libpng puts alpha last.
+        png_set_swap_alpha(s.png);
+        for (int y = 0; y < image.Height(); ++y) {
+            png_write_row(
+                s.png, reinterpret_cast<png_const_bytep>(
+                           image.Pixels8() +
+                           static_cast<std::size_t>(y) * static_cast<std::size_t>(image.Width())));
+        }
+    } else {
+        for (int y = 0; y < image.Height(); ++y) {
+            EncodeRow(image, y, bits, row.data());
+            png_write_row(s.png, row.data());
+        }
     }
     png_write_end(s.png, nullptr);
     return true;
@@ -388,11 +414,14 @@ Image DecodePng(const std::string &name, const Bytes &bytes, std::optional<Depth
     class ImageSink : public RowSink {
     public:
         explicit ImageSink(std::optional<Depth> depth) : depth_(depth) {}
-        void Start(const Header &header) override
+        unsigned char *Start(const Header &header) override
         {
             bits_ = header.bits;
             image = Image(static_cast<int>(header.width), static_cast<int>(header.height),
                           depth_.value_or(bits_ == 16 ? Depth::k16 : Depth::k8));
+            return image.GetDepth() == Depth::k8 && bits_ == 8
+                       ? reinterpret_cast<unsigned char *>(image.Pixels8())
+                       : nullptr;
         }
         void Row(png_uint_32 y, const unsigned char *rgba) override
         {
