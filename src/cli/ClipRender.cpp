@@ -431,15 +431,7 @@ void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &obser
         changed.notify_all();
     }
     producer.join();
-    for (std::thread &t : threads) {
-        t.join();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-    if (stop) {
-        throw Interrupted();
-    }
+    JoinWorkers(threads, failure, stop);
     sink.Finish();
 }
 

@@ -216,6 +216,20 @@ std::string DepthText(Depth depth)
 
 }  // namespace
 
+void JoinWorkers(std::vector<std::thread> &threads, const std::exception_ptr &failure,
+                 const std::atomic<bool> &stopped)
+{
+    for (std::thread &t : threads) {
+        t.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    if (stopped) {
+        throw Interrupted();
+    }
+}
+
 Image RenderFrame(host::Instance &instance, const host::World &input,
                   const std::map<A_long, const host::World *> &layers, const FrameTime &time,
                   int downsample, const std::function<bool(A_long, A_long)> &progress)
@@ -417,15 +431,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
         threads.emplace_back(guarded, w);
     }
     guarded(0);
-    for (std::thread &t : threads) {
-        t.join();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-    if (failed) {
-        throw Interrupted();
-    }
+    JoinWorkers(threads, failure, failed);
 }
 
 namespace {
