@@ -117,47 +117,35 @@ struct ExrLayout {
     bool hasY = false;
 };
 
-// The most a compressed chunk can grow into when decoded, per compression
-// method of the file format (0 none ... 9 DWAB); deflate at its best turns
-// one byte into 1032.
-double MaxRatio(int compression)
-{
-    constexpr double kDeflate = 1032;
-    switch (compression) {
-        case 0:
-            return 1;  // none
-        case 1:
-            return 64;  // run-length: 2 bytes for a run of 128
-        case 2:
-        case 3:
-        case 4:
-            return kDeflate;  // ZIP per line or per 16 lines; PIZ stays below deflate
-        case 5:
-            return kDeflate * 4 / 3;  // 32-bit floats cut to 24 bits, then deflate
-        case 6:
-            return 3;  // B44: 14 bytes per 4 x 4 half block
-        case 7:
-            return 11;  // B44A: 3 bytes for a flat block
-        default:
-            return 64 * kDeflate;  // DWA: runs coded, then deflate
-    }
-}
+// What the header checks need of each compression method of the file format,
+// in the order of its numbers (0 none ... 9 DWAB): the most a compressed
+// chunk can grow into when decoded, and the lines a chunk holds. Deflate at
+// its best turns one byte into 1032.
+struct Method {
+    double maxRatio;
+    int chunkLines;
+};
+constexpr double kDeflate = 1032;
+constexpr Method kMethods[] = {
+    {1, 1},                  // none
+    {64, 1},                 // run-length: 2 bytes for a run of 128
+    {kDeflate, 1},           // ZIP per line
+    {kDeflate, 16},          // ZIP per 16 lines
+    {kDeflate, 32},          // PIZ stays below deflate
+    {kDeflate * 4 / 3, 16},  // PXR24: 32-bit floats cut to 24 bits, then deflate
+    {3, 32},                 // B44: 14 bytes per 4 x 4 half block
+    {11, 32},                // B44A: 3 bytes for a flat block
+    {64 * kDeflate, 32},     // DWAA: runs coded, then deflate
+    {64 * kDeflate, 256},    // DWAB
+};
 
-int LinesPerChunk(int compression)
+// The method numbered `compression`; a number the format does not define
+// (the library then refuses the file) is taken at the most generous.
+Method CompressionMethod(int compression)
 {
-    switch (compression) {
-        case 0:
-        case 1:
-        case 2:
-            return 1;
-        case 3:
-        case 5:
-            return 16;
-        case 9:
-            return 256;
-        default:
-            return 32;
-    }
+    const int count = static_cast<int>(sizeof kMethods / sizeof kMethods[0]);
+    return compression >= 0 && compression < count ? kMethods[compression]
+                                                   : Method{64 * kDeflate, 32};
 }
 
 // Attributes read from a file whose size is known: every length is checked
@@ -324,13 +312,13 @@ bool ReadPartHeader(HeaderReader &in, std::int64_t fileSize, bool tiled, ExrLayo
         throw Failure("empty data window");
     }
     // Every chunk of pixels has an 8-byte offset in the file's table.
-    const std::int64_t chunks =
-        tiled ? ((width + std::max<std::int64_t>(tileWidth, 1) - 1) /
-                 std::max<std::int64_t>(tileWidth, 1)) *
-                    ((height + std::max<std::int64_t>(tileHeight, 1) - 1) /
-                     std::max<std::int64_t>(tileHeight, 1))
-              : (height + LinesPerChunk(compression) - 1) / LinesPerChunk(compression);
-    const double most = static_cast<double>(fileSize) * MaxRatio(compression);
+    const Method method = CompressionMethod(compression);
+    const std::int64_t chunks = tiled ? ((width + std::max<std::int64_t>(tileWidth, 1) - 1) /
+                                         std::max<std::int64_t>(tileWidth, 1)) *
+                                            ((height + std::max<std::int64_t>(tileHeight, 1) - 1) /
+                                             std::max<std::int64_t>(tileHeight, 1))
+                                      : (height + method.chunkLines - 1) / method.chunkLines;
+    const double most = static_cast<double>(fileSize) * method.maxRatio;
     if (static_cast<double>(chunks) * 8 > static_cast<double>(fileSize) ||
         static_cast<double>(width) * static_cast<double>(height) * bytesPerPixel > most ||
         (tiled &&
@@ -567,32 +555,13 @@ private:
     std::size_t at_ = 0;
 };
 
-Imf::Compression LibraryCompression(ExrCompression compression)
-{
-    switch (compression) {
-        case ExrCompression::kNone:
-            return Imf::NO_COMPRESSION;
-        case ExrCompression::kRle:
-            return Imf::RLE_COMPRESSION;
-        case ExrCompression::kZips:
-            return Imf::ZIPS_COMPRESSION;
-        case ExrCompression::kZip:
-            return Imf::ZIP_COMPRESSION;
-        case ExrCompression::kPiz:
-            return Imf::PIZ_COMPRESSION;
-        case ExrCompression::kPxr24:
-            return Imf::PXR24_COMPRESSION;
-        case ExrCompression::kB44:
-            return Imf::B44_COMPRESSION;
-        case ExrCompression::kB44a:
-            return Imf::B44A_COMPRESSION;
-        case ExrCompression::kDwaa:
-            return Imf::DWAA_COMPRESSION;
-        case ExrCompression::kDwab:
-            return Imf::DWAB_COMPRESSION;
-    }
-    return Imf::ZIP_COMPRESSION;
-}
+// The library's compression for each of ours, in the order of ExrCompression.
+constexpr Imf::Compression kLibraryCompressions[] = {
+    Imf::NO_COMPRESSION,   Imf::RLE_COMPRESSION,   Imf::ZIPS_COMPRESSION, Imf::ZIP_COMPRESSION,
+    Imf::PIZ_COMPRESSION,  Imf::PXR24_COMPRESSION, Imf::B44_COMPRESSION,  Imf::B44A_COMPRESSION,
+    Imf::DWAA_COMPRESSION, Imf::DWAB_COMPRESSION};
+static_assert(sizeof kLibraryCompressions / sizeof kLibraryCompressions[0] ==
+              static_cast<std::size_t>(ExrCompression::kDwab) + 1);
 
 }  // namespace
 
@@ -607,7 +576,7 @@ Bytes EncodeExr(const std::string &name, const Image &image, ExrType type, ExrAl
     OutputStream stream(name, bytes);
     try {
         Imf::Header header(image.Width(), image.Height());
-        header.compression() = LibraryCompression(compression);
+        header.compression() = kLibraryCompressions[static_cast<int>(compression)];
         const Imf::PixelType fileType = type == ExrType::kHalf ? Imf::HALF : Imf::FLOAT;
         for (const char *channel : {"R", "G", "B", "A"}) {
             header.channels().insert(channel, Imf::Channel(fileType));
