@@ -317,17 +317,8 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             throw ProtocolFaults("stopped at the effect's first protocol fault (--strict)");
         }
     };
-    std::vector<host::Instance> instances;
-    for (long w = 0; w < workers; ++w) {
-        instances.push_back(session.GetEffect().newInstance(layerWidth, layerHeight));
-        detail::ApplyValues(instances.back(), values, layerIds);
-        // The host sends this after every change in the effect controls; it
-        // leaves the controls enabled or disabled as the values demand.
-        const host::CommandResult ui = instances.back().updateParamsUI();
-        if (!ui.ok()) {
-            throw Failure(DescribeFailure(ui));
-        }
-    }
+    std::vector<host::Instance> instances =
+        detail::NewInstances(session, workers, layerWidth, layerHeight, values, layerIds);
     takeFaults();
 
     std::mutex report;  // observer, the first failure
