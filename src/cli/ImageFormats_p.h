@@ -19,6 +19,7 @@ using Bytes = std::vector<unsigned char>;
 bool LooksLikePng(const unsigned char *head, std::size_t size);
 ImageInfo ReadPngInfo(const std::string &name);
 Image DecodePng(const std::string &name, const Bytes &bytes, std::optional<Depth> depth);
+host::World DecodePngWorld(const std::string &name, const Bytes &bytes, Depth depth);
 Bytes EncodePng(const std::string &name, const Image &image, int bits, PngCompression compression);
 
 bool LooksLikeExr(const unsigned char *head, std::size_t size);

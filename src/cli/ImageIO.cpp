@@ -14,6 +14,7 @@
 #include "AtomicFile.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
+#include "WorldBridge.h"
 
 namespace cli {
 
@@ -208,6 +209,19 @@ Image DecodeImage(const std::string &path, const std::vector<unsigned char> &byt
             return detail::DecodePng(path, bytes, depth);
         }
         return detail::DecodeExr(path, bytes, depth, exrAlpha);
+    } catch (const std::bad_alloc &) {
+        throw Failure("cannot read '" + path + "': out of memory");
+    }
+}
+
+host::World DecodeWorld(const std::string &path, const std::vector<unsigned char> &bytes,
+                        Depth depth, ExrAlpha exrAlpha)
+{
+    try {
+        if (SniffFormat(path, bytes.data(), bytes.size()) == ImageFormat::kPng) {
+            return detail::DecodePngWorld(path, bytes, depth);
+        }
+        return ToWorld(detail::DecodeExr(path, bytes, depth, exrAlpha));
     } catch (const std::bad_alloc &) {
         throw Failure("cannot read '" + path + "': out of memory");
     }

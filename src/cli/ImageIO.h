@@ -110,6 +110,11 @@ Image DecodeImage(const std::string &path, const std::vector<unsigned char> &byt
                   std::optional<Depth> depth = std::nullopt,
                   ExrAlpha exrAlpha = ExrAlpha::kPremultiplied);
 
+// Decodes as DecodeImage does, into a host world of `depth`: the rows of a
+// PNG file go straight into the world's.
+host::World DecodeWorld(const std::string &path, const std::vector<unsigned char> &bytes,
+                        Depth depth, ExrAlpha exrAlpha = ExrAlpha::kPremultiplied);
+
 // Why `path` cannot be read as a file ("a folder, not a file", "a pipe, not a
 // file", ...), or none when it is a regular file or cannot be looked at (the
 // open that follows says why).

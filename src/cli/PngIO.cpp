@@ -83,16 +83,23 @@ struct Header {
 // Deflate turns no fewer than 1 byte into at most 1032.
 constexpr double kDeflateMaxRatio = 1032;
 
+// Where 8-bit rows can be decoded as they are: the first row, and the bytes
+// from one row to the next.
+struct DirectRows {
+    unsigned char *first = nullptr;
+    std::size_t stride = 0;
+};
+
 // Where decoded rows go: converted into the image one row at a time, or
 // decoded straight into it where its layout is the rows' own.
 class RowSink {
 public:
     virtual ~RowSink() = default;
     // Called once the header is known and the file can hold its pixels.
-    // Returns the image's first row when 8-bit rows can be decoded into it
-    // as they are, channels in the host's order (ARGB); else null, and Row
+    // Returns the image's rows when 8-bit rows can be decoded into them as
+    // they are, channels in the host's order (ARGB); else no rows, and Row
     // then takes every row as RGBA.
-    virtual unsigned char *Start(const Header &header) = 0;
+    virtual DirectRows Start(const Header &header) = 0;
     virtual void Row(png_uint_32 y, const unsigned char *rgba) = 0;
 };
 
@@ -145,7 +152,8 @@ bool Decode(PngInput &input, double fileSize, RowSink *sink, Header &out, PngErr
         png_set_gray_to_rgb(s.png);
     }
     out.bits = out.fileBits == 16 ? 16 : 8;
-    unsigned char *const direct = sink->Start(out);
+    const DirectRows rowsAt = sink->Start(out);
+    unsigned char *const direct = rowsAt.first;
     if (direct != nullptr) {
         png_set_swap_alpha(s.png);
     }
@@ -163,7 +171,7 @@ bool Decode(PngInput &input, double fileSize, RowSink *sink, Header &out, PngErr
     }
     if (direct != nullptr && passes == 1) {
         for (png_uint_32 y = 0; y < out.height; ++y) {
-            png_read_row(s.png, direct + rowBytes * y, nullptr);
+            png_read_row(s.png, direct + rowsAt.stride * y, nullptr);
         }
     } else if (passes > 1) {
         // Interlaced rows are filled in over several passes: all of them at once.
@@ -171,9 +179,10 @@ bool Decode(PngInput &input, double fileSize, RowSink *sink, Header &out, PngErr
             buffer.resize(rowBytes * out.height);
         }
         unsigned char *const first = direct != nullptr ? direct : buffer.data();
+        const std::size_t stride = direct != nullptr ? rowsAt.stride : rowBytes;
         rows.resize(out.height);
         for (png_uint_32 y = 0; y < out.height; ++y) {
-            rows[y] = first + rowBytes * y;
+            rows[y] = first + stride * y;
         }
         png_read_image(s.png, rows.data());
         for (png_uint_32 y = 0; direct == nullptr && y < out.height; ++y) {
@@ -375,6 +384,79 @@ bool Encode(PngSink &sink, const Image &image, int bits, PngCompression compress
     return true;
 }
 
+// The rows of an image or of a host world, which share the channel layout.
+unsigned char *RowOf(Image &image, png_uint_32 y)
+{
+    return image.Row(static_cast<int>(y));
+}
+unsigned char *RowOf(host::World &world, png_uint_32 y)
+{
+    return world.row(static_cast<A_long>(y));
+}
+Depth DepthOf(const Image &image)
+{
+    return image.GetDepth();
+}
+Depth DepthOf(const host::World &world)
+{
+    return world.depth();
+}
+
+// Decodes into an Image or a host::World made once the header has passed;
+// rows are converted as they are decoded, or decoded in place.
+template <typename Target>
+Target DecodeInto(const std::string &name, const Bytes &bytes, std::optional<Depth> depth)
+{
+    class TargetSink : public RowSink {
+    public:
+        explicit TargetSink(std::optional<Depth> depth) : depth_(depth) {}
+        DirectRows Start(const Header &header) override
+        {
+            bits_ = header.bits;
+            width_ = header.width;
+            target = Target(static_cast<int>(header.width), static_cast<int>(header.height),
+                            depth_.value_or(bits_ == 16 ? Depth::k16 : Depth::k8));
+            if (DepthOf(target) != Depth::k8 || bits_ != 8 || header.height == 0) {
+                return {};
+            }
+            return DirectRows{RowOf(target, 0),
+                              header.height > 1
+                                  ? static_cast<std::size_t>(RowOf(target, 1) - RowOf(target, 0))
+                                  : 0};
+        }
+        void Row(png_uint_32 y, const unsigned char *rgba) override
+        {
+            unsigned char *row = RowOf(target, y);
+            switch (DepthOf(target)) {
+                case Depth::k8:
+                    FillRow(rgba, bits_, width_, reinterpret_cast<Argb8 *>(row), To8{});
+                    break;
+                case Depth::k16:
+                    FillRow(rgba, bits_, width_, reinterpret_cast<Argb16 *>(row), To16{});
+                    break;
+                case Depth::k32:
+                    FillRow(rgba, bits_, width_, reinterpret_cast<ArgbF *>(row), ToF{});
+                    break;
+            }
+        }
+        Target target;
+
+    private:
+        std::optional<Depth> depth_;
+        int bits_ = 8;
+        png_uint_32 width_ = 0;
+    };
+    if (!LooksLikePng(bytes.data(), bytes.size())) {
+        NotPng(name);
+    }
+    TargetSink sink(depth);
+    PngInput input;
+    input.data = bytes.data();
+    input.size = bytes.size();
+    DecodeInput(name, input, static_cast<double>(bytes.size()), &sink);
+    return std::move(sink.target);
+}
+
 }  // namespace
 
 bool LooksLikePng(const unsigned char *head, std::size_t size)
@@ -409,51 +491,12 @@ ImageInfo ReadPngInfo(const std::string &name)
 
 Image DecodePng(const std::string &name, const Bytes &bytes, std::optional<Depth> depth)
 {
-    // The image is made once the header has passed; rows are converted as
-    // they are decoded.
-    class ImageSink : public RowSink {
-    public:
-        explicit ImageSink(std::optional<Depth> depth) : depth_(depth) {}
-        unsigned char *Start(const Header &header) override
-        {
-            bits_ = header.bits;
-            image = Image(static_cast<int>(header.width), static_cast<int>(header.height),
-                          depth_.value_or(bits_ == 16 ? Depth::k16 : Depth::k8));
-            return image.GetDepth() == Depth::k8 && bits_ == 8
-                       ? reinterpret_cast<unsigned char *>(image.Pixels8())
-                       : nullptr;
-        }
-        void Row(png_uint_32 y, const unsigned char *rgba) override
-        {
-            const auto width = static_cast<png_uint_32>(image.Width());
-            const std::size_t start = static_cast<std::size_t>(y) * width;
-            switch (image.GetDepth()) {
-                case Depth::k8:
-                    FillRow(rgba, bits_, width, image.Pixels8() + start, To8{});
-                    break;
-                case Depth::k16:
-                    FillRow(rgba, bits_, width, image.Pixels16() + start, To16{});
-                    break;
-                case Depth::k32:
-                    FillRow(rgba, bits_, width, image.PixelsF() + start, ToF{});
-                    break;
-            }
-        }
-        Image image;
+    return DecodeInto<Image>(name, bytes, depth);
+}
 
-    private:
-        std::optional<Depth> depth_;
-        int bits_ = 8;
-    };
-    if (!LooksLikePng(bytes.data(), bytes.size())) {
-        NotPng(name);
-    }
-    ImageSink sink(depth);
-    PngInput input;
-    input.data = bytes.data();
-    input.size = bytes.size();
-    DecodeInput(name, input, static_cast<double>(bytes.size()), &sink);
-    return std::move(sink.image);
+host::World DecodePngWorld(const std::string &name, const Bytes &bytes, Depth depth)
+{
+    return DecodeInto<host::World>(name, bytes, depth);
 }
 
 Bytes EncodePng(const std::string &name, const Image &image, int bits, PngCompression compression)

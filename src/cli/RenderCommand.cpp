@@ -194,7 +194,7 @@ public:
                 Timed(times.read, [&] { return ReadFileBytes(file); });
             world_ = Timed(times.decode, [&] {
                 return std::make_unique<host::World>(
-                    ToWorld(DecodeImage(file, bytes, depth_, plan_.exrAlpha)));
+                    DecodeWorld(file, bytes, depth_, plan_.exrAlpha));
             });
             frame_ = frame;
         }
