@@ -17,11 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (static_cast<std::int64_t>(info.width) * info.height > 4096 * 4096) {
             return 0;
         }
+        const cli::detail::Bytes bytes = cli::ReadFileBytes(path);
 #ifdef FUZZ_EXR
         const cli::Image image =
-            cli::detail::ReadExr(path, std::nullopt, cli::ExrAlpha::kPremultiplied);
+            cli::detail::DecodeExr(path, bytes, std::nullopt, cli::ExrAlpha::kPremultiplied);
 #else
-        const cli::Image image = cli::detail::ReadPng(path, std::nullopt);
+        const cli::Image image = cli::detail::DecodePng(path, bytes, std::nullopt);
 #endif
         (void)image;
     } catch (const cli::Failure &) {

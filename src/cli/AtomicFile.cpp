@@ -283,6 +283,22 @@ void AtomicFile::Abandon()
     }
 }
 
+void AtomicFile::Write(const void *data, std::size_t size)
+{
+    const auto *from = static_cast<const unsigned char *>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, from, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            Fail(target_, n < 0 ? errno : EIO);
+        }
+        from += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
 void AtomicFile::Commit()
 {
     if (fd_ < 0) {

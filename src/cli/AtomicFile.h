@@ -7,6 +7,7 @@
 // SIGINT, SIGTERM and SIGHUP. The target is untouched until Commit.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace cli {
@@ -30,6 +31,9 @@ public:
     const std::string &TempPath() const { return temp_; }
     const std::string &Target() const { return target_; }
     bool Unnamed() const { return unnamed_; }
+
+    // Appends `size` bytes to the content. Throws Failure naming the target.
+    void Write(const void *data, std::size_t size);
 
     // Flushes the content to the disk and puts it in place of the target.
     // Throws Failure naming the target; the target is then untouched.

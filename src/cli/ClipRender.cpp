@@ -232,15 +232,8 @@ void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &obser
         std::min<long>(plan.count, o.threads > 0 ? o.threads
                                                  : static_cast<long>(std::max(
                                                        1u, std::thread::hardware_concurrency()))));
-    std::vector<host::Instance> instances;
-    for (long w = 0; w < workers; ++w) {
-        instances.push_back(session.GetEffect().newInstance(layerWidth, layerHeight));
-        detail::ApplyValues(instances.back(), values, layerIds);
-        const host::CommandResult ui = instances.back().updateParamsUI();
-        if (!ui.ok()) {
-            throw Failure(DescribeFailure(ui));
-        }
-    }
+    std::vector<host::Instance> instances =
+        detail::NewInstances(session, workers, layerWidth, layerHeight, values, layerIds);
     observer.Faults(session.TakeFaults());
 
     struct Rendered {
@@ -431,15 +424,7 @@ void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &obser
         changed.notify_all();
     }
     producer.join();
-    for (std::thread &t : threads) {
-        t.join();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-    if (stop) {
-        throw Interrupted();
-    }
+    JoinWorkers(threads, failure, stop);
     sink.Finish();
 }
 

@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "ClipRender.h"
 #include "Commands.h"
@@ -79,6 +81,15 @@ CLI::Option *Repeatable(CLI::App *app, const std::string &name, std::vector<std:
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
+// An option that is set only when it is given.
+template <typename T>
+CLI::Option *Optional(CLI::App *app, const std::string &name, std::optional<T> &into,
+                      const std::string &help)
+{
+    return app->add_option_function<T>(
+        name, [&into](const T &v) { into = v; }, help);
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
@@ -136,16 +147,13 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
     Repeatable(render, "--preset", ro.presets,
                "Read NAME=VALUE lines from FILE ('#' starts a comment line); --set wins")
         ->type_name("FILE");
-    int depth = 0;
-    render->add_option("--depth", depth, "Render depth: 8, 16 or 32 (default: the input's)")
+    Optional(render, "--depth", ro.depth, "Render depth: 8, 16 or 32 (default: the input's)")
         ->type_name("BITS");
     render->add_option("--downsample", ro.downsample, "Render at 1/N of the layer's size")
         ->type_name("N");
-    long frame = 0;
-    render->add_option("--frame", frame, "The frame to render (the current time; default 0)")
+    Optional(render, "--frame", ro.frame, "The frame to render (the current time; default 0)")
         ->type_name("F");
-    std::string frames;
-    render->add_option("--frames", frames, "Render frames A to B; OUTPUT needs a # pattern")
+    Optional(render, "--frames", ro.frames, "Render frames A to B; OUTPUT needs a # pattern")
         ->type_name("A-B");
     render
         ->add_option("--threads", ro.threads,
@@ -154,41 +162,28 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
         ->type_name("N");
     render->add_option("--fps", ro.fps, "Frames per second, the time scale (default 30)")
         ->type_name("N");
-    int pngDepth = 0;
-    render
-        ->add_option("--png-depth", pngDepth,
-                     "Bits per channel of PNG output: 8 or 16 (default 8 for 8-bit renders, "
-                     "16 otherwise)")
+    Optional(render, "--png-depth", ro.pngDepth,
+             "Bits per channel of PNG output: 8 or 16 (default 8 for 8-bit renders, 16 otherwise)")
         ->type_name("BITS");
-    std::string exrType;
-    render
-        ->add_option("--exr-type", exrType,
-                     "Channels of OpenEXR output: half or float (default float for 32-bit "
-                     "renders, half otherwise)")
+    Optional(render, "--exr-type", ro.exrType,
+             "Channels of OpenEXR output: half or float (default float for 32-bit renders, half "
+             "otherwise)")
         ->type_name("TYPE");
-    std::string exrAlpha;
-    render
-        ->add_option("--exr-alpha", exrAlpha,
-                     "OpenEXR colour, read and written: premultiplied by alpha as the format "
-                     "defines (default) or straight, for pipelines that write it so")
+    Optional(render, "--exr-alpha", ro.exrAlpha,
+             "OpenEXR colour, read and written: premultiplied by alpha as the format defines "
+             "(default) or straight, for pipelines that write it so")
         ->type_name("KIND");
-    std::string memoryLimit;
-    render
-        ->add_option("--memory-limit", memoryLimit,
-                     "The memory a render may use, e.g. 512M or 2G; a larger frame is refused "
-                     "(default: half of the physical memory or of the control group's limit)")
+    Optional(render, "--memory-limit", ro.memoryLimit,
+             "The memory a render may use, e.g. 512M or 2G; a larger frame is refused (default: "
+             "half of the physical memory or of the control group's limit)")
         ->type_name("SIZE");
-    std::string pngCompression;
-    render
-        ->add_option("--png-compression", pngCompression,
-                     "PNG compression: none, fast (default), small (about 3 times fast's time "
-                     "for files a third to two thirds the size) or smallest (slowest)")
+    Optional(render, "--png-compression", ro.pngCompression,
+             "PNG compression: none, fast (default), small (about 3 times fast's time for files a "
+             "third to two thirds the size) or smallest (slowest)")
         ->type_name("HOW");
-    std::string exrCompression;
-    render
-        ->add_option("--exr-compression", exrCompression,
-                     "OpenEXR compression: none, rle, zips, zip, piz (default) (lossless); "
-                     "pxr24 (lossless for half, float to 24 bits); b44, b44a, dwaa, dwab (lossy)")
+    Optional(render, "--exr-compression", ro.exrCompression,
+             "OpenEXR compression: none, rle, zips, zip, piz (default) (lossless); pxr24 "
+             "(lossless for half, float to 24 bits); b44, b44a, dwaa, dwab (lossy)")
         ->type_name("HOW");
     bool verbose = false;
     bool quiet = false;
@@ -198,8 +193,9 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
                      "Fail at the effect's first protocol fault (exit status 3) instead of "
                      "finishing the render and then exiting with 3");
     render->add_flag("--timings", ro.timings,
-                     "Print where each frame's time went (reading the input, rendering, writing "
-                     "the output) and the frames per second, on standard error");
+                     "Print where each frame's time went (reading and decoding the input, "
+                     "rendering, encoding and writing the output) and the frames per second, on "
+                     "standard error");
     AddClipOptions(*render, ro);
 
     StudioOptions so;
@@ -239,33 +235,6 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
         return kExitUsage;
     }
 
-    if (render->count("--depth") > 0) {
-        ro.depth = depth;
-    }
-    if (render->count("--frame") > 0) {
-        ro.frame = frame;
-    }
-    if (render->count("--frames") > 0) {
-        ro.frames = frames;
-    }
-    if (render->count("--png-depth") > 0) {
-        ro.pngDepth = pngDepth;
-    }
-    if (render->count("--exr-type") > 0) {
-        ro.exrType = exrType;
-    }
-    if (render->count("--exr-alpha") > 0) {
-        ro.exrAlpha = exrAlpha;
-    }
-    if (render->count("--memory-limit") > 0) {
-        ro.memoryLimit = memoryLimit;
-    }
-    if (render->count("--png-compression") > 0) {
-        ro.pngCompression = pngCompression;
-    }
-    if (render->count("--exr-compression") > 0) {
-        ro.exrCompression = exrCompression;
-    }
     if (!language.empty() && !EqualsIgnoringCase(language, "JP") &&
         !EqualsIgnoringCase(language, "EN")) {
         Error(err, "unknown language '" + language + "' for -L: use JP or EN");

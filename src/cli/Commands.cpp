@@ -145,6 +145,22 @@ void ApplyValues(host::Instance &instance, const std::vector<ResolvedValue> &val
     }
 }
 
+std::vector<host::Instance> NewInstances(Session &session, long count, A_long width, A_long height,
+                                         const std::vector<ResolvedValue> &values,
+                                         const std::map<std::string, A_long> &layerIds)
+{
+    std::vector<host::Instance> instances;
+    for (long i = 0; i < count; ++i) {
+        instances.push_back(session.GetEffect().newInstance(width, height));
+        ApplyValues(instances.back(), values, layerIds);
+        const host::CommandResult ui = instances.back().updateParamsUI();
+        if (!ui.ok()) {
+            throw Failure(DescribeFailure(ui));
+        }
+    }
+    return instances;
+}
+
 }  // namespace detail
 
 void RunAbout(const CommonOptions &common, std::ostream &out, std::ostream &err)

@@ -43,4 +43,12 @@ std::map<std::string, A_long> LayerIds(const std::vector<ResolvedValue> &values)
 void ApplyValues(host::Instance &instance, const std::vector<ResolvedValue> &values,
                  const std::map<std::string, A_long> &layerIds);
 
+// `count` instances of the session's effect on a layer of `width` x
+// `height`, each with the values set and its controls updated, as the host
+// does after every change in the effect controls (which leaves them enabled
+// or disabled as the values demand). Throws Failure when the effect fails.
+std::vector<host::Instance> NewInstances(Session &session, long count, A_long width, A_long height,
+                                         const std::vector<ResolvedValue> &values,
+                                         const std::map<std::string, A_long> &layerIds);
+
 }  // namespace cli::detail

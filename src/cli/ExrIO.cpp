@@ -1,5 +1,6 @@
 // OpenEXR through the library's scanline interface. The library converts
 // between the file's half or float channels and our float slices itself.
+#include <IexBaseExc.h>
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
@@ -22,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "DepthConvert.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
@@ -117,47 +117,35 @@ struct ExrLayout {
     bool hasY = false;
 };
 
-// The most a compressed chunk can grow into when decoded, per compression
-// method of the file format (0 none ... 9 DWAB); deflate at its best turns
-// one byte into 1032.
-double MaxRatio(int compression)
-{
-    constexpr double kDeflate = 1032;
-    switch (compression) {
-        case 0:
-            return 1;  // none
-        case 1:
-            return 64;  // run-length: 2 bytes for a run of 128
-        case 2:
-        case 3:
-        case 4:
-            return kDeflate;  // ZIP per line or per 16 lines; PIZ stays below deflate
-        case 5:
-            return kDeflate * 4 / 3;  // 32-bit floats cut to 24 bits, then deflate
-        case 6:
-            return 3;  // B44: 14 bytes per 4 x 4 half block
-        case 7:
-            return 11;  // B44A: 3 bytes for a flat block
-        default:
-            return 64 * kDeflate;  // DWA: runs coded, then deflate
-    }
-}
+// What the header checks need of each compression method of the file format,
+// in the order of its numbers (0 none ... 9 DWAB): the most a compressed
+// chunk can grow into when decoded, and the lines a chunk holds. Deflate at
+// its best turns one byte into 1032.
+struct Method {
+    double maxRatio;
+    int chunkLines;
+};
+constexpr double kDeflate = 1032;
+constexpr Method kMethods[] = {
+    {1, 1},                  // none
+    {64, 1},                 // run-length: 2 bytes for a run of 128
+    {kDeflate, 1},           // ZIP per line
+    {kDeflate, 16},          // ZIP per 16 lines
+    {kDeflate, 32},          // PIZ stays below deflate
+    {kDeflate * 4 / 3, 16},  // PXR24: 32-bit floats cut to 24 bits, then deflate
+    {3, 32},                 // B44: 14 bytes per 4 x 4 half block
+    {11, 32},                // B44A: 3 bytes for a flat block
+    {64 * kDeflate, 32},     // DWAA: runs coded, then deflate
+    {64 * kDeflate, 256},    // DWAB
+};
 
-int LinesPerChunk(int compression)
+// The method numbered `compression`; a number the format does not define
+// (the library then refuses the file) is taken at the most generous.
+Method CompressionMethod(int compression)
 {
-    switch (compression) {
-        case 0:
-        case 1:
-        case 2:
-            return 1;
-        case 3:
-        case 5:
-            return 16;
-        case 9:
-            return 256;
-        default:
-            return 32;
-    }
+    const int count = static_cast<int>(sizeof kMethods / sizeof kMethods[0]);
+    return compression >= 0 && compression < count ? kMethods[compression]
+                                                   : Method{64 * kDeflate, 32};
 }
 
 // Attributes read from a file whose size is known: every length is checked
@@ -324,13 +312,13 @@ bool ReadPartHeader(HeaderReader &in, std::int64_t fileSize, bool tiled, ExrLayo
         throw Failure("empty data window");
     }
     // Every chunk of pixels has an 8-byte offset in the file's table.
-    const std::int64_t chunks =
-        tiled ? ((width + std::max<std::int64_t>(tileWidth, 1) - 1) /
-                 std::max<std::int64_t>(tileWidth, 1)) *
-                    ((height + std::max<std::int64_t>(tileHeight, 1) - 1) /
-                     std::max<std::int64_t>(tileHeight, 1))
-              : (height + LinesPerChunk(compression) - 1) / LinesPerChunk(compression);
-    const double most = static_cast<double>(fileSize) * MaxRatio(compression);
+    const Method method = CompressionMethod(compression);
+    const std::int64_t chunks = tiled ? ((width + std::max<std::int64_t>(tileWidth, 1) - 1) /
+                                         std::max<std::int64_t>(tileWidth, 1)) *
+                                            ((height + std::max<std::int64_t>(tileHeight, 1) - 1) /
+                                             std::max<std::int64_t>(tileHeight, 1))
+                                      : (height + method.chunkLines - 1) / method.chunkLines;
+    const double most = static_cast<double>(fileSize) * method.maxRatio;
     if (static_cast<double>(chunks) * 8 > static_cast<double>(fileSize) ||
         static_cast<double>(width) * static_cast<double>(height) * bytesPerPixel > most ||
         (tiled &&
@@ -344,11 +332,12 @@ bool ReadPartHeader(HeaderReader &in, std::int64_t fileSize, bool tiled, ExrLayo
     return true;
 }
 
+using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
+
 // Checks every part's header, and returns the first part's (the one read).
-ExrLayout ReadLayout(const std::string &name)
+// `file` is the file's content, read from its start.
+ExrLayout ReadLayout(const std::string &name, const FilePtr &file)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(name.c_str(), "rb"),
-                                                          &std::fclose);
     if (!file) {
         throw Failure("cannot read '" + name + "': " + std::strerror(errno));
     }
@@ -389,14 +378,55 @@ ExrLayout ReadLayout(const std::string &name)
     }
 }
 
-// Reads the file's data window as RGBA into its display window.
-Image ReadDisplayWindow(const std::string &name, Depth depth, ExrAlpha alpha)
+ExrLayout ReadLayout(const std::string &name)
 {
-    const ExrLayout layout = ReadLayout(name);
+    return ReadLayout(name, FilePtr(std::fopen(name.c_str(), "rb"), &std::fclose));
+}
+
+ExrLayout ReadLayout(const std::string &name, const Bytes &bytes)
+{
+    return ReadLayout(
+        name, FilePtr(::fmemopen(const_cast<unsigned char *>(bytes.data()), bytes.size(), "rb"),
+                      &std::fclose));
+}
+
+// The file's content as the library reads it.
+class InputStream : public Imf::IStream {
+public:
+    InputStream(const std::string &name, const Bytes &bytes)
+        : Imf::IStream(name.c_str()), bytes_(bytes)
+    {
+    }
+    bool read(char c[], int n) override
+    {
+        if (n < 0 || static_cast<std::size_t>(n) > bytes_.size() - at_) {
+            throw Iex::InputExc("Early end of file");
+        }
+        std::memcpy(c, bytes_.data() + at_, static_cast<std::size_t>(n));
+        at_ += static_cast<std::size_t>(n);
+        return at_ < bytes_.size();
+    }
+    uint64_t tellg() override { return at_; }
+    void seekg(uint64_t pos) override
+    {
+        at_ = static_cast<std::size_t>(std::min<uint64_t>(pos, bytes_.size()));
+    }
+
+private:
+    const Bytes &bytes_;
+    std::size_t at_ = 0;
+};
+
+// Reads the data window of the file's content `bytes` as RGBA into its
+// display window.
+Image ReadDisplayWindow(const std::string &name, const Bytes &bytes, Depth depth, ExrAlpha alpha)
+{
+    const ExrLayout layout = ReadLayout(name, bytes);
     if (!layout.hasRgb && !layout.hasY) {
         throw Failure("cannot read '" + name + "': no R, G, B or Y channel");
     }
-    Imf::InputFile file(name.c_str());
+    InputStream stream(name, bytes);
+    Imf::InputFile file(stream);
     const Imf::Header &header = file.header();
     const Imath::Box2i display = header.displayWindow();
     const Imath::Box2i data = header.dataWindow();
@@ -484,10 +514,11 @@ ImageInfo ReadExrInfo(const std::string &name)
                      static_cast<int>(BoxHeight(layout.display)), Depth::k32};
 }
 
-Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alpha)
+Image DecodeExr(const std::string &name, const Bytes &bytes, std::optional<Depth> depth,
+                ExrAlpha alpha)
 {
     try {
-        return ReadDisplayWindow(name, depth.value_or(Depth::k32), alpha);
+        return ReadDisplayWindow(name, bytes, depth.value_or(Depth::k32), alpha);
     } catch (const Failure &) {
         throw;
     } catch (const std::bad_alloc &) {
@@ -499,127 +530,53 @@ Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alph
 
 namespace {
 
-// The library's output, keeping why the first failed write failed: the
-// library writes the table of line offsets from its destructor and drops
-// any error there, so the error is checked here once the library is done.
+// The library's output: the file's content in memory. The library writes
+// the table of line offsets from its destructor, back over the place it kept
+// for it, so that writing there allocates nothing.
 class OutputStream : public Imf::OStream {
 public:
-    explicit OutputStream(const std::string &path)
-        : Imf::OStream(path.c_str()), file_(std::fopen(path.c_str(), "wb"))
+    OutputStream(const std::string &name, Bytes &bytes) : Imf::OStream(name.c_str()), bytes_(bytes)
     {
-        if (file_ == nullptr) {
-            error_ = errno;
-        }
     }
-    ~OutputStream() override
-    {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
-    OutputStream(const OutputStream &) = delete;
-    OutputStream &operator=(const OutputStream &) = delete;
-
     void write(const char c[], int n) override
     {
-        errno = 0;
-        if (error_ == 0 &&
-            std::fwrite(c, 1, static_cast<std::size_t>(n), file_) != static_cast<std::size_t>(n)) {
-            error_ = errno != 0 ? errno : EIO;
+        const std::size_t end = at_ + static_cast<std::size_t>(n);
+        if (end > bytes_.size()) {
+            bytes_.resize(end);
         }
-        Check();
+        std::memcpy(bytes_.data() + at_, c, static_cast<std::size_t>(n));
+        at_ = end;
     }
-    // The library asks for the position from its destructor too, where an
-    // exception would end the program: this never throws.
-    uint64_t tellp() override
-    {
-        const off_t at = ::ftello(file_);
-        if (at < 0) {
-            error_ = error_ != 0 ? error_ : errno;
-            return 0;
-        }
-        return static_cast<uint64_t>(at);
-    }
-    void seekp(uint64_t pos) override
-    {
-        if (error_ == 0 && ::fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) {
-            error_ = errno;
-        }
-        Check();
-    }
-
-    // Flushes and closes the file. The first error of all, or 0.
-    int Close()
-    {
-        if (file_ != nullptr) {
-            const bool flushed = std::fflush(file_) == 0;
-            if (!flushed && error_ == 0) {
-                error_ = errno;
-            }
-            if (std::fclose(file_) != 0 && error_ == 0) {
-                error_ = errno;
-            }
-            file_ = nullptr;
-        }
-        return error_;
-    }
-    int Error() const { return error_; }
+    uint64_t tellp() override { return at_; }
+    void seekp(uint64_t pos) override { at_ = static_cast<std::size_t>(pos); }
 
 private:
-    void Check() const
-    {
-        if (error_ != 0) {
-            throw std::runtime_error(WriteErrorText(error_));
-        }
-    }
-
-    std::FILE *file_;
-    int error_ = 0;
+    Bytes &bytes_;
+    std::size_t at_ = 0;
 };
 
-Imf::Compression LibraryCompression(ExrCompression compression)
-{
-    switch (compression) {
-        case ExrCompression::kNone:
-            return Imf::NO_COMPRESSION;
-        case ExrCompression::kRle:
-            return Imf::RLE_COMPRESSION;
-        case ExrCompression::kZips:
-            return Imf::ZIPS_COMPRESSION;
-        case ExrCompression::kZip:
-            return Imf::ZIP_COMPRESSION;
-        case ExrCompression::kPiz:
-            return Imf::PIZ_COMPRESSION;
-        case ExrCompression::kPxr24:
-            return Imf::PXR24_COMPRESSION;
-        case ExrCompression::kB44:
-            return Imf::B44_COMPRESSION;
-        case ExrCompression::kB44a:
-            return Imf::B44A_COMPRESSION;
-        case ExrCompression::kDwaa:
-            return Imf::DWAA_COMPRESSION;
-        case ExrCompression::kDwab:
-            return Imf::DWAB_COMPRESSION;
-    }
-    return Imf::ZIP_COMPRESSION;
-}
+// The library's compression for each of ours, in the order of ExrCompression.
+constexpr Imf::Compression kLibraryCompressions[] = {
+    Imf::NO_COMPRESSION,   Imf::RLE_COMPRESSION,   Imf::ZIPS_COMPRESSION, Imf::ZIP_COMPRESSION,
+    Imf::PIZ_COMPRESSION,  Imf::PXR24_COMPRESSION, Imf::B44_COMPRESSION,  Imf::B44A_COMPRESSION,
+    Imf::DWAA_COMPRESSION, Imf::DWAB_COMPRESSION};
+static_assert(sizeof kLibraryCompressions / sizeof kLibraryCompressions[0] ==
+              static_cast<std::size_t>(ExrCompression::kDwab) + 1);
 
 }  // namespace
 
-void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type,
-              ExrAlpha alpha, ExrCompression compression)
+Bytes EncodeExr(const std::string &name, const Image &image, ExrType type, ExrAlpha alpha,
+                ExrCompression compression)
 {
     if (image.Empty()) {
         throw Failure("cannot write '" + name + "': the image is empty");
     }
     const std::vector<Rgba> pixels = FromWorld(image, alpha);
-    OutputStream stream(file);
-    if (stream.Error() != 0) {
-        throw Failure("cannot write '" + name + "': " + WriteErrorText(stream.Error()));
-    }
+    Bytes bytes;
+    OutputStream stream(name, bytes);
     try {
         Imf::Header header(image.Width(), image.Height());
-        header.compression() = LibraryCompression(compression);
+        header.compression() = kLibraryCompressions[static_cast<int>(compression)];
         const Imf::PixelType fileType = type == ExrType::kHalf ? Imf::HALF : Imf::FLOAT;
         for (const char *channel : {"R", "G", "B", "A"}) {
             header.channels().insert(channel, Imf::Channel(fileType));
@@ -640,13 +597,12 @@ void WriteExr(const std::string &name, const std::string &file, const Image &ima
         Imf::OutputFile out(stream, header);
         out.setFrameBuffer(frame);
         out.writePixels(image.Height());
+    } catch (const std::bad_alloc &) {
+        throw;
     } catch (const std::exception &e) {
-        throw Failure("cannot write '" + name +
-                      "': " + (stream.Error() != 0 ? WriteErrorText(stream.Error()) : e.what()));
+        throw Failure("cannot write '" + name + "': " + e.what());
     }
-    if (const int error = stream.Close(); error != 0) {
-        throw Failure("cannot write '" + name + "': " + WriteErrorText(error));
-    }
+    return bytes;
 }
 
 }  // namespace cli::detail

@@ -3,10 +3,13 @@
 // shows and writes is what the command writes, byte for byte.
 #pragma once
 
+#include <atomic>
+#include <exception>
 #include <functional>
 #include <map>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Commands.h"
@@ -33,6 +36,11 @@ class Interrupted : public std::runtime_error {
 public:
     Interrupted() : std::runtime_error("the render was interrupted") {}
 };
+
+// Joins the threads that rendered frames, then ends the render as they did:
+// with the first failure one of them met, or Interrupted when it was stopped.
+void JoinWorkers(std::vector<std::thread> &threads, const std::exception_ptr &failure,
+                 const std::atomic<bool> &stopped);
 
 // Renders one frame of `input` (the full-resolution layer) with the
 // instance's current values, at 1/`downsample`, and places it on a canvas of

@@ -40,6 +40,26 @@ std::size_t Image::PixelBytes() const
     return 0;
 }
 
+unsigned char *Image::Row(int y)
+{
+    const std::size_t offset =
+        static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) * PixelBytes();
+    switch (depth_) {
+        case Depth::k8:
+            return reinterpret_cast<unsigned char *>(p8_.data()) + offset;
+        case Depth::k16:
+            return reinterpret_cast<unsigned char *>(p16_.data()) + offset;
+        case Depth::k32:
+            break;
+    }
+    return reinterpret_cast<unsigned char *>(pF_.data()) + offset;
+}
+
+const unsigned char *Image::Row(int y) const
+{
+    return const_cast<Image *>(this)->Row(y);
+}
+
 namespace {
 void Require(Depth have, Depth want)
 {

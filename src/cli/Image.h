@@ -47,6 +47,10 @@ public:
     const Argb16 *Pixels16() const;
     const ArgbF *PixelsF() const;
 
+    // The bytes of row `y`, of whatever depth.
+    unsigned char *Row(int y);
+    const unsigned char *Row(int y) const;
+
     std::size_t PixelCount() const
     {
         return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);

@@ -3,26 +3,30 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Image.h"
 #include "ImageIO.h"
 
 namespace cli::detail {
 
-// `name` is the path shown in messages; `file` is the path opened. They
-// differ when writing, where the content goes to a temporary file first.
+// `name` is the file the header is read from, and the path shown in
+// messages; decoding and encoding work on the file's content in memory.
 // Every function throws Failure with a message naming `name`.
+
+using Bytes = std::vector<unsigned char>;
 
 bool LooksLikePng(const unsigned char *head, std::size_t size);
 ImageInfo ReadPngInfo(const std::string &name);
-Image ReadPng(const std::string &name, std::optional<Depth> depth);
-void WritePng(const std::string &name, const std::string &file, const Image &image, int bits,
-              PngCompression compression);
+Image DecodePng(const std::string &name, const Bytes &bytes, std::optional<Depth> depth);
+host::World DecodePngWorld(const std::string &name, const Bytes &bytes, Depth depth);
+Bytes EncodePng(const std::string &name, const Image &image, int bits, PngCompression compression);
 
 bool LooksLikeExr(const unsigned char *head, std::size_t size);
 ImageInfo ReadExrInfo(const std::string &name);
-Image ReadExr(const std::string &name, std::optional<Depth> depth, ExrAlpha alpha);
-void WriteExr(const std::string &name, const std::string &file, const Image &image, ExrType type,
-              ExrAlpha alpha, ExrCompression compression);
+Image DecodeExr(const std::string &name, const Bytes &bytes, std::optional<Depth> depth,
+                ExrAlpha alpha);
+Bytes EncodeExr(const std::string &name, const Image &image, ExrType type, ExrAlpha alpha,
+                ExrCompression compression);
 
 }  // namespace cli::detail

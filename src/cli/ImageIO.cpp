@@ -7,11 +7,14 @@
 #include <memory>
 #include <new>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "AtomicFile.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
+#include "WorldBridge.h"
 
 namespace cli {
 
@@ -31,23 +34,23 @@ std::string LowerExtension(const std::string &path)
     return ext;
 }
 
-// The format of an existing file, from its first bytes. A FIFO, a device or
-// a folder is refused before it is opened: opening a FIFO waits for a writer.
-ImageFormat SniffFormat(const std::string &path)
+// A FIFO, a device or a folder is refused before it is opened: opening a
+// FIFO waits for a writer.
+void RequireFile(const std::string &path)
 {
     if (const std::optional<std::string> why = NotAFile(path)) {
         throw Failure("cannot read '" + path + "': " + *why);
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"),
-                                                          &std::fclose);
-    if (!file) {
-        throw Failure("cannot read '" + path + "': " + std::strerror(errno));
-    }
-    unsigned char head[8] = {};
-    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
-    if (std::ferror(file.get()) != 0) {
-        throw Failure("cannot read '" + path + "': " + std::strerror(errno));
-    }
+}
+
+[[noreturn]] void ReadFailed(const std::string &path)
+{
+    throw Failure("cannot read '" + path + "': " + std::strerror(errno));
+}
+
+// The format of a file that begins with `head`.
+ImageFormat SniffFormat(const std::string &path, const unsigned char *head, std::size_t got)
+{
     if (detail::LooksLikePng(head, got)) {
         return ImageFormat::kPng;
     }
@@ -58,6 +61,23 @@ ImageFormat SniffFormat(const std::string &path)
         throw Failure("cannot read '" + path + "': the file is empty");
     }
     throw Failure("cannot read '" + path + "': unsupported image format (not PNG or OpenEXR)");
+}
+
+// The format of an existing file, from its first bytes.
+ImageFormat SniffFormat(const std::string &path)
+{
+    RequireFile(path);
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        ReadFailed(path);
+    }
+    unsigned char head[8] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (std::ferror(file.get()) != 0) {
+        ReadFailed(path);
+    }
+    return SniffFormat(path, head, got);
 }
 
 const char *const kPngCompressionNames[] = {"none", "fast", "small", "smallest"};
@@ -112,10 +132,13 @@ std::optional<ImageFormat> FormatForExtension(const std::string &path)
 ImageInfo ReadImageInfo(const std::string &path)
 {
     try {
-        if (SniffFormat(path) == ImageFormat::kPng) {
-            return detail::ReadPngInfo(path);
+        ImageInfo info = SniffFormat(path) == ImageFormat::kPng ? detail::ReadPngInfo(path)
+                                                                : detail::ReadExrInfo(path);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            info.fileBytes = static_cast<std::uint64_t>(st.st_size);
         }
-        return detail::ReadExrInfo(path);
+        return info;
     } catch (const std::bad_alloc &) {
         throw Failure("cannot read '" + path + "': out of memory");
     }
@@ -138,40 +161,108 @@ std::optional<std::string> NotAFile(const std::string &path)
                                                                     : "a socket";
     return std::string(kind) + ", not a file";
 }
-Image ReadImage(const std::string &path, std::optional<Depth> depth, ExrAlpha exrAlpha)
+std::vector<unsigned char> ReadFileBytes(const std::string &path)
 {
+    RequireFile(path);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        ReadFailed(path);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ReadFailed(path);
+    }
     try {
-        if (SniffFormat(path) == ImageFormat::kPng) {
-            return detail::ReadPng(path, depth);
+        // What the file holds when it is opened; a file that grows meanwhile
+        // is read as it was.
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                ReadFailed(path);
+            }
+            if (n == 0) {
+                bytes.resize(got);  // it shrank
+                break;
+            }
+            got += static_cast<std::size_t>(n);
         }
-        return detail::ReadExr(path, depth, exrAlpha);
+        return bytes;
     } catch (const std::bad_alloc &) {
         throw Failure("cannot read '" + path + "': out of memory");
     }
 }
 
-void WriteImage(const std::string &path, const Image &image, const WriteOptions &options)
+Image DecodeImage(const std::string &path, const std::vector<unsigned char> &bytes,
+                  std::optional<Depth> depth, ExrAlpha exrAlpha)
+{
+    try {
+        if (SniffFormat(path, bytes.data(), bytes.size()) == ImageFormat::kPng) {
+            return detail::DecodePng(path, bytes, depth);
+        }
+        return detail::DecodeExr(path, bytes, depth, exrAlpha);
+    } catch (const std::bad_alloc &) {
+        throw Failure("cannot read '" + path + "': out of memory");
+    }
+}
+
+host::World DecodeWorld(const std::string &path, const std::vector<unsigned char> &bytes,
+                        Depth depth, ExrAlpha exrAlpha)
+{
+    try {
+        if (SniffFormat(path, bytes.data(), bytes.size()) == ImageFormat::kPng) {
+            return detail::DecodePngWorld(path, bytes, depth);
+        }
+        return ToWorld(detail::DecodeExr(path, bytes, depth, exrAlpha));
+    } catch (const std::bad_alloc &) {
+        throw Failure("cannot read '" + path + "': out of memory");
+    }
+}
+
+Image ReadImage(const std::string &path, std::optional<Depth> depth, ExrAlpha exrAlpha)
+{
+    return DecodeImage(path, ReadFileBytes(path), depth, exrAlpha);
+}
+
+std::vector<unsigned char> EncodeImage(const std::string &path, const Image &image,
+                                       const WriteOptions &options)
 {
     const std::optional<ImageFormat> format = FormatForExtension(path);
     if (!format) {
         throw Failure("cannot write '" + path +
                       "': unsupported output format (use a .png or .exr name)");
     }
-    AtomicFile file(path);
     try {
         if (*format == ImageFormat::kPng) {
             const int bits = options.pngBits.value_or(image.GetDepth() == Depth::k8 ? 8 : 16);
-            detail::WritePng(path, file.TempPath(), image, bits, options.pngCompression);
-        } else {
-            const ExrType type = options.exrType.value_or(
-                image.GetDepth() == Depth::k32 ? ExrType::kFloat : ExrType::kHalf);
-            detail::WriteExr(path, file.TempPath(), image, type, options.exrAlpha,
-                             options.exrCompression);
+            return detail::EncodePng(path, image, bits, options.pngCompression);
         }
+        const ExrType type = options.exrType.value_or(
+            image.GetDepth() == Depth::k32 ? ExrType::kFloat : ExrType::kHalf);
+        return detail::EncodeExr(path, image, type, options.exrAlpha, options.exrCompression);
     } catch (const std::bad_alloc &) {
         throw Failure("cannot write '" + path + "': out of memory");
     }
+}
+
+void WriteFileBytes(const std::string &path, const std::vector<unsigned char> &bytes)
+{
+    AtomicFile file(path);
+    file.Write(bytes.data(), bytes.size());
     file.Commit();
+}
+
+void WriteImage(const std::string &path, const Image &image, const WriteOptions &options)
+{
+    WriteFileBytes(path, EncodeImage(path, image, options));
 }
 
 }  // namespace cli

@@ -35,8 +35,10 @@
 // only once complete, so a failure never leaves a partial image behind.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Image.h"
 
@@ -74,7 +76,7 @@ std::optional<ImageFormat> FormatForExtension(const std::string &path);
 
 // What an image file's header says: its format, its size (for OpenEXR, the
 // display window's) and the depth of its samples: PNG 8 bits or fewer -> 8,
-// PNG 16 -> 16, EXR -> 32. Reads no pixels. Throws Failure naming the file
+// PNG 16 -> 16, EXR -> 32; and the file's length. Reads no pixels. Throws Failure naming the file
 // when it cannot be read, is not a regular file, or is too small for the
 // pixels its header promises.
 struct ImageInfo {
@@ -82,6 +84,7 @@ struct ImageInfo {
     int width = 0;
     int height = 0;
     Depth depth = Depth::k8;
+    std::uint64_t fileBytes = 0;
 };
 ImageInfo ReadImageInfo(const std::string &path);
 
@@ -92,6 +95,25 @@ Depth FileDepth(const std::string &path);
 // when none is given. Throws Failure naming the file and the reason.
 Image ReadImage(const std::string &path, std::optional<Depth> depth = std::nullopt,
                 ExrAlpha exrAlpha = ExrAlpha::kPremultiplied);
+
+// Reading is getting the file's bytes, then decoding them; writing is
+// encoding, then putting the bytes in place. The steps apart, so that each
+// can be timed: ReadImage is DecodeImage of ReadFileBytes, WriteImage is
+// WriteFileBytes of EncodeImage.
+
+// The whole of the regular file `path`. Throws Failure naming it.
+std::vector<unsigned char> ReadFileBytes(const std::string &path);
+
+// Decodes the content of an image file, `bytes`, as ReadImage does; `path`
+// names it in messages.
+Image DecodeImage(const std::string &path, const std::vector<unsigned char> &bytes,
+                  std::optional<Depth> depth = std::nullopt,
+                  ExrAlpha exrAlpha = ExrAlpha::kPremultiplied);
+
+// Decodes as DecodeImage does, into a host world of `depth`: the rows of a
+// PNG file go straight into the world's.
+host::World DecodeWorld(const std::string &path, const std::vector<unsigned char> &bytes,
+                        Depth depth, ExrAlpha exrAlpha = ExrAlpha::kPremultiplied);
 
 // Why `path` cannot be read as a file ("a folder, not a file", "a pipe, not a
 // file", ...), or none when it is a regular file or cannot be looked at (the
@@ -109,5 +131,13 @@ struct WriteOptions {
 // Writes `image` in the format of the path's extension, atomically. Throws
 // Failure naming the file; an existing file stays as it was on failure.
 void WriteImage(const std::string &path, const Image &image, const WriteOptions &options = {});
+
+// The content of the file WriteImage writes. Throws Failure naming `path`.
+std::vector<unsigned char> EncodeImage(const std::string &path, const Image &image,
+                                       const WriteOptions &options = {});
+
+// Puts `bytes` in place of the file `path` as WriteImage does: atomically,
+// synced to the disk. Throws Failure naming the file.
+void WriteFileBytes(const std::string &path, const std::vector<unsigned char> &bytes);
 
 }  // namespace cli

@@ -47,6 +47,10 @@ double PixelBytes(Depth depth)
 constexpr double kReaderBytesPerPixel = 16.0;
 // The writer's copy for OpenEXR: float RGBA and half RGBA.
 constexpr double kExrWriterBytesPerPixel = 24.0;
+// The encoded file at most, uncompressed with its framing: 16-bit PNG RGBA
+// with a filter byte per row, float OpenEXR RGBA with a line offset table.
+constexpr double kPngFileBytesPerPixel = 9.0;
+constexpr double kExrFileBytesPerPixel = 17.0;
 
 // A cgroup limit in bytes, or 0 when there is none.
 std::uint64_t ControlGroupLimit()
@@ -141,9 +145,10 @@ std::string FormatBytes(std::uint64_t bytes)
     return text;
 }
 
-std::uint64_t ReadCost(PixelSize size, Depth depth)
+std::uint64_t ReadCost(PixelSize size, Depth depth, std::uint64_t fileBytes)
 {
-    return Saturate(Pixels(size) * (kReaderBytesPerPixel + 2 * PixelBytes(depth)));
+    return Saturate(static_cast<double>(fileBytes) +
+                    Pixels(size) * (kReaderBytesPerPixel + 2 * PixelBytes(depth)));
 }
 
 std::uint64_t FrameCost(const FrameShape &frame)
@@ -157,18 +162,21 @@ std::uint64_t FrameCost(const FrameShape &frame)
     const double frameOut = Downsampled(frame.input, n) * bytes;
     double layers = 0;
     double layerCopies = 0;
-    double reading = static_cast<double>(ReadCost(frame.input, frame.depth));
+    double reading = static_cast<double>(ReadCost(frame.input, frame.depth, frame.fileBytes));
     for (const PixelSize &layer : frame.layers) {
         layers += Pixels(layer) * bytes;
         layerCopies += copies * Downsampled(layer, n) * bytes;
-        reading = std::max(reading, static_cast<double>(ReadCost(layer, frame.depth)));
+        reading =
+            std::max(reading, static_cast<double>(ReadCost(layer, frame.depth, frame.fileBytes)));
     }
     const double whileReading = input + layers + reading;
     // Input copies, layer copies, output, dots.
     const double whileRendering = input + layers + copies * frameOut + layerCopies + 2 * frameOut;
     const double whileWriting =
         input + layers + frameOut +
-        (frame.exrOutput ? Downsampled(frame.input, n) * kExrWriterBytesPerPixel : 0);
+        Downsampled(frame.input, n) * (frame.exrOutput
+                                           ? kExrWriterBytesPerPixel + kExrFileBytesPerPixel
+                                           : kPngFileBytesPerPixel);
     return Saturate(std::max({whileReading, whileRendering, whileWriting}));
 }
 

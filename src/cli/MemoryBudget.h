@@ -34,17 +34,20 @@ struct FrameShape {
     Depth depth = Depth::k8;        // the render depth
     int downsample = 1;
     bool exrOutput = false;  // written from a float copy of the frame
+    // The largest of the files read, whose content is held while decoded.
+    std::uint64_t fileBytes = 0;
 };
 
 // The bytes one frame holds at its peak, at the render depth: the input layer
-// kept between frames and the next one being read (with the reader's own
-// buffers), the copies the host hands the effect, every layer with its
-// copies, the output and the effect's world of dots, then the image written
-// with the writer's buffers.
+// kept between frames and the next one being read (its file's content and
+// the reader's own buffers), the copies the host hands the effect, every
+// layer with its copies, the output and the effect's world of dots, then the
+// image written with the writer's buffers and the file's content.
 std::uint64_t FrameCost(const FrameShape &frame);
 
-// The bytes reading one image of `size` into a world of `depth` takes at its
-// peak: the reader's buffers, the image and the world made from it.
-std::uint64_t ReadCost(PixelSize size, Depth depth);
+// The bytes reading one image file of `fileBytes` and `size` into a world
+// of `depth` takes at its peak: the file's content, the reader's buffers,
+// the image and the world made from it.
+std::uint64_t ReadCost(PixelSize size, Depth depth, std::uint64_t fileBytes);
 
 }  // namespace cli

@@ -12,7 +12,6 @@
 #include <new>
 #include <vector>
 
-#include "AtomicFile.h"
 #include "DepthConvert.h"
 #include "Errors.h"
 #include "ImageFormats_p.h"
@@ -34,23 +33,29 @@ void OnPngError(png_structp png, png_const_charp message)
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-struct FileCloser {
-    void operator()(std::FILE *f) const
-    {
-        if (f != nullptr) {
-            std::fclose(f);
-        }
-    }
+// Where libpng takes the file's bytes from: the file itself for a header
+// alone, the file's content in memory for its pixels.
+struct PngInput {
+    std::FILE *file = nullptr;
+    const unsigned char *data = nullptr;
+    std::size_t size = 0;
+    std::size_t at = 0;
 };
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-FilePtr OpenForReading(const std::string &name)
+void OnPngRead(png_structp png, png_bytep out, png_size_t length)
 {
-    FilePtr file(std::fopen(name.c_str(), "rb"));
-    if (!file) {
-        throw Failure("cannot read '" + name + "': " + std::strerror(errno));
+    auto *in = static_cast<PngInput *>(png_get_io_ptr(png));
+    if (in->file != nullptr) {
+        if (std::fread(out, 1, length, in->file) != length) {
+            png_error(png, "Read Error");
+        }
+        return;
     }
-    return file;
+    if (length > in->size - in->at) {
+        png_error(png, "Read Error");
+    }
+    std::memcpy(out, in->data + in->at, length);
+    in->at += length;
 }
 
 struct ReadStructs {
@@ -78,19 +83,30 @@ struct Header {
 // Deflate turns no fewer than 1 byte into at most 1032.
 constexpr double kDeflateMaxRatio = 1032;
 
-// Where decoded rows go: converted into the image, one row at a time.
+// Where 8-bit rows can be decoded as they are: the first row, and the bytes
+// from one row to the next.
+struct DirectRows {
+    unsigned char *first = nullptr;
+    std::size_t stride = 0;
+};
+
+// Where decoded rows go: converted into the image one row at a time, or
+// decoded straight into it where its layout is the rows' own.
 class RowSink {
 public:
     virtual ~RowSink() = default;
     // Called once the header is known and the file can hold its pixels.
-    virtual void Start(const Header &header) = 0;
+    // Returns the image's rows when 8-bit rows can be decoded into them as
+    // they are, channels in the host's order (ARGB); else no rows, and Row
+    // then takes every row as RGBA.
+    virtual DirectRows Start(const Header &header) = 0;
     virtual void Row(png_uint_32 y, const unsigned char *rgba) = 0;
 };
 
 // Reads the header, and the pixels into `sink` unless it is null. Returns
 // false with libpng's message in `error` when the file is broken. Decoding
 // begins only when `fileSize` bytes of deflate data can fill the image.
-bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErrorState &error,
+bool Decode(PngInput &input, double fileSize, RowSink *sink, Header &out, PngErrorState &error,
             std::vector<unsigned char> &buffer, std::vector<png_bytep> &rows)
 {
     ReadStructs s;
@@ -105,7 +121,7 @@ bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErr
     if (setjmp(png_jmpbuf(s.png))) {
         return false;
     }
-    png_init_io(s.png, file);
+    png_set_read_fn(s.png, &input, OnPngRead);
     png_read_info(s.png, s.info);
 
     const int colourType = png_get_color_type(s.png, s.info);
@@ -136,8 +152,14 @@ bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErr
         png_set_gray_to_rgb(s.png);
     }
     out.bits = out.fileBits == 16 ? 16 : 8;
+    const DirectRows rowsAt = sink->Start(out);
+    unsigned char *const direct = rowsAt.first;
+    if (direct != nullptr) {
+        png_set_swap_alpha(s.png);
+    }
     if ((colourType & PNG_COLOR_MASK_ALPHA) == 0 && !transparencyChunk) {
-        png_set_add_alpha(s.png, out.bits == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+        png_set_add_alpha(s.png, out.bits == 16 ? 0xFFFF : 0xFF,
+                          direct != nullptr ? PNG_FILLER_BEFORE : PNG_FILLER_AFTER);
     }
     const int passes = png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
@@ -147,16 +169,23 @@ bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErr
         std::snprintf(error.message, sizeof error.message, "unexpected row layout");
         return false;
     }
-    sink->Start(out);
-    if (passes > 1) {
+    if (direct != nullptr && passes == 1) {
+        for (png_uint_32 y = 0; y < out.height; ++y) {
+            png_read_row(s.png, direct + rowsAt.stride * y, nullptr);
+        }
+    } else if (passes > 1) {
         // Interlaced rows are filled in over several passes: all of them at once.
-        buffer.resize(rowBytes * out.height);
+        if (direct == nullptr) {
+            buffer.resize(rowBytes * out.height);
+        }
+        unsigned char *const first = direct != nullptr ? direct : buffer.data();
+        const std::size_t stride = direct != nullptr ? rowsAt.stride : rowBytes;
         rows.resize(out.height);
         for (png_uint_32 y = 0; y < out.height; ++y) {
-            rows[y] = buffer.data() + rowBytes * y;
+            rows[y] = first + stride * y;
         }
         png_read_image(s.png, rows.data());
-        for (png_uint_32 y = 0; y < out.height; ++y) {
+        for (png_uint_32 y = 0; direct == nullptr && y < out.height; ++y) {
             sink->Row(y, rows[y]);
         }
     } else {
@@ -170,24 +199,14 @@ bool Decode(std::FILE *file, double fileSize, RowSink *sink, Header &out, PngErr
     return true;
 }
 
-Header DecodeFile(const std::string &name, RowSink *sink)
+// Decodes `input`, whose length is `fileSize`, naming `name` in failures.
+Header DecodeInput(const std::string &name, PngInput &input, double fileSize, RowSink *sink)
 {
-    FilePtr file = OpenForReading(name);
-    unsigned char signature[8] = {};
-    const std::size_t got = std::fread(signature, 1, sizeof signature, file.get());
-    if (got != sizeof signature || png_sig_cmp(signature, 0, sizeof signature) != 0) {
-        throw Failure("cannot read '" + name + "': not a PNG file");
-    }
-    double fileSize = 0;
-    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-        fileSize = static_cast<double>(std::ftell(file.get()));
-    }
-    std::rewind(file.get());
     Header header;
     PngErrorState error;
     std::vector<unsigned char> buffer;
     std::vector<png_bytep> rows;
-    if (!Decode(file.get(), fileSize, sink, header, error, buffer, rows)) {
+    if (!Decode(input, fileSize, sink, header, error, buffer, rows)) {
         throw Failure("cannot read '" + name + "': broken PNG file (" + error.message + ")");
     }
     if (header.tooSmall) {
@@ -197,6 +216,11 @@ Header DecodeFile(const std::string &name, RowSink *sink)
                       " bytes can hold)");
     }
     return header;
+}
+
+[[noreturn]] void NotPng(const std::string &name)
+{
+    throw Failure("cannot read '" + name + "': not a PNG file");
 }
 
 template <typename Channel, typename Convert>
@@ -279,20 +303,21 @@ __attribute__((noinline)) void EncodeRow(const Image &image, int y, int bits, un
     }
 }
 
-// libpng's output: the file, and why the first failed write failed, which
-// libpng's own message ("Write Error") leaves out.
+// libpng's output: the file's content in memory, and whether it ran out of
+// memory (an exception must not cross libpng).
 struct PngSink {
-    std::FILE *file = nullptr;
-    int error = 0;
+    Bytes *bytes = nullptr;
+    bool outOfMemory = false;
 };
 
 void OnPngWrite(png_structp png, png_bytep data, png_size_t length)
 {
     auto *sink = static_cast<PngSink *>(png_get_io_ptr(png));
-    errno = 0;
-    if (std::fwrite(data, 1, length, sink->file) != length) {
-        sink->error = errno != 0 ? errno : EIO;
-        png_error(png, "Write Error");
+    try {
+        sink->bytes->insert(sink->bytes->end(), data, data + length);
+    } catch (const std::bad_alloc &) {
+        sink->outOfMemory = true;
+        png_error(png, "out of memory");
     }
 }
 
@@ -340,12 +365,96 @@ bool Encode(PngSink &sink, const Image &image, int bits, PngCompression compress
                  static_cast<png_uint_32>(image.Height()), bits, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(s.png, s.info);
-    for (int y = 0; y < image.Height(); ++y) {
-        EncodeRow(image, y, bits, row.data());
-        png_write_row(s.png, row.data());
+    if (image.GetDepth() == Depth::k8 && bits == 8) {
+        // The image's rows as they are: libpng puts alpha last.
+        png_set_swap_alpha(s.png);
+        for (int y = 0; y < image.Height(); ++y) {
+            png_write_row(
+                s.png, reinterpret_cast<png_const_bytep>(
+                           image.Pixels8() +
+                           static_cast<std::size_t>(y) * static_cast<std::size_t>(image.Width())));
+        }
+    } else {
+        for (int y = 0; y < image.Height(); ++y) {
+            EncodeRow(image, y, bits, row.data());
+            png_write_row(s.png, row.data());
+        }
     }
     png_write_end(s.png, nullptr);
     return true;
+}
+
+// The rows of an image or of a host world, which share the channel layout.
+unsigned char *RowOf(Image &image, png_uint_32 y)
+{
+    return image.Row(static_cast<int>(y));
+}
+unsigned char *RowOf(host::World &world, png_uint_32 y)
+{
+    return world.row(static_cast<A_long>(y));
+}
+Depth DepthOf(const Image &image)
+{
+    return image.GetDepth();
+}
+Depth DepthOf(const host::World &world)
+{
+    return world.depth();
+}
+
+// Decodes into an Image or a host::World made once the header has passed;
+// rows are converted as they are decoded, or decoded in place.
+template <typename Target>
+Target DecodeInto(const std::string &name, const Bytes &bytes, std::optional<Depth> depth)
+{
+    class TargetSink : public RowSink {
+    public:
+        explicit TargetSink(std::optional<Depth> depth) : depth_(depth) {}
+        DirectRows Start(const Header &header) override
+        {
+            bits_ = header.bits;
+            width_ = header.width;
+            target = Target(static_cast<int>(header.width), static_cast<int>(header.height),
+                            depth_.value_or(bits_ == 16 ? Depth::k16 : Depth::k8));
+            if (DepthOf(target) != Depth::k8 || bits_ != 8 || header.height == 0) {
+                return {};
+            }
+            return DirectRows{RowOf(target, 0),
+                              header.height > 1
+                                  ? static_cast<std::size_t>(RowOf(target, 1) - RowOf(target, 0))
+                                  : 0};
+        }
+        void Row(png_uint_32 y, const unsigned char *rgba) override
+        {
+            unsigned char *row = RowOf(target, y);
+            switch (DepthOf(target)) {
+                case Depth::k8:
+                    FillRow(rgba, bits_, width_, reinterpret_cast<Argb8 *>(row), To8{});
+                    break;
+                case Depth::k16:
+                    FillRow(rgba, bits_, width_, reinterpret_cast<Argb16 *>(row), To16{});
+                    break;
+                case Depth::k32:
+                    FillRow(rgba, bits_, width_, reinterpret_cast<ArgbF *>(row), ToF{});
+                    break;
+            }
+        }
+        Target target;
+
+    private:
+        std::optional<Depth> depth_;
+        int bits_ = 8;
+        png_uint_32 width_ = 0;
+    };
+    if (!LooksLikePng(bytes.data(), bytes.size())) {
+        NotPng(name);
+    }
+    TargetSink sink(depth);
+    PngInput input;
+    input.data = bytes.data();
+    input.size = bytes.size();
+    DecodeInput(name, input, static_cast<double>(bytes.size()), &sink);
+    return std::move(sink.target);
 }
 
 }  // namespace
@@ -357,54 +466,40 @@ bool LooksLikePng(const unsigned char *head, std::size_t size)
 
 ImageInfo ReadPngInfo(const std::string &name)
 {
-    const Header header = DecodeFile(name, nullptr);
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(name.c_str(), "rb"),
+                                                          &std::fclose);
+    if (!file) {
+        throw Failure("cannot read '" + name + "': " + std::strerror(errno));
+    }
+    unsigned char signature[8] = {};
+    if (std::fread(signature, 1, sizeof signature, file.get()) != sizeof signature ||
+        !LooksLikePng(signature, sizeof signature)) {
+        NotPng(name);
+    }
+    double fileSize = 0;
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        fileSize = static_cast<double>(std::ftell(file.get()));
+    }
+    std::rewind(file.get());
+    PngInput input;
+    input.file = file.get();
+    const Header header = DecodeInput(name, input, fileSize, nullptr);
     return ImageInfo{ImageFormat::kPng, static_cast<int>(header.width),
                      static_cast<int>(header.height),
                      header.fileBits == 16 ? Depth::k16 : Depth::k8};
 }
 
-Image ReadPng(const std::string &name, std::optional<Depth> depth)
+Image DecodePng(const std::string &name, const Bytes &bytes, std::optional<Depth> depth)
 {
-    // The image is made once the header has passed; rows are converted as
-    // they are decoded.
-    class ImageSink : public RowSink {
-    public:
-        explicit ImageSink(std::optional<Depth> depth) : depth_(depth) {}
-        void Start(const Header &header) override
-        {
-            bits_ = header.bits;
-            image = Image(static_cast<int>(header.width), static_cast<int>(header.height),
-                          depth_.value_or(bits_ == 16 ? Depth::k16 : Depth::k8));
-        }
-        void Row(png_uint_32 y, const unsigned char *rgba) override
-        {
-            const auto width = static_cast<png_uint_32>(image.Width());
-            const std::size_t start = static_cast<std::size_t>(y) * width;
-            switch (image.GetDepth()) {
-                case Depth::k8:
-                    FillRow(rgba, bits_, width, image.Pixels8() + start, To8{});
-                    break;
-                case Depth::k16:
-                    FillRow(rgba, bits_, width, image.Pixels16() + start, To16{});
-                    break;
-                case Depth::k32:
-                    FillRow(rgba, bits_, width, image.PixelsF() + start, ToF{});
-                    break;
-            }
-        }
-        Image image;
-
-    private:
-        std::optional<Depth> depth_;
-        int bits_ = 8;
-    };
-    ImageSink sink(depth);
-    DecodeFile(name, &sink);
-    return std::move(sink.image);
+    return DecodeInto<Image>(name, bytes, depth);
 }
 
-void WritePng(const std::string &name, const std::string &file, const Image &image, int bits,
-              PngCompression compression)
+host::World DecodePngWorld(const std::string &name, const Bytes &bytes, Depth depth)
+{
+    return DecodeInto<host::World>(name, bytes, depth);
+}
+
+Bytes EncodePng(const std::string &name, const Image &image, int bits, PngCompression compression)
 {
     if (bits != 8 && bits != 16) {
         throw Failure("cannot write '" + name + "': PNG depth must be 8 or 16");
@@ -412,24 +507,17 @@ void WritePng(const std::string &name, const std::string &file, const Image &ima
     if (image.Empty()) {
         throw Failure("cannot write '" + name + "': the image is empty");
     }
-    FilePtr out(std::fopen(file.c_str(), "wb"));
-    if (!out) {
-        throw Failure("cannot write '" + name + "': " + std::strerror(errno));
-    }
     std::vector<unsigned char> row(static_cast<std::size_t>(image.Width()) * 4u * (bits / 8u));
     PngErrorState error;
-    PngSink sink{out.get()};
+    Bytes bytes;
+    PngSink sink{&bytes};
     if (!Encode(sink, image, bits, compression, row, error)) {
-        throw Failure("cannot write '" + name +
-                      "': " + (sink.error != 0 ? WriteErrorText(sink.error) : error.message));
+        if (sink.outOfMemory) {
+            throw std::bad_alloc();
+        }
+        throw Failure("cannot write '" + name + "': " + error.message);
     }
-    const bool flushed = std::fflush(out.get()) == 0 && std::ferror(out.get()) == 0;
-    const int flushError = errno;
-    std::FILE *raw = out.release();
-    if (std::fclose(raw) != 0 || !flushed) {
-        throw Failure("cannot write '" + name +
-                      "': " + WriteErrorText(flushed ? errno : flushError));
-    }
+    return bytes;
 }
 
 }  // namespace cli::detail

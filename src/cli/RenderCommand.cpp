@@ -185,10 +185,16 @@ public:
         const bool sequence = HasFramePattern(path_);
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
-            CheckMemory(file, ReadImageInfo(file), ReadCost, depth_, plan_.memoryLimit);
-            world_ = Timed(times.read, [&] {
+            const ImageInfo info = ReadImageInfo(file);
+            CheckMemory(
+                file, info,
+                [&](PixelSize size, Depth depth) { return ReadCost(size, depth, info.fileBytes); },
+                depth_, plan_.memoryLimit);
+            const std::vector<unsigned char> bytes =
+                Timed(times.read, [&] { return ReadFileBytes(file); });
+            world_ = Timed(times.decode, [&] {
                 return std::make_unique<host::World>(
-                    ToWorld(ReadImage(file, depth_, plan_.exrAlpha)));
+                    DecodeWorld(file, bytes, depth_, plan_.exrAlpha));
             });
             frame_ = frame;
         }
@@ -209,6 +215,20 @@ std::string DepthText(Depth depth)
 }
 
 }  // namespace
+
+void JoinWorkers(std::vector<std::thread> &threads, const std::exception_ptr &failure,
+                 const std::atomic<bool> &stopped)
+{
+    for (std::thread &t : threads) {
+        t.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    if (stopped) {
+        throw Interrupted();
+    }
+}
 
 Image RenderFrame(host::Instance &instance, const host::World &input,
                   const std::map<A_long, const host::World *> &layers, const FrameTime &time,
@@ -268,9 +288,11 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
                      depth,
                      o.downsample,
                      FormatForExtension(o.output) == ImageFormat::kExr};
+    shape.fileBytes = first.fileBytes;
     for (const auto &layer : layerIds) {
         const ImageInfo info = ReadImageInfo(firstFile(layer.first));
         shape.layers.push_back({info.width, info.height});
+        shape.fileBytes = std::max(shape.fileBytes, info.fileBytes);
     }
     const std::uint64_t frameCost = CheckMemory(
         firstFile(o.input), first, [&](PixelSize, Depth) { return FrameCost(shape); }, depth,
@@ -295,17 +317,8 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             throw ProtocolFaults("stopped at the effect's first protocol fault (--strict)");
         }
     };
-    std::vector<host::Instance> instances;
-    for (long w = 0; w < workers; ++w) {
-        instances.push_back(session.GetEffect().newInstance(layerWidth, layerHeight));
-        detail::ApplyValues(instances.back(), values, layerIds);
-        // The host sends this after every change in the effect controls; it
-        // leaves the controls enabled or disabled as the values demand.
-        const host::CommandResult ui = instances.back().updateParamsUI();
-        if (!ui.ok()) {
-            throw Failure(DescribeFailure(ui));
-        }
-    }
+    std::vector<host::Instance> instances =
+        detail::NewInstances(session, workers, layerWidth, layerHeight, values, layerIds);
     takeFaults();
 
     std::mutex report;  // observer, the first failure
@@ -369,7 +382,9 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
             if (failed) {
                 return;
             }
-            Timed(times.write, [&] { WriteImage(outputPath, image, write); });
+            const std::vector<unsigned char> bytes =
+                Timed(times.encode, [&] { return EncodeImage(outputPath, image, write); });
+            Timed(times.write, [&] { WriteFileBytes(outputPath, bytes); });
 
             std::lock_guard<std::mutex> lock(report);
             const long finished = ++done;
@@ -407,15 +422,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
         threads.emplace_back(guarded, w);
     }
     guarded(0);
-    for (std::thread &t : threads) {
-        t.join();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
-    if (failed) {
-        throw Interrupted();
-    }
+    JoinWorkers(threads, failure, failed);
 }
 
 namespace {

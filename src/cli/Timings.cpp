@@ -11,8 +11,9 @@ namespace {
 std::string Row(const char *label, const FrameTimings &t, double scale)
 {
     char line[160];
-    std::snprintf(line, sizeof line, "%-8s %9.1f %9.1f %9.1f %9.1f\n", label, t.read * scale,
-                  t.render * scale, t.write * scale, t.Total() * scale);
+    std::snprintf(line, sizeof line, "%-8s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f\n", label,
+                  t.read * scale, t.decode * scale, t.render * scale, t.encode * scale,
+                  t.write * scale, t.Total() * scale);
     return line;
 }
 
@@ -23,12 +24,14 @@ void PrintTimings(std::ostream &out, std::vector<FrameTimings> frames, double wa
 {
     std::sort(frames.begin(), frames.end(),
               [](const FrameTimings &a, const FrameTimings &b) { return a.frame < b.frame; });
-    out << "frame         read    render     write     total  (ms)\n";
+    out << "frame         read    decode    render    encode     write     total  (ms)\n";
     FrameTimings sum;
     for (const FrameTimings &t : frames) {
         out << Row(std::to_string(t.frame).c_str(), t, 1000);
         sum.read += t.read;
+        sum.decode += t.decode;
         sum.render += t.render;
+        sum.encode += t.encode;
         sum.write += t.write;
     }
     if (frames.empty()) {

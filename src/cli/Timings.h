@@ -12,10 +12,12 @@ namespace cli {
 // layers that are read once count in the first frame that needs them.
 struct FrameTimings {
     long frame = 0;
-    double read = 0;    // input files decoded into the host's worlds
+    double read = 0;    // the input files' bytes from the disk
+    double decode = 0;  // those bytes to the host's worlds
     double render = 0;  // the effect through the host, and the frame's copy
-    double write = 0;   // the output file encoded and written in place
-    double Total() const { return read + render + write; }
+    double encode = 0;  // the frame to the output file's bytes
+    double write = 0;   // those bytes to the disk, synced, in place
+    double Total() const { return read + decode + render + encode + write; }
 };
 
 // Runs `work` and adds its wall-clock time to `seconds`.

@@ -23,33 +23,13 @@ void CopyRow(void *dst, const void *src, int count, std::size_t bytesPerPixel)
     }
 }
 
-unsigned char *ImageRow(Image &image, int y)
-{
-    const std::size_t offset =
-        static_cast<std::size_t>(y) * static_cast<std::size_t>(image.Width()) * image.PixelBytes();
-    switch (image.GetDepth()) {
-        case Depth::k8:
-            return reinterpret_cast<unsigned char *>(image.Pixels8()) + offset;
-        case Depth::k16:
-            return reinterpret_cast<unsigned char *>(image.Pixels16()) + offset;
-        case Depth::k32:
-            break;
-    }
-    return reinterpret_cast<unsigned char *>(image.PixelsF()) + offset;
-}
-
-const unsigned char *ImageRow(const Image &image, int y)
-{
-    return ImageRow(const_cast<Image &>(image), y);
-}
-
 }  // namespace
 
 host::World ToWorld(const Image &image)
 {
     host::World world(image.Width(), image.Height(), image.GetDepth());
     for (int y = 0; y < image.Height(); ++y) {
-        CopyRow(world.row(y), ImageRow(image, y), image.Width(), image.PixelBytes());
+        CopyRow(world.row(y), image.Row(y), image.Width(), image.PixelBytes());
     }
     return world;
 }
@@ -58,7 +38,7 @@ Image FromWorld(const host::World &world)
 {
     Image image(world.width(), world.height(), world.depth());
     for (int y = 0; y < image.Height(); ++y) {
-        CopyRow(ImageRow(image, y), world.row(y), image.Width(), image.PixelBytes());
+        CopyRow(image.Row(y), world.row(y), image.Width(), image.PixelBytes());
     }
     return image;
 }
@@ -77,7 +57,7 @@ Image FrameImage(const host::World &output, int canvasWidth, int canvasHeight)
     for (int y = y0; y < y1; ++y) {
         const unsigned char *src = output.row(y - output.originY()) +
                                    static_cast<std::size_t>(x0 - output.originX()) * bpp;
-        CopyRow(ImageRow(canvas, y) + static_cast<std::size_t>(x0) * bpp, src, x1 - x0, bpp);
+        CopyRow(canvas.Row(y) + static_cast<std::size_t>(x0) * bpp, src, x1 - x0, bpp);
     }
     return canvas;
 }

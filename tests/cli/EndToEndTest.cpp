@@ -170,8 +170,10 @@ TEST(EndToEnd, FrameRangeWritesOneFilePerFrameFromOneImagePerFrame)
     const Outcome timed =
         Render(dir, {"in.#.png", "out.#.png", "--frames", "1-2", "--threads", "1", "--timings"});
     ASSERT_EQ(timed.status, 0) << timed.err;
-    // A row per frame, their sum, and the frames per second.
-    for (const char *row : {"\n1 ", "\n2 ", "\nsum ", "2 frames, 1 at once"}) {
+    // A row per frame, their sum, and the frames per second; a column per
+    // stage and their total.
+    for (const char *row : {"read    decode    render    encode     write     total", "\n1 ",
+                            "\n2 ", "\nsum ", "2 frames, 1 at once"}) {
         EXPECT_NE(timed.err.find(row), std::string::npos) << row << "\n" << timed.err;
     }
     // Away from the dot each output keeps its own input.

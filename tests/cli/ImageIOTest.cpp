@@ -28,11 +28,13 @@ using clitest::ArgbAt;
 using clitest::TestDir;
 
 // Writes a PNG of any colour type from raw sample rows, the way another
-// program would have made it.
+// program would have made it; with a colour key, pixels of that colour are
+// transparent.
 void WriteRawPng(const std::string &path, int width, int height, int colourType, int bits,
                  const std::vector<unsigned char> &samples,
                  const std::vector<png_color> &palette = {},
-                 const std::vector<unsigned char> &paletteAlpha = {})
+                 const std::vector<unsigned char> &paletteAlpha = {}, bool interlaced = false,
+                 const png_color_16 *colourKey = nullptr)
 {
     std::FILE *f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
@@ -43,17 +45,23 @@ void WriteRawPng(const std::string &path, int width, int height, int colourType,
         FAIL() << "libpng failed writing the test image";
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, width, height, bits, colourType, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, width, height, bits, colourType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!palette.empty()) {
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
         png_set_tRNS(png, info, paletteAlpha.data(), static_cast<int>(paletteAlpha.size()),
                      nullptr);
     }
+    if (colourKey != nullptr) {
+        png_set_tRNS(png, info, nullptr, 0, colourKey);
+    }
     png_write_info(png, info);
     const std::size_t rowBytes = samples.size() / static_cast<std::size_t>(height);
-    for (int y = 0; y < height; ++y) {
-        png_write_row(png, samples.data() + rowBytes * static_cast<std::size_t>(y));
+    for (int pass = png_set_interlace_handling(png); pass > 0; --pass) {
+        for (int y = 0; y < height; ++y) {
+            png_write_row(png, samples.data() + rowBytes * static_cast<std::size_t>(y));
+        }
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -242,6 +250,15 @@ TEST(ImageIO, PngColourTypesExpandToOpaqueOrTransparentArgb)
     WriteRawPng(dir.Path("bw.png"), 4, 1, PNG_COLOR_TYPE_GRAY, 1, {0xB0});
     WriteRawPng(dir.Path("p.png"), 2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0},
                 {{200, 10, 20}, {0, 100, 250}}, {255, 60});
+    const png_color_16 key{0, 40, 50, 60, 0};
+    WriteRawPng(dir.Path("key.png"), 2, 1, PNG_COLOR_TYPE_RGB, 8, {10, 20, 30, 40, 50, 60}, {}, {},
+                false, &key);
+    // Pixels 0, 4 and 8 of 3 x 3 come in three different passes.
+    std::vector<unsigned char> grid;
+    for (unsigned char i = 0; i < 9; ++i) {
+        grid.insert(grid.end(), {static_cast<unsigned char>(10 * i), i, 7, 200});
+    }
+    WriteRawPng(dir.Path("i.png"), 3, 3, PNG_COLOR_TYPE_RGB_ALPHA, 8, grid, {}, {}, true);
     struct Case {
         const char *file;
         std::size_t pixel;
@@ -252,7 +269,10 @@ TEST(ImageIO, PngColourTypesExpandToOpaqueOrTransparentArgb)
           Case{"rgb16.png", 0, {32768, 32768, 16384, 0}}, Case{"g.png", 1, {255, 77, 77, 77}},
           Case{"ga.png", 0, {40, 90, 90, 90}}, Case{"bw.png", 0, {255, 255, 255, 255}},
           Case{"bw.png", 1, {255, 0, 0, 0}}, Case{"bw.png", 3, {255, 255, 255, 255}},
-          Case{"p.png", 0, {60, 0, 100, 250}}, Case{"p.png", 1, {255, 200, 10, 20}}}) {
+          Case{"p.png", 0, {60, 0, 100, 250}}, Case{"p.png", 1, {255, 200, 10, 20}},
+          Case{"key.png", 0, {255, 10, 20, 30}}, Case{"key.png", 1, {0, 40, 50, 60}},
+          Case{"i.png", 0, {200, 0, 0, 7}}, Case{"i.png", 4, {200, 40, 4, 7}},
+          Case{"i.png", 8, {200, 80, 8, 7}}}) {
         EXPECT_EQ(ArgbAt(ReadImage(dir.Path(c.file)), c.pixel), c.want) << c.file << " " << c.pixel;
     }
 }
