@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "host/Core_p.h"
+#include "host/Streaming_p.h"
 #include "host/Worlds_p.h"
 
 namespace host {
@@ -143,13 +144,23 @@ PF_Err Copy(PF_ProgPtr ref, const char *service, bool hq, PF_EffectWorld *src, P
                          sclip.right - sr.left + dr.left, sclip.bottom - sr.top + dr.top});
         if (Empty(to)) return PF_Err_NONE;
         const A_long sx = sr.left + (to.left - dr.left);
+        const std::size_t row_bytes =
+            static_cast<std::size_t>(to.right - to.left) * BytesPerPixel(d.depth);
+        const bool stream = s.depth == d.depth &&
+                            StreamWrites(row_bytes * static_cast<std::size_t>(to.bottom - to.top));
         for (A_long y = to.top; y < to.bottom; ++y) {
             const A_long sy = sr.top + (y - dr.top);
-            ConvertRow(s.row<unsigned char>(sy) + static_cast<std::size_t>(sx) * bpp, s.depth,
-                       d.row<unsigned char>(y) +
-                           static_cast<std::size_t>(to.left) * BytesPerPixel(d.depth),
-                       d.depth, to.right - to.left);
+            const unsigned char *from =
+                s.row<unsigned char>(sy) + static_cast<std::size_t>(sx) * bpp;
+            unsigned char *into = d.row<unsigned char>(y) +
+                                  static_cast<std::size_t>(to.left) * BytesPerPixel(d.depth);
+            if (stream) {
+                StreamCopy(into, from, row_bytes);
+            } else {
+                ConvertRow(from, s.depth, into, d.depth, to.right - to.left);
+            }
         }
+        if (stream) StreamFence();
         return PF_Err_NONE;
     }
     // Pixel by pixel, in order, for scaling and for worlds that share
