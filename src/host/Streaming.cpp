@@ -13,10 +13,11 @@ namespace detail {
 
 namespace {
 
-// From this many bytes written on, an operation streams: half the last
-// level cache of a typical machine, below which the worlds of a frame
-// (its input, output and the effect's own) largely stay in it.
-constexpr std::size_t kStreamFrom = std::size_t{12} << 20;
+// From this many bytes written on, an operation streams: several times the
+// caches of one core. The last level cache is shared (with the other worlds
+// of the frame, the effect's own data and other threads), so even a world
+// that would fit in it mostly has left it by the time it is read again.
+constexpr std::size_t kStreamFrom = std::size_t{4} << 20;
 
 #ifdef STIPPLEX_STREAM_STORES
 constexpr std::size_t kVector = sizeof(__m128i);

@@ -11,7 +11,7 @@ namespace host {
 namespace detail {
 
 // Whether an operation that writes `bytes` bytes in all should write past
-// the caches: when they could not hold what it writes anyway.
+// the caches: when they would not keep what it writes until it is read.
 bool StreamWrites(std::size_t bytes);
 
 // Sets the n bytes at p to `byte`, past the caches.
