@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "host/Core_p.h"
+#include "host/Streaming_p.h"
 #include "host/Worlds_p.h"
 
 namespace host {
@@ -143,13 +144,23 @@ PF_Err Copy(PF_ProgPtr ref, const char *service, bool hq, PF_EffectWorld *src, P
                          sclip.right - sr.left + dr.left, sclip.bottom - sr.top + dr.top});
         if (Empty(to)) return PF_Err_NONE;
         const A_long sx = sr.left + (to.left - dr.left);
+        const std::size_t row_bytes =
+            static_cast<std::size_t>(to.right - to.left) * BytesPerPixel(d.depth);
+        const bool stream = s.depth == d.depth &&
+                            StreamWrites(row_bytes * static_cast<std::size_t>(to.bottom - to.top));
         for (A_long y = to.top; y < to.bottom; ++y) {
             const A_long sy = sr.top + (y - dr.top);
-            ConvertRow(s.row<unsigned char>(sy) + static_cast<std::size_t>(sx) * bpp, s.depth,
-                       d.row<unsigned char>(y) +
-                           static_cast<std::size_t>(to.left) * BytesPerPixel(d.depth),
-                       d.depth, to.right - to.left);
+            const unsigned char *from =
+                s.row<unsigned char>(sy) + static_cast<std::size_t>(sx) * bpp;
+            unsigned char *into = d.row<unsigned char>(y) +
+                                  static_cast<std::size_t>(to.left) * BytesPerPixel(d.depth);
+            if (stream) {
+                StreamCopy(into, from, row_bytes);
+            } else {
+                ConvertRow(from, s.depth, into, d.depth, to.right - to.left);
+            }
         }
+        if (stream) StreamFence();
         return PF_Err_NONE;
     }
     // Pixel by pixel, in order, for scaling and for worlds that share
@@ -199,6 +210,20 @@ void OverInt(P &d, const P &s, long long k, bool straight)
         if (d.alpha == 0) {
             d = s;
             d.alpha = static_cast<decltype(d.alpha)>(sa);
+            return;
+        }
+        if (d.alpha == F) {
+            // An opaque destination stays opaque: its out alpha on the scale
+            // F * F is sa F + F (F - sa) = F * F whatever sa is, so the
+            // quotients below are those of the general formula, by a divisor
+            // known in advance.
+            auto mix_opaque = [&](long long sc, long long dc) {
+                return static_cast<decltype(d.red)>((sc * sa * F + dc * F * (F - sa) + FF / 2) /
+                                                    FF);
+            };
+            d.red = mix_opaque(s.red, d.red);
+            d.green = mix_opaque(s.green, d.green);
+            d.blue = mix_opaque(s.blue, d.blue);
             return;
         }
         const long long da = d.alpha;
@@ -252,8 +277,11 @@ void OverFloat(PF_PixelFloat &d, const PF_PixelFloat &s, double k, bool straight
             return;
         }
         const double a = sa + da * (1.0 - sa);
+        // Dividing by exactly 1 (an opaque result, the common case) leaves
+        // every value as it is, so that division is left out.
         auto mix = [&](double sc, double dc) {
-            return static_cast<float>((sc * sa + dc * da * (1.0 - sa)) / a);
+            const double v = sc * sa + dc * da * (1.0 - sa);
+            return static_cast<float>(a == 1.0 ? v : v / a);
         };
         d.red = mix(s.red, d.red);
         d.green = mix(s.green, d.green);
@@ -357,6 +385,52 @@ public:
         return FactorOf<Factor, F>(Mask::Value(static_cast<double>(p.alpha), mask_.inverted));
     }
 
+    // at(dx, dy) along one destination row, with what depends on the row
+    // alone worked out once; without a mask the factor is `none`.
+    class Row {
+    public:
+        Factor at(A_long dx) const
+        {
+            if (!present_) return none_;
+            const A_long mx = dx - offset_;
+            if (!row_ || mx < 0 || mx >= width_) return outside_;
+            if (table8_) return table8_[reinterpret_cast<const PF_Pixel8 *>(row_)[mx].alpha];
+            if (table16_) return table16_[reinterpret_cast<const PF_Pixel16 *>(row_)[mx].alpha];
+            const PF_PixelFloat &p = reinterpret_cast<const PF_PixelFloat *>(row_)[mx];
+            return FactorOf<Factor, F>(Mask::Value(static_cast<double>(p.alpha), inverted_));
+        }
+
+    private:
+        friend class MaskFactor;
+        bool present_ = false;
+        bool inverted_ = false;
+        Factor none_{};
+        Factor outside_{};
+        const unsigned char *row_ = nullptr;  // null outside the mask
+        A_long offset_ = 0;
+        A_long width_ = 0;
+        const Factor *table8_ = nullptr;
+        const Factor *table16_ = nullptr;
+    };
+
+    Row row(A_long dy, Factor none) const
+    {
+        Row r;
+        r.present_ = mask_.present;
+        r.inverted_ = mask_.inverted;
+        r.none_ = none;
+        r.outside_ = outside_;
+        r.offset_ = mask_.offset.h;
+        r.width_ = mask_.view.width;
+        r.table8_ = table8_;
+        r.table16_ = table16_;
+        const A_long my = dy - mask_.offset.v;
+        if (mask_.has_pixels && my >= 0 && my < mask_.view.height) {
+            r.row_ = mask_.view.row<unsigned char>(my);
+        }
+        return r;
+    }
+
     // Whether the factor at a destination pixel is a number: always, but
     // for a float mask holding a NaN alpha there.
     bool numberAt(A_long dx, A_long dy) const
@@ -379,10 +453,16 @@ public:
         if (my < 0 || my >= v.height) return true;
         const A_long mx0 = std::max<A_long>(dx0 - mask_.offset.h, 0);
         const A_long mx1 = std::min<A_long>(dx1 - mask_.offset.h, v.width);
+        // A NaN's bits, sign aside, exceed those of infinity; counted
+        // without a branch, which compilers turn into vector code.
         const PF_PixelFloat *row = v.row<PF_PixelFloat>(my);
-        bool nan = false;
-        for (A_long mx = mx0; mx < mx1; ++mx) nan |= std::isnan(row[mx].alpha);
-        return !nan;
+        std::uint32_t nans = 0;
+        for (A_long mx = mx0; mx < mx1; ++mx) {
+            std::uint32_t bits;
+            std::memcpy(&bits, &row[mx].alpha, sizeof bits);
+            nans += (bits & 0x7FFFFFFFu) > 0x7F800000u ? 1u : 0u;
+        }
+        return nans == 0;
     }
 
 private:
@@ -463,11 +543,12 @@ void TransferInt(const WorldView &s, const PF_Rect &sr, const WorldView &d, A_lo
         if (SkipRow(dy, d.height, field)) continue;
         const P *in = s.row<P>(sy);
         P *out = d.row<P>(dy);
+        const auto along = factor.row(dy, F);
         for (A_long sx = NextKept(in, first, last, alpha_bits, transparent); sx < last;
              sx = NextKept(in, sx + 1, last, alpha_bits, transparent)) {
             const P &src = in[sx];
             const A_long dx = dest_x + (sx - sr.left);
-            const long long k = opacity * (mask.present ? factor.at(dx, dy) : F);
+            const long long k = opacity * along.at(dx);
             // An opaque source at full opacity and mask comes out unchanged
             // from the straight formula: sa = F, out alpha F, colours sc.
             if (straight && k == F * F && src.alpha == F) {
@@ -497,10 +578,11 @@ void TransferFloat(const WorldView &s, const PF_Rect &sr, const WorldView &d, A_
         PF_PixelFloat *out = d.row<PF_PixelFloat>(dy);
         const A_long dx0 = dest_x + (first - sr.left), dx1 = dest_x + (last - sr.left);
         if (factor.numbersAlong(dy, dx0, dx1)) {
+            const auto along = factor.row(dy, 1.0);
             for (A_long sx = NextKept(in, first, last, alpha_bits, transparent); sx < last;
                  sx = NextKept(in, sx + 1, last, alpha_bits, transparent)) {
                 const A_long dx = dest_x + (sx - sr.left);
-                const double m = mask.present ? factor.at(dx, dy) : 1.0;
+                const double m = along.at(dx);
                 OverFloat(out[dx], in[sx], opacity * m, straight);
             }
             continue;

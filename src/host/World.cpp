@@ -19,6 +19,7 @@
 #endif
 
 #include "host/Core_p.h"
+#include "host/Streaming_p.h"
 #include "host/Worlds_p.h"
 
 namespace host {
@@ -253,9 +254,16 @@ void FillRect(const WorldView &v, const PF_Rect &r, const PixelD &p)
         std::all_of(first + 1, first + bpp, [first](unsigned char b) { return b == first[0]; });
     if (uniform) {
         const int byte = first[0];
+        const bool stream = StreamWrites(n * static_cast<std::size_t>(r.bottom - r.top));
         for (A_long y = r.top; y < r.bottom; ++y) {
-            std::memset(v.row<unsigned char>(y) + offset, byte, n);
+            unsigned char *row = v.row<unsigned char>(y) + offset;
+            if (stream) {
+                StreamFill(row, byte, n);
+            } else {
+                std::memset(row, byte, n);
+            }
         }
+        if (stream) StreamFence();
         return;
     }
     for (std::size_t done = bpp; done < n;) {
@@ -505,7 +513,15 @@ void WorldMaker::releaseZeroed(World &world)
         world.release();
         return;
     }
-    ZeroWhereSet(world.buffer_.get() + kGuardBytes, world.buffer_size_ - 2 * kGuardBytes);
+    unsigned char *pixels = world.buffer_.get() + kGuardBytes;
+    const std::size_t n = world.buffer_size_ - 2 * kGuardBytes;
+    if (StreamWrites(n)) {
+        // Writing it all past the caches costs less than reading it.
+        StreamFill(pixels, 0, n);
+        StreamFence();
+    } else {
+        ZeroWhereSet(pixels, n);
+    }
     world.release(true);
 }
 

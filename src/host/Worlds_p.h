@@ -74,10 +74,10 @@ PixelBuffer NewZeroedBuffer(std::size_t size);
 // anew, and its pixels are cleared, poisoned or written over at once (but
 // for the output and uncleared worlds without the poison, which hold what
 // the buffer held, as in the real host). A buffer known to be all zero (the
-// effect's cleared worlds are zeroed again when it disposes of them, which
-// costs a read and writes only where it drew) makes a cleared world without
-// clearing. At most kMaxBuffers buffers and kMaxBytes bytes are kept; the
-// oldest go first.
+// effect's cleared worlds are zeroed again when it disposes of them: a read
+// that writes only where it drew, or for a world too large for the caches a
+// write past them) makes a cleared world without clearing. At most
+// kMaxBuffers buffers and kMaxBytes bytes are kept; the oldest go first.
 class BufferPool {
 public:
     static constexpr std::size_t kMaxBuffers = 16;

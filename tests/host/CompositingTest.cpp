@@ -47,6 +47,38 @@ TEST_F(CompositingTest, FillCoversTheClippedRectangleOnly)
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
+// Worlds too large for the caches are filled and copied past them, rows
+// starting anywhere: every pixel of the rectangles, and none beside them.
+TEST_F(CompositingTest, LargeCopiesAndClearingFillsCoverTheirRectanglesExactly)
+{
+    const A_long w = 2001, h = 1600;  // 12.8 MB a world
+    World src(w, h, Depth::k8), dst(w, h, Depth::k8);
+    auto pixel = [](A_long x, A_long y) { return P{255, x % 251, y % 241, (x + y) % 239}; };
+    for (A_long y = 0; y < h; ++y) {
+        for (A_long x = 0; x < w; ++x) {
+            const P p = pixel(x, y);
+            src.px8(x, y) =
+                PF_Pixel8{A_u_char(p[0]), A_u_char(p[1]), A_u_char(p[2]), A_u_char(p[3])};
+        }
+    }
+    PF_Rect from{1, 2, w, h}, into{0, 1, w - 1, h - 1};
+    const PF_Rect cleared{3, 5, w - 2, h - 2};
+    during([&](PF_InData *in) {
+        EXPECT_EQ(in->utils->copy(in->effect_ref, src.pf(), dst.pf(), &from, &into), PF_Err_NONE);
+        EXPECT_EQ(in->utils->fill(in->effect_ref, nullptr, &cleared, dst.pf()), PF_Err_NONE);
+    });
+    for (A_long y = 0; y < h; ++y) {
+        for (A_long x = 0; x < w; ++x) {
+            const bool copied =
+                x < w - 1 && y >= 1 && y < h - 1 && !(x >= 3 && y >= 5 && x < w - 2 && y < h - 2);
+            ASSERT_EQ(At(dst, x, y), (copied ? pixel(x + 1, y + 1) : P{0, 0, 0, 0}))
+                << x << ", " << y;
+        }
+    }
+    EXPECT_TRUE(dst.paddingIntact());
+    EXPECT_TRUE(fake::FaultsAre(effect, {}));
+}
+
 TEST_F(CompositingTest, DeepAndFloatFillsScaleEightBitColoursTakeSuiteOnesExactlyAndClearWithNone)
 {
     World w16(1, 1, Depth::k16), wf(1, 1, Depth::k32), e16(2, 1, Depth::k16), ef(2, 1, Depth::k32);
