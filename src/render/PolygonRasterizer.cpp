@@ -8,6 +8,7 @@
 namespace {
 
 constexpr int kSub = render::SpanCoverage::kSubSamples;
+constexpr int kNoEnd = 1 << 30;  // beyond the last sub-row of any edge
 
 // trunc(v) as an int; far-off values are limited so that the cast stays
 // defined (they lie well outside any canvas either way).
@@ -342,6 +343,44 @@ void PolygonRasterizer<Pixel>::BuildEdges(double &minY, double &maxY)
               [](const Edge &l, const Edge &r) { return l.upperY < r.upperY; });
 }
 
+// Admits the edges from edges_[next] on that start by sub-row s and, on the
+// sub-rows where one ends (nextEnd, the smallest lastRow among the active
+// ones), drops those that have ended. False once no edge is active and none
+// is left to come.
+template <typename Pixel>
+bool PolygonRasterizer<Pixel>::UpdateActive(int s, size_t &next, int &nextEnd)
+{
+    while (next < edges_.size() && edges_[next].firstRow <= s) {
+        nextEnd = std::min(nextEnd, edges_[next].lastRow);
+        active_.push_back(&edges_[next++]);
+    }
+    if (nextEnd <= s) {
+        active_.erase(std::remove_if(active_.begin(), active_.end(),
+                                     [s](const Edge *e) { return e->lastRow <= s; }),
+                      active_.end());
+        nextEnd = kNoEnd;
+        for (const Edge *e : active_) {
+            nextEnd = std::min(nextEnd, e->lastRow);
+        }
+    }
+    return !(active_.empty() && next == edges_.size());
+}
+
+// Insertion sort by x: the order changes little from one sub-row to the next.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::SortActive()
+{
+    for (size_t i = 1; i < active_.size(); ++i) {
+        Edge *e = active_[i];
+        size_t j = i;
+        while (j > 0 && active_[j - 1]->x > e->x) {
+            active_[j] = active_[j - 1];
+            --j;
+        }
+        active_[j] = e;
+    }
+}
+
 // General path: non-zero winding over an active edge list, sub-row by
 // sub-row. Spans run between the edges where the winding sum leaves and
 // returns to zero.
@@ -356,28 +395,14 @@ void PolygonRasterizer<Pixel>::FillGeneral()
     const int to = TruncInt(maxY + 0.5);
     active_.clear();
     size_t next = 0;
+    int nextEnd = kNoEnd;
     int pendingRow = -1;
     for (int s = from; s <= to && s < rowLimit; ++s) {
-        while (next < edges_.size() && edges_[next].firstRow <= s) {
-            active_.push_back(&edges_[next++]);
-        }
-        active_.erase(std::remove_if(active_.begin(), active_.end(),
-                                     [s](const Edge *e) { return e->lastRow <= s; }),
-                      active_.end());
-        if (active_.empty() && next == edges_.size()) {
+        if (!UpdateActive(s, next, nextEnd)) {
             break;
         }
         if (s >= 0) {
-            // Insertion sort: the order changes little from one sub-row to the next.
-            for (size_t i = 1; i < active_.size(); ++i) {
-                Edge *e = active_[i];
-                size_t j = i;
-                while (j > 0 && active_[j - 1]->x > e->x) {
-                    active_[j] = active_[j - 1];
-                    --j;
-                }
-                active_[j] = e;
-            }
+            SortActive();
             int winding = 0;
             double start = 0;
             for (const Edge *e : active_) {
@@ -418,39 +443,16 @@ void PolygonRasterizer<Pixel>::FillGeneralFast()
     const int limit = canvas_.width * kSub - 1;
     const int from = TruncInt(minY + 0.5);
     const int to = TruncInt(maxY + 0.5);
-    constexpr int kNever = 1 << 30;
     active_.clear();
     size_t next = 0;
-    int nextEnd = kNever;  // the smallest lastRow of the active edges
+    int nextEnd = kNoEnd;
     int pendingRow = -1;
     for (int s = from; s <= to && s < rowLimit; ++s) {
-        while (next < edges_.size() && edges_[next].firstRow <= s) {
-            nextEnd = std::min(nextEnd, edges_[next].lastRow);
-            active_.push_back(&edges_[next++]);
-        }
-        if (nextEnd <= s) {
-            active_.erase(std::remove_if(active_.begin(), active_.end(),
-                                         [s](const Edge *e) { return e->lastRow <= s; }),
-                          active_.end());
-            nextEnd = kNever;
-            for (const Edge *e : active_) {
-                nextEnd = std::min(nextEnd, e->lastRow);
-            }
-        }
-        if (active_.empty() && next == edges_.size()) {
+        if (!UpdateActive(s, next, nextEnd)) {
             break;
         }
         if (s >= 0) {
-            // Insertion sort: the order changes little from one sub-row to the next.
-            for (size_t i = 1; i < active_.size(); ++i) {
-                Edge *e = active_[i];
-                size_t j = i;
-                while (j > 0 && active_[j - 1]->x > e->x) {
-                    active_[j] = active_[j - 1];
-                    --j;
-                }
-                active_[j] = e;
-            }
+            SortActive();
             int winding = 0;
             double start = 0;
             int spanStart = 0, spanEnd = -2;  // the open span (none while spanEnd < spanStart)

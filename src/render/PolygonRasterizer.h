@@ -69,6 +69,8 @@ private:
     void FillConvex();
     void FillConvexFast();
     void BuildEdges(double &minY, double &maxY);
+    bool UpdateActive(int s, size_t &next, int &nextEnd);
+    void SortActive();
     void FillGeneral();
     void FillGeneralFast();
     // Adds the sub-columns start..end of one sub-row to counts_ / whole_ and
