@@ -212,6 +212,11 @@ int DrawDot(DotCanvas<Pixel> &canvas, const DotRecord<Pixel> &dot)
     // plus (px cos - py sin, px sin + py cos), clockwise on screen.
     canvas.m02 += canvas.m00 * dot.x + canvas.m01 * dot.y;
     canvas.m12 += canvas.m10 * dot.x + canvas.m11 * dot.y;
+    const double reach = std::max(std::abs(canvas.m00) + std::abs(canvas.m01),
+                                  std::abs(canvas.m10) + std::abs(canvas.m11));
+    canvas.rasterizer->Prefetch(
+        canvas.m02, canvas.m12,
+        0.5 * std::sqrt(dot.width * dot.width + dot.height * dot.height) * reach);
     const double c = std::cos(dot.rotation), s = std::sin(dot.rotation);
     const double m00 = canvas.m00 * c + canvas.m01 * s;
     const double m01 = canvas.m01 * c - canvas.m00 * s;

@@ -103,6 +103,44 @@ void PolygonRasterizer<Pixel>::Fill()
     }
 }
 
+// The rows of a dot lie a canvas row apart, usually outside the caches, and
+// its spans reach them one after the other: asked for together, well before
+// the first span, their loads overlap. Large boxes are left to the hardware,
+// which follows their long runs along a row on its own.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::Prefetch(double cx, double cy, double radius) const
+{
+#if defined(__GNUC__)
+    constexpr int kMaxRows = 24;
+    constexpr int kMaxBytes = 512;
+    constexpr int kLine = 64;
+    if (!(radius >= 0 && radius < kMaxRows) || !std::isfinite(cx) || !std::isfinite(cy)) {
+        return;
+    }
+    const int r0 = std::max(TruncInt(cy - radius) - 1, 0);
+    const int r1 = std::min(TruncInt(cy + radius) + 1, canvas_.height - 1);
+    const int c0 = std::max(TruncInt(cx - radius) - 1, 0);
+    const int c1 = std::min(TruncInt(cx + radius) + 1, canvas_.width - 1);
+    if (r1 < r0 || c1 < c0) {
+        return;
+    }
+    const int bytes = (c1 - c0 + 1) * static_cast<int>(sizeof(Pixel));
+    if (bytes > kMaxBytes) {
+        return;
+    }
+    for (int r = r0; r <= r1; ++r) {
+        const char *from = reinterpret_cast<const char *>(
+            AEUtil::RowOf<Pixel>(canvas_.pixels, canvas_.rowbytes, r) + c0);
+        for (int b = 0; b < bytes; b += kLine) {
+            __builtin_prefetch(from + b, 1);
+        }
+        __builtin_prefetch(from + bytes - 1, 1);
+    }
+#else
+    (void)cx, (void)cy, (void)radius;
+#endif
+}
+
 // Both signs of the turn (P[i-1] - P[i-2]) x (P[i] - P[i-2]) around the loop
 // mean a concave outline; straight runs (zero turns) are neutral.
 //

@@ -38,6 +38,10 @@ public:
     // with the canvas colour. Fewer than 3 points fill nothing.
     void Fill();
 
+    // Asks for the canvas pixels within `radius` of (cx, cy), canvas
+    // coordinates, ahead of a fill there. Draws nothing.
+    void Prefetch(double cx, double cy, double radius) const;
+
     // The points of the last Fill, local and transformed (X, Y: canvas
     // coordinates), e.g. to hand the same outline to another renderer.
     struct Point {
