@@ -40,7 +40,7 @@ public:
 
     // Asks for the canvas pixels within `radius` of (cx, cy), canvas
     // coordinates, ahead of a fill there. Draws nothing.
-    void Prefetch(double cx, double cy, double radius) const;
+    void Prefetch(double cx, double cy, double radius);
 
     // The points of the last Fill, local and transformed (X, Y: canvas
     // coordinates), e.g. to hand the same outline to another renderer.
@@ -99,6 +99,14 @@ private:
     std::vector<int> whole_;
     int countFrom_ = 0;
     int countTo_ = -1;
+    // The box of the last Prefetch: its first row's start, its last row and
+    // the bytes asked for of each row.
+    struct Prefetched {
+        const char *first = nullptr;
+        int lastRow = -1;
+        int from = 0, to = 0;
+    };
+    Prefetched prefetched_;
     Path lastPath_ = Path::None;
     bool plain_ = false;
 };
