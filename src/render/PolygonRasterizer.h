@@ -29,9 +29,30 @@ public:
     PolygonRasterizer &operator=(const PolygonRasterizer &) = delete;
 
     // Empties the point list (its capacity is kept).
-    void Clear() { points_.clear(); }
+    void Clear()
+    {
+        points_.clear();
+        outline_.shape = 0;
+    }
     // Appends a point in local coordinates.
-    void AddPoint(double x, double y) { points_.push_back(Point{x, y, 0, 0}); }
+    void AddPoint(double x, double y)
+    {
+        points_.push_back(Point{x, y, 0, 0});
+        outline_.shape = 0;
+    }
+    // Whether the points are still the outline of `shape` over the box x, y,
+    // w, h that SetOutline named last (Fill leaves the local points as they
+    // are), so that a run of equal dots builds its outline once. Never on
+    // the plain paths, which build every outline afresh.
+    bool HoldsOutline(unsigned shape, double x, double y, double w, double h) const
+    {
+        return !plain_ && shape != 0 && outline_.shape == shape && outline_.x == x &&
+               outline_.y == y && outline_.w == w && outline_.h == h;
+    }
+    void SetOutline(unsigned shape, double x, double y, double w, double h)
+    {
+        outline_ = Outline{shape, x, y, w, h};
+    }
     size_t PointCount() const { return points_.size(); }
 
     // Transforms the points by the canvas matrix and fills the closed outline
@@ -107,6 +128,11 @@ private:
         int from = 0, to = 0;
     };
     Prefetched prefetched_;
+    struct Outline {
+        unsigned shape = 0;  // none
+        double x = 0, y = 0, w = 0, h = 0;
+    };
+    Outline outline_;
     Path lastPath_ = Path::None;
     bool plain_ = false;
 };
