@@ -633,24 +633,41 @@ void PolygonRasterizer<Pixel>::CompositeSpans(int row, const int *lo, const int 
     // from lo on, to its last pixel those up to hi, and 8 to each pixel in
     // between (whole_ holds the differences). When both ends lie in one
     // pixel, its -8 in whole_ takes back the 8 that the two ends count twice.
+    // An empty sub-row counts as the empty span first * 8 + 1 .. first * 8,
+    // which adds nothing, so that no sub-row needs a branch.
     int *counts = counts_.data();
     int *whole = whole_.data();
     for (int r = 0; r < kSub; ++r) {
-        if (lo[r] > hi[r]) continue;
-        const unsigned a = static_cast<unsigned>(lo[r]) / kSub;
-        const unsigned b = static_cast<unsigned>(hi[r]) / kSub;
-        counts[a] += static_cast<int>(a + 1) * kSub - lo[r];
-        counts[b] += hi[r] + 1 - static_cast<int>(b) * kSub;
+        const bool empty = lo[r] > hi[r];
+        const int spanLo = empty ? first * kSub + 1 : lo[r];
+        const int spanHi = empty ? first * kSub : hi[r];
+        const unsigned a = static_cast<unsigned>(spanLo) / kSub;
+        const unsigned b = static_cast<unsigned>(spanHi) / kSub;
+        counts[a] += static_cast<int>(a + 1) * kSub - spanLo;
+        counts[b] += spanHi + 1 - static_cast<int>(b) * kSub;
         whole[a + 1] += kSub;
         whole[b] -= kSub;
     }
     int running = 0;
-    for (int px = first; px <= last; ++px) {
+    auto next = [&](int px) {
         running += whole[px];
         const int count = counts[px] + running;
         counts[px] = 0;
         whole[px] = 0;
-        if (count > 0 && (px < fullFrom || px >= fullTo)) {
+        return count;
+    };
+    for (int px = first; px < fullFrom; ++px) {
+        const int count = next(px);
+        if (count > 0) {
+            render::CompositeCoverageFast(line[px], colour, count);
+        }
+    }
+    for (int px = fullFrom; px < fullTo; ++px) {
+        next(px);
+    }
+    for (int px = fullTo; px <= last; ++px) {
+        const int count = next(px);
+        if (count > 0) {
             render::CompositeCoverageFast(line[px], colour, count);
         }
     }
