@@ -98,16 +98,63 @@ inline void CompositeCoverage(AEUtil::Pixel32 &dst, const AEUtil::Pixel32 &c, in
     dst.blue = static_cast<PF_FpShort>((a * c.blue + k * dst.blue) / sum);
 }
 
-// CompositeCoverage with the same results, in 32-bit arithmetic at 16 bits
-// where the operands allow: with a at most full scale, k is non-negative,
-// a + k stays below 65536 (d is at most 65535), so each colour's numerator,
-// at most 65535 (a + k), stays below 2^32 and the unsigned quotients are
-// those of the 64-bit formula.
-inline void CompositeCoverageFast(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, int n)
+// CompositeCoverageFast: CompositeCoverage with the same results in cheaper
+// arithmetic.
+//
+// n / d for 1 <= d <= 255 and 0 <= n <= 255 d (the 8-bit colour quotients)
+// without a division: (n m) >> 24 with m = ceil(2^24 / d). Then
+// m d = 2^24 + e with 0 <= e < d, and n m / 2^24 = n / d + n e / (d 2^24),
+// where n e < 255 * 255 * 254 < 2^24 keeps the second term below 1 / d,
+// which is no more than the distance from n / d up to the next integer.
+struct Reciprocals8 {
+    std::uint32_t m[256];
+    constexpr Reciprocals8() : m{}
+    {
+        for (std::uint32_t d = 1; d < 256; ++d) {
+            m[d] = ((1u << 24) + d - 1) / d;
+        }
+    }
+};
+inline constexpr Reciprocals8 kReciprocals8{};
+
+inline std::uint32_t Quotient8(std::uint32_t n, std::uint32_t d)
 {
-    CompositeCoverage(dst, c, n);
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(n) * kReciprocals8.m[d]) >> 24);
 }
 
+// At 8 bits a is at most 255 and, when it is less, k < 255 - a, so a + k
+// stays within 1 .. 254 and each colour's numerator within 255 (a + k):
+// Quotient8 gives the quotients.
+inline void CompositeCoverageFast(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, int n)
+{
+    const std::uint32_t a = (static_cast<std::uint32_t>(n) * c.alpha) / 64;
+    if (a > 255) {
+        CompositeCoverage(dst, c, n);
+        return;
+    }
+    if (a == 0) {
+        return;
+    }
+    const std::uint32_t d = dst.alpha;
+    if (d == 0 || a == 255) {
+        dst.alpha = static_cast<A_u_char>(a);
+        dst.red = c.red;
+        dst.green = c.green;
+        dst.blue = c.blue;
+        return;
+    }
+    const std::uint32_t k = ((255 - a) * d) >> 8;
+    const std::uint32_t sum = a + k;
+    dst.alpha = static_cast<A_u_char>(sum);
+    dst.red = static_cast<A_u_char>(Quotient8(c.red * a + dst.red * k, sum));
+    dst.green = static_cast<A_u_char>(Quotient8(c.green * a + dst.green * k, sum));
+    dst.blue = static_cast<A_u_char>(Quotient8(c.blue * a + dst.blue * k, sum));
+}
+
+// At 16 bits in 32-bit arithmetic where the operands allow: with a at most
+// full scale, k is non-negative, a + k stays below 65536 (d is at most
+// 65535), so each colour's numerator, at most 65535 (a + k), stays below 2^32
+// and the unsigned quotients are those of the 64-bit formula.
 inline void CompositeCoverageFast(AEUtil::Pixel16 &dst, const AEUtil::Pixel16 &c, int n)
 {
     const std::uint32_t a = (static_cast<std::uint32_t>(n) * c.alpha) / 64;

@@ -85,16 +85,19 @@ void FillCircle(DotCanvas<Pixel> &canvas, double x, double y, double w, double h
 {
     const TrigTables &t = Tables();
     PolygonRasterizer<Pixel> &r = Raster(canvas);
-    r.Clear();
-    const double cx = x + w / 2, cy = y + h / 2;
-    const double rx = w / 2, ry = h / 2;
-    const int n = CirclePointCount(w, h);
-    const double step = static_cast<double>(kTableSize) / n;
-    double index = 0;  // accumulated, as the table is walked
-    for (int k = 0; k < n; ++k) {
-        const int i = static_cast<int>(index) % kTableSize;
-        r.AddPoint(cx + rx * t.cosine[i], cy + ry * t.sine[i]);
-        index += step;
+    if (!r.HoldsOutline(kShapeCircle, x, y, w, h)) {
+        r.Clear();
+        const double cx = x + w / 2, cy = y + h / 2;
+        const double rx = w / 2, ry = h / 2;
+        const int n = CirclePointCount(w, h);
+        const double step = static_cast<double>(kTableSize) / n;
+        double index = 0;  // accumulated, as the table is walked
+        for (int k = 0; k < n; ++k) {
+            const int i = static_cast<int>(index) % kTableSize;
+            r.AddPoint(cx + rx * t.cosine[i], cy + ry * t.sine[i]);
+            index += step;
+        }
+        r.SetOutline(kShapeCircle, x, y, w, h);
     }
     r.Fill();
 }
@@ -103,11 +106,14 @@ template <typename Pixel>
 void FillRectangle(DotCanvas<Pixel> &canvas, double x, double y, double w, double h)
 {
     PolygonRasterizer<Pixel> &r = Raster(canvas);
-    r.Clear();
-    r.AddPoint(x, y);
-    r.AddPoint(x + w, y);
-    r.AddPoint(x + w, y + h);
-    r.AddPoint(x, y + h);
+    if (!r.HoldsOutline(kShapeRectangle, x, y, w, h)) {
+        r.Clear();
+        r.AddPoint(x, y);
+        r.AddPoint(x + w, y);
+        r.AddPoint(x + w, y + h);
+        r.AddPoint(x, y + h);
+        r.SetOutline(kShapeRectangle, x, y, w, h);
+    }
     r.Fill();
 }
 
@@ -130,21 +136,24 @@ template <typename Pixel>
 void FillRoundedRectangle(DotCanvas<Pixel> &canvas, double x, double y, double w, double h)
 {
     PolygonRasterizer<Pixel> &r = Raster(canvas);
-    r.Clear();
-    const double rx = 0.2 * w, ry = 0.2 * h;
-    // Each corner's arc starts on the straight point before it.
-    r.AddPoint(x + 0.2 * w, y);
-    r.AddPoint(x + 0.8 * w, y);
-    AddCornerArc(r, 0, x + 0.8 * w, y + 0.2 * h, rx, ry);
-    r.AddPoint(x + w, y + 0.2 * h);
-    r.AddPoint(x + w, y + 0.8 * h);
-    AddCornerArc(r, 1, x + 0.8 * w, y + 0.8 * h, rx, ry);
-    r.AddPoint(x + 0.8 * w, y + h);
-    r.AddPoint(x + 0.2 * w, y + h);
-    AddCornerArc(r, 2, x + 0.2 * w, y + 0.8 * h, rx, ry);
-    r.AddPoint(x, y + 0.8 * h);
-    r.AddPoint(x, y + 0.2 * h);
-    AddCornerArc(r, 3, x + 0.2 * w, y + 0.2 * h, rx, ry);
+    if (!r.HoldsOutline(kShapeRoundedRectangle, x, y, w, h)) {
+        r.Clear();
+        const double rx = 0.2 * w, ry = 0.2 * h;
+        // Each corner's arc starts on the straight point before it.
+        r.AddPoint(x + 0.2 * w, y);
+        r.AddPoint(x + 0.8 * w, y);
+        AddCornerArc(r, 0, x + 0.8 * w, y + 0.2 * h, rx, ry);
+        r.AddPoint(x + w, y + 0.2 * h);
+        r.AddPoint(x + w, y + 0.8 * h);
+        AddCornerArc(r, 1, x + 0.8 * w, y + 0.8 * h, rx, ry);
+        r.AddPoint(x + 0.8 * w, y + h);
+        r.AddPoint(x + 0.2 * w, y + h);
+        AddCornerArc(r, 2, x + 0.2 * w, y + 0.8 * h, rx, ry);
+        r.AddPoint(x, y + 0.8 * h);
+        r.AddPoint(x, y + 0.2 * h);
+        AddCornerArc(r, 3, x + 0.2 * w, y + 0.2 * h, rx, ry);
+        r.SetOutline(kShapeRoundedRectangle, x, y, w, h);
+    }
     r.Fill();
 }
 
@@ -152,20 +161,23 @@ template <typename Pixel>
 void FillCross(DotCanvas<Pixel> &canvas, double x, double y, double w, double h)
 {
     PolygonRasterizer<Pixel> &r = Raster(canvas);
-    r.Clear();
-    const double a = 0.35, b = 1 - 0.35;  // each arm is 30 % of the size wide
-    r.AddPoint(x + a * w, y);
-    r.AddPoint(x + b * w, y);
-    r.AddPoint(x + b * w, y + a * h);
-    r.AddPoint(x + w, y + a * h);
-    r.AddPoint(x + w, y + b * h);
-    r.AddPoint(x + b * w, y + b * h);
-    r.AddPoint(x + b * w, y + h);
-    r.AddPoint(x + a * w, y + h);
-    r.AddPoint(x + a * w, y + b * h);
-    r.AddPoint(x, y + b * h);
-    r.AddPoint(x, y + a * h);
-    r.AddPoint(x + a * w, y + a * h);
+    if (!r.HoldsOutline(kShapeCross, x, y, w, h)) {
+        r.Clear();
+        const double a = 0.35, b = 1 - 0.35;  // each arm is 30 % of the size wide
+        r.AddPoint(x + a * w, y);
+        r.AddPoint(x + b * w, y);
+        r.AddPoint(x + b * w, y + a * h);
+        r.AddPoint(x + w, y + a * h);
+        r.AddPoint(x + w, y + b * h);
+        r.AddPoint(x + b * w, y + b * h);
+        r.AddPoint(x + b * w, y + h);
+        r.AddPoint(x + a * w, y + h);
+        r.AddPoint(x + a * w, y + b * h);
+        r.AddPoint(x, y + b * h);
+        r.AddPoint(x, y + a * h);
+        r.AddPoint(x + a * w, y + a * h);
+        r.SetOutline(kShapeCross, x, y, w, h);
+    }
     r.Fill();
 }
 
@@ -176,14 +188,17 @@ void FillStar(DotCanvas<Pixel> &canvas, double x, double y, double w, double h)
 {
     const TrigTables &t = Tables();
     PolygonRasterizer<Pixel> &r = Raster(canvas);
-    r.Clear();
-    const double cx = x + w / 2, cy = y + h / 2;
-    const double rx = w / 2, ry = h / 2;
-    r.AddPoint(cx, cy - ry);
-    r.AddPoint(cx - t.cos54 * rx, cy + t.sin54 * ry);
-    r.AddPoint(cx + t.cos18 * rx, cy - t.sin18 * ry);
-    r.AddPoint(cx - t.cos18 * rx, cy - t.sin18 * ry);
-    r.AddPoint(cx + t.cos54 * rx, cy + t.sin54 * ry);
+    if (!r.HoldsOutline(kShapeStar, x, y, w, h)) {
+        r.Clear();
+        const double cx = x + w / 2, cy = y + h / 2;
+        const double rx = w / 2, ry = h / 2;
+        r.AddPoint(cx, cy - ry);
+        r.AddPoint(cx - t.cos54 * rx, cy + t.sin54 * ry);
+        r.AddPoint(cx + t.cos18 * rx, cy - t.sin18 * ry);
+        r.AddPoint(cx - t.cos18 * rx, cy - t.sin18 * ry);
+        r.AddPoint(cx + t.cos54 * rx, cy + t.sin54 * ry);
+        r.SetOutline(kShapeStar, x, y, w, h);
+    }
     r.Fill();
 }
 
@@ -191,12 +206,15 @@ template <typename Pixel>
 void FillDiamond(DotCanvas<Pixel> &canvas, double x, double y, double w, double h)
 {
     PolygonRasterizer<Pixel> &r = Raster(canvas);
-    r.Clear();
-    const double cx = x + w / 2, cy = y + h / 2;
-    r.AddPoint(cx, y);
-    r.AddPoint(x + w, cy);
-    r.AddPoint(cx, y + h);
-    r.AddPoint(x, cy);
+    if (!r.HoldsOutline(kShapeDiamond, x, y, w, h)) {
+        r.Clear();
+        const double cx = x + w / 2, cy = y + h / 2;
+        r.AddPoint(cx, y);
+        r.AddPoint(x + w, cy);
+        r.AddPoint(cx, y + h);
+        r.AddPoint(x, cy);
+        r.SetOutline(kShapeDiamond, x, y, w, h);
+    }
     r.Fill();
 }
 
@@ -212,6 +230,11 @@ int DrawDot(DotCanvas<Pixel> &canvas, const DotRecord<Pixel> &dot)
     // plus (px cos - py sin, px sin + py cos), clockwise on screen.
     canvas.m02 += canvas.m00 * dot.x + canvas.m01 * dot.y;
     canvas.m12 += canvas.m10 * dot.x + canvas.m11 * dot.y;
+    const double reach = std::max(std::abs(canvas.m00) + std::abs(canvas.m01),
+                                  std::abs(canvas.m10) + std::abs(canvas.m11));
+    canvas.rasterizer->Prefetch(
+        canvas.m02, canvas.m12,
+        0.5 * std::sqrt(dot.width * dot.width + dot.height * dot.height) * reach);
     const double c = std::cos(dot.rotation), s = std::sin(dot.rotation);
     const double m00 = canvas.m00 * c + canvas.m01 * s;
     const double m01 = canvas.m01 * c - canvas.m00 * s;

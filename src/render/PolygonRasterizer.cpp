@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Composite.h"
 
 namespace {
 
 constexpr int kSub = render::SpanCoverage::kSubSamples;
+constexpr int kNoEnd = 1 << 30;  // beyond the last sub-row of any edge
 
 // trunc(v) as an int; far-off values are limited so that the cast stays
 // defined (they lie well outside any canvas either way).
@@ -17,6 +19,16 @@ int TruncInt(double v)
     if (v > kLimit) return static_cast<int>(kLimit);
     if (v < -kLimit) return -static_cast<int>(kLimit);
     return static_cast<int>(v);
+}
+
+// Two doubles worked on lane by lane, each lane rounded as a double alone.
+typedef double Double2 __attribute__((vector_size(16)));
+
+// TruncInt without branches, for a v that is not NaN.
+int ClampTrunc(double v)
+{
+    constexpr double kLimit = 1073741824.0;  // 2^30
+    return static_cast<int>(std::min(std::max(v, -kLimit), kLimit));
 }
 
 }  // namespace
@@ -100,6 +112,61 @@ void PolygonRasterizer<Pixel>::Fill()
             FillGeneralFast();
         }
     }
+}
+
+// The rows of a dot lie a canvas row apart, usually outside the caches, and
+// its spans reach them one after the other: asked for together, well before
+// the first span, their loads overlap. Large boxes are left to the hardware,
+// which follows their long runs along a row on its own. A box on the rows of
+// the last one that starts within it (dots side by side along a row) asks
+// only for the lines beyond the last.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::Prefetch(double cx, double cy, double radius)
+{
+#if defined(__GNUC__)
+    constexpr int kMaxRows = 24;
+    constexpr int kMaxBytes = 512;
+    constexpr std::uintptr_t kLine = 64;
+    if (!(radius >= 0 && radius < kMaxRows) || !std::isfinite(cx) || !std::isfinite(cy)) {
+        return;
+    }
+    const int r0 = std::max(TruncInt(cy - radius) - 1, 0);
+    const int r1 = std::min(TruncInt(cy + radius) + 1, canvas_.height - 1);
+    const int c0 = std::max(TruncInt(cx - radius) - 1, 0);
+    const int c1 = std::min(TruncInt(cx + radius) + 1, canvas_.width - 1);
+    if (r1 < r0 || c1 < c0) {
+        return;
+    }
+    int from = c0 * static_cast<int>(sizeof(Pixel));  // bytes from .. to - 1 of each row
+    const int to = (c1 + 1) * static_cast<int>(sizeof(Pixel));
+    if (to - from > kMaxBytes) {
+        return;
+    }
+    const char *first =
+        reinterpret_cast<const char *>(AEUtil::RowOf<Pixel>(canvas_.pixels, canvas_.rowbytes, r0));
+    Prefetched &last = prefetched_;
+    if (first == last.first && r1 == last.lastRow && from >= last.from && from <= last.to) {
+        const int done = last.to;
+        last.to = std::max(to, done);
+        if (to <= done || reinterpret_cast<std::uintptr_t>(first + to - 1) / kLine ==
+                              reinterpret_cast<std::uintptr_t>(first + done - 1) / kLine) {
+            return;
+        }
+        from = done;
+    } else {
+        last = Prefetched{first, r1, from, to};
+    }
+    for (int r = r0; r <= r1; ++r) {
+        const char *row = reinterpret_cast<const char *>(
+            AEUtil::RowOf<Pixel>(canvas_.pixels, canvas_.rowbytes, r));
+        for (int b = from; b < to; b += static_cast<int>(kLine)) {
+            __builtin_prefetch(row + b, 1);
+        }
+        __builtin_prefetch(row + to - 1, 1);
+    }
+#else
+    (void)cx, (void)cy, (void)radius;
+#endif
 }
 
 // Both signs of the turn (P[i-1] - P[i-2]) x (P[i] - P[i-2]) around the loop
@@ -224,7 +291,7 @@ void PolygonRasterizer<Pixel>::FillConvexFast()
     int top = 0;
     int bottomRow = 0;
     for (int i = 0; i < n; ++i) {
-        subRow[i] = TruncInt(points_[i].Y * kSub + 0.5);
+        subRow[i] = ClampTrunc(points_[i].Y * kSub + 0.5);
         if (subRow[i] < subRow[top]) top = i;
         if (i == 0 || subRow[i] > bottomRow) bottomRow = subRow[i];
     }
@@ -235,71 +302,65 @@ void PolygonRasterizer<Pixel>::FillConvexFast()
         return;
     }
 
-    // The edge a -> b in sub-sample units: x at the centre of sub-row s is
-    // (s + 0.5 - ya) * dx / dy + xa.
-    struct ChainEdge {
-        double xa, ya, dx, dy;
-        void Set(const Point &a, const Point &b)
-        {
-            xa = a.X * kSub;
-            ya = a.Y * kSub;
-            dx = b.X * kSub - xa;
-            dy = b.Y * kSub - ya;
-            if (dy == 0) dy = 1;
-        }
-        double At(int s) const { return (s + 0.5 - ya) * dx / dy + xa; }
+    // The two chain edges a -> b in sub-sample units, forward (lane 0) and
+    // backward (lane 1): x at the centre of sub-row s is
+    // (s + 0.5 - ya) * dx / dy + xa, both lanes in one go.
+    Double2 xa{}, ya{}, dx{}, dy{};
+    auto set = [&](int k, const Point &a, const Point &b) {
+        xa[k] = a.X * kSub;
+        ya[k] = a.Y * kSub;
+        dx[k] = b.X * kSub - xa[k];
+        dy[k] = b.Y * kSub - ya[k];
+        if (dy[k] == 0) dy[k] = 1;
     };
 
     int la = top, lb = top + 1 == n ? 0 : top + 1;  // forward chain
     int ra = top, rb = top == 0 ? n - 1 : top - 1;  // backward chain
     int lSteps = 0, rSteps = 0;
-    ChainEdge left, right;
-    left.Set(points_[la], points_[lb]);
-    right.Set(points_[ra], points_[rb]);
+    set(0, points_[la], points_[lb]);
+    set(1, points_[ra], points_[rb]);
 
     constexpr int kNone = 1 << 29;  // lo of an empty sub-row (hi is -1)
     const int limit = canvas_.width * kSub - 1;
     int lo[kSub], hi[kSub];
-    std::fill(lo, lo + kSub, kNone);
-    std::fill(hi, hi + kSub, -1);
-    int minLo = kNone, maxHi = -1;
-    for (int s = first; s < end; ++s) {
-        // Vertices on or above this sub-row are passed over.
-        if (subRow[lb] <= s && lSteps < n) {
-            do {
-                la = lb;
-                lb = lb + 1 == n ? 0 : lb + 1;
-                ++lSteps;
-            } while (subRow[lb] <= s && lSteps < n);
-            left.Set(points_[la], points_[lb]);
+    for (int row = first / kSub; row * kSub < end; ++row) {
+        const int base = row * kSub;
+        const int from = std::max(base, first), to = std::min(base + kSub, end);
+        if (from != base || to != base + kSub) {
+            std::fill(lo, lo + kSub, kNone);
+            std::fill(hi, hi + kSub, -1);
         }
-        if (subRow[rb] <= s && rSteps < n) {
-            do {
-                ra = rb;
-                rb = rb == 0 ? n - 1 : rb - 1;
-                ++rSteps;
-            } while (subRow[rb] <= s && rSteps < n);
-            right.Set(points_[ra], points_[rb]);
-        }
-        const double x1 = left.At(s);
-        const double x2 = right.At(s);
-        const int start = std::max(TruncInt(std::min(x1, x2) + 0.5), 0);
-        const int stop = std::min(TruncInt(std::max(x1, x2) - 0.5), limit);
-        const int r = s & (kSub - 1);
-        if (start <= stop) {
-            lo[r] = start;
-            hi[r] = stop;
-            minLo = std::min(minLo, start);
-            maxHi = std::max(maxHi, stop);
-        }
-        if (r == kSub - 1 || s + 1 == end) {
-            if (maxHi >= 0) {
-                CompositeSpans(s / kSub, lo, hi, minLo, maxHi);
-                std::fill(lo, lo + kSub, kNone);
-                std::fill(hi, hi + kSub, -1);
-                minLo = kNone;
-                maxHi = -1;
+        int minLo = kNone, maxHi = -1;
+        for (int s = from; s < to; ++s) {
+            // Vertices on or above this sub-row are passed over.
+            if (subRow[lb] <= s && lSteps < n) {
+                do {
+                    la = lb;
+                    lb = lb + 1 == n ? 0 : lb + 1;
+                    ++lSteps;
+                } while (subRow[lb] <= s && lSteps < n);
+                set(0, points_[la], points_[lb]);
             }
+            if (subRow[rb] <= s && rSteps < n) {
+                do {
+                    ra = rb;
+                    rb = rb == 0 ? n - 1 : rb - 1;
+                    ++rSteps;
+                } while (subRow[rb] <= s && rSteps < n);
+                set(1, points_[ra], points_[rb]);
+            }
+            const double centre = s + 0.5;
+            const Double2 x = (Double2{centre, centre} - ya) * dx / dy + xa;
+            const int start = std::max(ClampTrunc(std::min(x[0], x[1]) + 0.5), 0);
+            const int stop = std::min(ClampTrunc(std::max(x[0], x[1]) - 0.5), limit);
+            const bool empty = start > stop;
+            lo[s - base] = empty ? kNone : start;
+            hi[s - base] = empty ? -1 : stop;
+            minLo = std::min(minLo, lo[s - base]);
+            maxHi = std::max(maxHi, hi[s - base]);
+        }
+        if (maxHi >= 0) {
+            CompositeSpans(row, lo, hi, minLo, maxHi);
         }
     }
 }
@@ -342,6 +403,44 @@ void PolygonRasterizer<Pixel>::BuildEdges(double &minY, double &maxY)
               [](const Edge &l, const Edge &r) { return l.upperY < r.upperY; });
 }
 
+// Admits the edges from edges_[next] on that start by sub-row s and, on the
+// sub-rows where one ends (nextEnd, the smallest lastRow among the active
+// ones), drops those that have ended. False once no edge is active and none
+// is left to come.
+template <typename Pixel>
+bool PolygonRasterizer<Pixel>::UpdateActive(int s, size_t &next, int &nextEnd)
+{
+    while (next < edges_.size() && edges_[next].firstRow <= s) {
+        nextEnd = std::min(nextEnd, edges_[next].lastRow);
+        active_.push_back(&edges_[next++]);
+    }
+    if (nextEnd <= s) {
+        active_.erase(std::remove_if(active_.begin(), active_.end(),
+                                     [s](const Edge *e) { return e->lastRow <= s; }),
+                      active_.end());
+        nextEnd = kNoEnd;
+        for (const Edge *e : active_) {
+            nextEnd = std::min(nextEnd, e->lastRow);
+        }
+    }
+    return !(active_.empty() && next == edges_.size());
+}
+
+// Insertion sort by x: the order changes little from one sub-row to the next.
+template <typename Pixel>
+void PolygonRasterizer<Pixel>::SortActive()
+{
+    for (size_t i = 1; i < active_.size(); ++i) {
+        Edge *e = active_[i];
+        size_t j = i;
+        while (j > 0 && active_[j - 1]->x > e->x) {
+            active_[j] = active_[j - 1];
+            --j;
+        }
+        active_[j] = e;
+    }
+}
+
 // General path: non-zero winding over an active edge list, sub-row by
 // sub-row. Spans run between the edges where the winding sum leaves and
 // returns to zero.
@@ -356,28 +455,14 @@ void PolygonRasterizer<Pixel>::FillGeneral()
     const int to = TruncInt(maxY + 0.5);
     active_.clear();
     size_t next = 0;
+    int nextEnd = kNoEnd;
     int pendingRow = -1;
     for (int s = from; s <= to && s < rowLimit; ++s) {
-        while (next < edges_.size() && edges_[next].firstRow <= s) {
-            active_.push_back(&edges_[next++]);
-        }
-        active_.erase(std::remove_if(active_.begin(), active_.end(),
-                                     [s](const Edge *e) { return e->lastRow <= s; }),
-                      active_.end());
-        if (active_.empty() && next == edges_.size()) {
+        if (!UpdateActive(s, next, nextEnd)) {
             break;
         }
         if (s >= 0) {
-            // Insertion sort: the order changes little from one sub-row to the next.
-            for (size_t i = 1; i < active_.size(); ++i) {
-                Edge *e = active_[i];
-                size_t j = i;
-                while (j > 0 && active_[j - 1]->x > e->x) {
-                    active_[j] = active_[j - 1];
-                    --j;
-                }
-                active_[j] = e;
-            }
+            SortActive();
             int winding = 0;
             double start = 0;
             for (const Edge *e : active_) {
@@ -418,39 +503,16 @@ void PolygonRasterizer<Pixel>::FillGeneralFast()
     const int limit = canvas_.width * kSub - 1;
     const int from = TruncInt(minY + 0.5);
     const int to = TruncInt(maxY + 0.5);
-    constexpr int kNever = 1 << 30;
     active_.clear();
     size_t next = 0;
-    int nextEnd = kNever;  // the smallest lastRow of the active edges
+    int nextEnd = kNoEnd;
     int pendingRow = -1;
     for (int s = from; s <= to && s < rowLimit; ++s) {
-        while (next < edges_.size() && edges_[next].firstRow <= s) {
-            nextEnd = std::min(nextEnd, edges_[next].lastRow);
-            active_.push_back(&edges_[next++]);
-        }
-        if (nextEnd <= s) {
-            active_.erase(std::remove_if(active_.begin(), active_.end(),
-                                         [s](const Edge *e) { return e->lastRow <= s; }),
-                          active_.end());
-            nextEnd = kNever;
-            for (const Edge *e : active_) {
-                nextEnd = std::min(nextEnd, e->lastRow);
-            }
-        }
-        if (active_.empty() && next == edges_.size()) {
+        if (!UpdateActive(s, next, nextEnd)) {
             break;
         }
         if (s >= 0) {
-            // Insertion sort: the order changes little from one sub-row to the next.
-            for (size_t i = 1; i < active_.size(); ++i) {
-                Edge *e = active_[i];
-                size_t j = i;
-                while (j > 0 && active_[j - 1]->x > e->x) {
-                    active_[j] = active_[j - 1];
-                    --j;
-                }
-                active_[j] = e;
-            }
+            SortActive();
             int winding = 0;
             double start = 0;
             int spanStart = 0, spanEnd = -2;  // the open span (none while spanEnd < spanStart)
@@ -542,8 +604,9 @@ void PolygonRasterizer<Pixel>::CompositeRow(int row)
 
 // A pixel is fully covered when every sub-row's span holds its 8
 // sub-columns: from the pixel holding the largest span start (rounded up) to
-// the one before the pixel past the smallest span end. The pixels on either
-// side count their sub-samples span by span.
+// the one before the pixel past the smallest span end. The sub-samples of the
+// others are counted as CountSpan counts them, span by span into counts_ and
+// whole_, and summed in one pass along the row.
 template <typename Pixel>
 void PolygonRasterizer<Pixel>::CompositeSpans(int row, const int *lo, const int *hi, int minLo,
                                               int maxHi)
@@ -566,23 +629,50 @@ void PolygonRasterizer<Pixel>::CompositeSpans(int row, const int *lo, const int 
             fullTo = to;
         }
     }
-    auto partial = [&](int px) {
-        const int x0 = px * kSub, x7 = x0 + kSub - 1;
-        int count = 0;
-        for (int r = 0; r < kSub; ++r) {
-            count += std::max(std::min(hi[r], x7) - std::max(lo[r], x0) + 1, 0);
-        }
+    // A span lo .. hi (sub-columns) adds to its first pixel the sub-columns
+    // from lo on, to its last pixel those up to hi, and 8 to each pixel in
+    // between (whole_ holds the differences). When both ends lie in one
+    // pixel, its -8 in whole_ takes back the 8 that the two ends count twice.
+    // An empty sub-row counts as the empty span first * 8 + 1 .. first * 8,
+    // which adds nothing, so that no sub-row needs a branch.
+    int *counts = counts_.data();
+    int *whole = whole_.data();
+    for (int r = 0; r < kSub; ++r) {
+        const bool empty = lo[r] > hi[r];
+        const int spanLo = empty ? first * kSub + 1 : lo[r];
+        const int spanHi = empty ? first * kSub : hi[r];
+        const unsigned a = static_cast<unsigned>(spanLo) / kSub;
+        const unsigned b = static_cast<unsigned>(spanHi) / kSub;
+        counts[a] += static_cast<int>(a + 1) * kSub - spanLo;
+        counts[b] += spanHi + 1 - static_cast<int>(b) * kSub;
+        whole[a + 1] += kSub;
+        whole[b] -= kSub;
+    }
+    int running = 0;
+    auto next = [&](int px) {
+        running += whole[px];
+        const int count = counts[px] + running;
+        counts[px] = 0;
+        whole[px] = 0;
+        return count;
+    };
+    for (int px = first; px < fullFrom; ++px) {
+        const int count = next(px);
         if (count > 0) {
             render::CompositeCoverageFast(line[px], colour, count);
         }
-    };
-    for (int px = first; px < fullFrom; ++px) {
-        partial(px);
     }
-    render::CompositeFullRun(line, fullFrom, fullTo, colour);
+    for (int px = fullFrom; px < fullTo; ++px) {
+        next(px);
+    }
     for (int px = fullTo; px <= last; ++px) {
-        partial(px);
+        const int count = next(px);
+        if (count > 0) {
+            render::CompositeCoverageFast(line[px], colour, count);
+        }
     }
+    whole[last + 1] = 0;
+    render::CompositeFullRun(line, fullFrom, fullTo, colour);
 }
 
 template class PolygonRasterizer<AEUtil::Pixel8>;

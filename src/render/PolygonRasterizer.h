@@ -29,14 +29,39 @@ public:
     PolygonRasterizer &operator=(const PolygonRasterizer &) = delete;
 
     // Empties the point list (its capacity is kept).
-    void Clear() { points_.clear(); }
+    void Clear()
+    {
+        points_.clear();
+        outline_.shape = 0;
+    }
     // Appends a point in local coordinates.
-    void AddPoint(double x, double y) { points_.push_back(Point{x, y, 0, 0}); }
+    void AddPoint(double x, double y)
+    {
+        points_.push_back(Point{x, y, 0, 0});
+        outline_.shape = 0;
+    }
+    // Whether the points are still the outline of `shape` over the box x, y,
+    // w, h that SetOutline named last (Fill leaves the local points as they
+    // are), so that a run of equal dots builds its outline once. Never on
+    // the plain paths, which build every outline afresh.
+    bool HoldsOutline(unsigned shape, double x, double y, double w, double h) const
+    {
+        return !plain_ && shape != 0 && outline_.shape == shape && outline_.x == x &&
+               outline_.y == y && outline_.w == w && outline_.h == h;
+    }
+    void SetOutline(unsigned shape, double x, double y, double w, double h)
+    {
+        outline_ = Outline{shape, x, y, w, h};
+    }
     size_t PointCount() const { return points_.size(); }
 
     // Transforms the points by the canvas matrix and fills the closed outline
     // with the canvas colour. Fewer than 3 points fill nothing.
     void Fill();
+
+    // Asks for the canvas pixels within `radius` of (cx, cy), canvas
+    // coordinates, ahead of a fill there. Draws nothing.
+    void Prefetch(double cx, double cy, double radius);
 
     // The points of the last Fill, local and transformed (X, Y: canvas
     // coordinates), e.g. to hand the same outline to another renderer.
@@ -69,6 +94,8 @@ private:
     void FillConvex();
     void FillConvexFast();
     void BuildEdges(double &minY, double &maxY);
+    bool UpdateActive(int s, size_t &next, int &nextEnd);
+    void SortActive();
     void FillGeneral();
     void FillGeneralFast();
     // Adds the sub-columns start..end of one sub-row to counts_ / whole_ and
@@ -93,6 +120,19 @@ private:
     std::vector<int> whole_;
     int countFrom_ = 0;
     int countTo_ = -1;
+    // The box of the last Prefetch: its first row's start, its last row and
+    // the bytes asked for of each row.
+    struct Prefetched {
+        const char *first = nullptr;
+        int lastRow = -1;
+        int from = 0, to = 0;
+    };
+    Prefetched prefetched_;
+    struct Outline {
+        unsigned shape = 0;  // none
+        double x = 0, y = 0, w = 0, h = 0;
+    };
+    Outline outline_;
     Path lastPath_ = Path::None;
     bool plain_ = false;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <random>
 
@@ -85,6 +86,18 @@ TEST(CompositeCoverage, EightBitWorkedValues)
     EXPECT_EQ(ArgbOf(dst), Argb(200, 1, 2, 3));
     CompositeCoverage(dst, Pixel8{255, 7, 8, 9}, 64);  // opaque: replaces
     EXPECT_EQ(ArgbOf(dst), Argb(255, 7, 8, 9));
+}
+
+TEST(CompositeCoverage, EightBitQuotientsWithoutDivisionAreExact)
+{
+    // Every numerator and divisor the 8-bit compositing can meet.
+    long wrong = 0;
+    for (std::uint32_t d = 1; d <= 255; ++d) {
+        for (std::uint32_t n = 0; n <= 255 * d; ++n) {
+            wrong += render::Quotient8(n, d) != n / d;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(CompositeCoverage, SixteenBitShiftsBy15)

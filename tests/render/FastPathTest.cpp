@@ -96,8 +96,15 @@ TYPED_TEST(FastPaths, DrawTheSameBytesAsThePlainPaths)
             Clear(fast);
             Clear(plain);
         }
+        DotRecord<P> previous{};
         for (int i = 0; i < 40; ++i) {
-            const DotRecord<P> dot = RandomDot<P>(rng, kWidth, kHeight);
+            DotRecord<P> dot = RandomDot<P>(rng, kWidth, kHeight);
+            if (i % 2 == 1) {  // the outline of the dot before, elsewhere
+                dot.shape = previous.shape;
+                dot.width = previous.width;
+                dot.height = previous.height;
+            }
+            previous = dot;
             DrawDot(fast.canvas, dot);
             DrawDot(plain.canvas, dot);
             const auto path = fast.Raster().LastPath();
