@@ -39,11 +39,12 @@ protected:
         inst_.setFloatSlider(Index(id::IndependentSize1), size);
     }
 
-    host::World Render(const host::World *mapLayer = nullptr)
+    host::World Render(const host::World *mapLayer = nullptr, A_long downsample = 1)
     {
         const host::World input(kW, kH, host::Depth::k8);  // transparent
         host::FrameRequest req;
         req.input = &input;
+        req.downsample_x = req.downsample_y = downsample;
         if (mapLayer) {
             req.layers[kMapLayer] = mapLayer;
         }
@@ -74,8 +75,9 @@ TEST_F(EffectorsEndToEnd, RadialMapInReachPullsTheSizeAllTheWay)
     PullSizeWithEffector1(3, 20);
     inst_.setPoint(Index(id::EffectorPosition1), 30 << 16, 20 << 16);
     inst_.setFloatSlider(Index(id::EffectorFalloff1), 0);  // a hard disc: weight 1
-    const host::World out = Render();
-    EXPECT_EQ(Span(out, 20), std::make_pair(A_long(20), A_long(39)));
+    EXPECT_EQ(Span(Render(), 20), std::make_pair(A_long(20), A_long(39)));
+    // At half size the pulled size halves as well: 10 about (15, 10).
+    EXPECT_EQ(Span(Render(nullptr, 2), 10), std::make_pair(A_long(10), A_long(19)));
 }
 
 TEST_F(EffectorsEndToEnd, CustomMapWeighsByTheLayersLuminance)
