@@ -553,17 +553,4 @@ TEST(ImageIO, FailedWritesNameTheFileAndLeaveTheOldOneAndNoTemporaryFile)
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"keep.png"});
 }
 
-TEST(ImageIO, ReplacingAFileKeepsItsPermissions)
-{
-    TestDir dir;
-    const std::string path = dir.Path("mode.png");
-    WriteImage(path, Image(1, 1, Depth::k8));
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    WriteImage(path, Image(2, 1, Depth::k8));
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(ReadImage(path).Width(), 2);
-}
-
 }  // namespace

@@ -119,7 +119,7 @@ TEST(EffectCommands, FlattenWritesTheTwentyFourByteFormAndResetupReadsItBack)
     ShutDownCleanly(effect);
 }
 
-TEST(EffectCommands, ResetupOfUnrecognisedDataGivesAFreshRecord)
+TEST(EffectCommands, ResetupReadsItsOwnFlatFormAndGivesAFreshRecordForAnythingElse)
 {
     host::Effect effect = LoadEffect();
     host::Instance inst = effect.newInstance(64, 48);
@@ -132,6 +132,10 @@ TEST(EffectCommands, ResetupOfUnrecognisedDataGivesAFreshRecord)
         ASSERT_TRUE(inst.sequenceResetup(bytes).ok());
         ExpectFreshLiveRecord(inst.sequenceData());
     }
+    // The same form at version 1 is the effect's own: read, reserved bytes and all.
+    flat[8] = 1;
+    ASSERT_TRUE(inst.sequenceResetup(flat).ok());
+    EXPECT_EQ(inst.sequenceData().at(16), 0x5A);
     ShutDownCleanly(effect);
 }
 

@@ -4,13 +4,12 @@
 
 #include <utility>
 
-#include "host/Host.h"
-#include "params/ParamIds.h"
+#include "OneDot.h"
 
 namespace {
 
+using effecttest::OneDot;
 namespace id = params::id;
-
 constexpr A_long kW = 60;
 constexpr A_long kH = 40;
 constexpr A_long kMapLayer = 7;
@@ -29,24 +28,6 @@ host::World Flat(PF_Pixel8 colour)
 
 class EffectorsEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        // One red square of side 10 centred on (30, 20) over a cleared
-        // background: x 25..35, y 15..25.
-        inst_.setPopup(Index(id::DotShape), 2);
-        inst_.setColor(Index(id::DotColor), PF_Pixel{255, 255, 0, 0});
-        inst_.setFloatSlider(Index(id::DotSize), 10);
-        inst_.setFloatSlider(Index(id::DotSpacingX), 10000);
-        inst_.setFloatSlider(Index(id::DotSpacingY), 10000);
-        inst_.setPoint(Index(id::CenterPosition), 30 << 16, 20 << 16);
-        inst_.setCheckbox(Index(id::ClearBackground), true);
-        inst_.setPopup(Index(id::MaskMode), 2);
-    }
-    void TearDown() override
-    {
-        effect_.shutdown();
-        EXPECT_TRUE(effect_.faults().empty()) << effect_.faults().front();
-    }
     int Index(A_long paramId) { return inst_.indexOfId(paramId); }
 
     // Effector 1 switched on with Absolute pulling the size to `size`.
@@ -58,11 +39,12 @@ protected:
         inst_.setFloatSlider(Index(id::IndependentSize1), size);
     }
 
-    host::World Render(const host::World *mapLayer = nullptr)
+    host::World Render(const host::World *mapLayer = nullptr, A_long downsample = 1)
     {
         const host::World input(kW, kH, host::Depth::k8);  // transparent
         host::FrameRequest req;
         req.input = &input;
+        req.downsample_x = req.downsample_y = downsample;
         if (mapLayer) {
             req.layers[kMapLayer] = mapLayer;
         }
@@ -83,8 +65,9 @@ protected:
         return span;
     }
 
-    host::Effect effect_{host::Plugin::load(STIPPLEX_PLUGIN_PATH)};
-    host::Instance inst_ = effect_.newInstance(kW, kH);
+    // One red square of side 10 centred on (30, 20): x 25..35, y 15..25.
+    OneDot one_{kW, kH, 10, 30, 20};
+    host::Instance &inst_ = one_.inst;
 };
 
 TEST_F(EffectorsEndToEnd, RadialMapInReachPullsTheSizeAllTheWay)
@@ -92,8 +75,9 @@ TEST_F(EffectorsEndToEnd, RadialMapInReachPullsTheSizeAllTheWay)
     PullSizeWithEffector1(3, 20);
     inst_.setPoint(Index(id::EffectorPosition1), 30 << 16, 20 << 16);
     inst_.setFloatSlider(Index(id::EffectorFalloff1), 0);  // a hard disc: weight 1
-    const host::World out = Render();
-    EXPECT_EQ(Span(out, 20), std::make_pair(A_long(20), A_long(39)));
+    EXPECT_EQ(Span(Render(), 20), std::make_pair(A_long(20), A_long(39)));
+    // At half size the pulled size halves as well: 10 about (15, 10).
+    EXPECT_EQ(Span(Render(nullptr, 2), 10), std::make_pair(A_long(10), A_long(19)));
 }
 
 TEST_F(EffectorsEndToEnd, CustomMapWeighsByTheLayersLuminance)

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "host/Host.h"
-#include "params/ParamIds.h"
+#include "OneDot.h"
 
 namespace {
 
-using host::Depth;
+using effecttest::OneDot;
 namespace id = params::id;
+using host::Depth;
 
 constexpr A_long kW = 40;
 constexpr A_long kH = 30;
@@ -57,20 +57,6 @@ protected:
                 }
             }
         }
-        // One red square of side 10 centred on (20, 15), x 15..25 and y
-        // 10..20; the lattice pitch is far larger than the layer, so it is the
-        // only dot.
-        inst_.setPopup(Index(id::DotShape), 2);
-        inst_.setColor(Index(id::DotColor), PF_Pixel{255, 255, 0, 0});
-        inst_.setFloatSlider(Index(id::DotSize), 10);
-        inst_.setFloatSlider(Index(id::DotSpacingX), 10000);
-        inst_.setFloatSlider(Index(id::DotSpacingY), 10000);
-        inst_.setPoint(Index(id::CenterPosition), 20 << 16, 15 << 16);
-    }
-    void TearDown() override
-    {
-        effect_.shutdown();
-        EXPECT_TRUE(effect_.faults().empty()) << effect_.faults().front();
     }
     int Index(A_long paramId) { return inst_.indexOfId(paramId); }
     void Use(A_long maskMode, bool clearBackground)
@@ -92,8 +78,9 @@ protected:
     double full_ = 0;
     double half_ = 0;
     host::World input_{kW, kH, depth_};
-    host::Effect effect_{host::Plugin::load(STIPPLEX_PLUGIN_PATH)};
-    host::Instance inst_ = effect_.newInstance(kW, kH);
+    // One red square of side 10 centred on (20, 15), x 15..25 and y 10..20.
+    OneDot one_{kW, kH, 10, 20, 15};
+    host::Instance &inst_ = one_.inst;
 };
 
 TEST_P(EndToEnd, ClearedBackgroundWithoutMaskIsExactlyTheDotLayer)
@@ -165,45 +152,6 @@ INSTANTIATE_TEST_SUITE_P(AllDepths, EndToEnd, ::testing::Values(Depth::k8, Depth
                          [](const ::testing::TestParamInfo<Depth> &p) {
                              return "Depth" + std::to_string(static_cast<int>(p.param));
                          });
-
-// A fresh instance of a layer this size showing one square dot of side
-// `size` centred on (cx, cy) over a cleared background, without a mask.
-struct OneDot {
-    OneDot(A_long width, A_long height, double size, A_long cx, A_long cy)
-        : inst(effect.newInstance(width, height))
-    {
-        inst.setPopup(Index(id::DotShape), 2);
-        inst.setColor(Index(id::DotColor), PF_Pixel{255, 255, 0, 0});
-        inst.setFloatSlider(Index(id::DotSize), size);
-        inst.setFloatSlider(Index(id::DotSpacingX), 10000);
-        inst.setFloatSlider(Index(id::DotSpacingY), 10000);
-        inst.setPoint(Index(id::CenterPosition), cx << 16, cy << 16);
-        inst.setCheckbox(Index(id::ClearBackground), true);
-        inst.setPopup(Index(id::MaskMode), 2);
-    }
-    ~OneDot()
-    {
-        effect.shutdown();
-        EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
-    }
-    int Index(A_long paramId) { return inst.indexOfId(paramId); }
-    // The pixels with any alpha, as "x,y" in row order.
-    static std::vector<std::string> Covered(const host::World &w)
-    {
-        std::vector<std::string> at;
-        for (A_long y = 0; y < w.height(); ++y) {
-            for (A_long x = 0; x < w.width(); ++x) {
-                if (w.px8(x, y).alpha != 0) {
-                    at.push_back(std::to_string(x) + "," + std::to_string(y));
-                }
-            }
-        }
-        return at;
-    }
-
-    host::Effect effect{host::Plugin::load(STIPPLEX_PLUGIN_PATH)};
-    host::Instance inst;
-};
 
 TEST(LayerMask, IsCentredOnTheOutputRoundingHalvesUp)
 {

@@ -99,6 +99,7 @@ TEST(BlendPixel, FloatWorkedValues)
                         {M::Multiply, 2.0, 0.75, 1.0},
                         {M::Screen, 0.5, 0.5, 0.75},
                         {M::Overlay, 0.75, 0.75, 0.875},
+                        {M::Difference, 0.25, 0.75, 0.5},
                         {M::Normal, 0.25, 0.5, 0.375, 0.5}},
                        1.0);
 }

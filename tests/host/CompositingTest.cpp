@@ -21,12 +21,11 @@ P At(const World &w, A_long x, A_long y)
 }
 
 // transfer_rect in front at full opacity, straight alpha, whole frame.
-PF_Err Over(PF_InData *in, World &src, World &dst, const PF_MaskWorld *mask = nullptr,
-            const PF_Rect *from = nullptr, A_long x = 0, A_long y = 0)
+PF_Err Over(PF_InData *in, World &src, World &dst, const PF_MaskWorld *mask)
 {
     const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, 255, false, 32768};
     return in->utils->transfer_rect(in->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT,
-                                    PF_Field_FRAME, from, src.pf(), &mode, mask, x, y, dst.pf());
+                                    PF_Field_FRAME, nullptr, src.pf(), &mode, mask, 0, 0, dst.pf());
 }
 
 TEST_F(CompositingTest, FillCoversTheClippedRectangleOnly)
@@ -145,42 +144,6 @@ TEST_F(CompositingTest, OnePixelSourceOverDestination)
         EXPECT_EQ(At(dst, 0, 0), c.want);
     }
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
-}
-
-TEST_F(CompositingTest, MaskIsReadAtTheDestinationMinusItsOffsetAndCanBeInverted)
-{
-    World src(4, 1, Depth::k8), plain(4, 1, Depth::k8), inverted(4, 1, Depth::k8);
-    World mask(2, 1, Depth::k8);
-    for (A_long x = 0; x < 4; ++x) src.px8(x, 0) = PF_Pixel8{255, 200, 0, 0};
-    mask.px8(0, 0).alpha = 255;
-    during([&](PF_InData *in) {
-        PF_MaskWorld m{};
-        m.mask = *mask.pf();
-        m.offset = PF_Point{1, 0};
-        Over(in, src, plain, &m);
-        m.what_is_mask = PF_MaskFlag_INVERTED;
-        Over(in, src, inverted, &m);
-    });
-    // Destination x reads mask x - 1: outside (0), 255, 0, outside (0).
-    const P none{0, 0, 0, 0}, all{255, 200, 0, 0};
-    for (A_long x = 0; x < 4; ++x) {
-        EXPECT_EQ(At(plain, x, 0), x == 1 ? all : none) << x;
-        EXPECT_EQ(At(inverted, x, 0), x == 1 ? none : all) << x;
-    }
-}
-
-TEST_F(CompositingTest, ClippedSourceRectangleLandsShifted)
-{
-    World src(2, 1, Depth::k8), dst(4, 1, Depth::k8);
-    src.px8(0, 0) = PF_Pixel8{255, 1, 1, 1};
-    src.px8(1, 0) = PF_Pixel8{255, 2, 2, 2};
-    during([&](PF_InData *in) {
-        const PF_Rect r{-1, 0, 2, 1};  // one column left of the source
-        Over(in, src, dst, nullptr, &r, 1, 0);
-    });
-    EXPECT_EQ(At(dst, 1, 0), (P{0, 0, 0, 0}));
-    EXPECT_EQ(At(dst, 2, 0), (P{255, 1, 1, 1}));
-    EXPECT_EQ(At(dst, 3, 0), (P{255, 2, 2, 2}));
 }
 
 TEST_F(CompositingTest, DeepAndFloatSourceOverHalveAtHalfAlpha)

@@ -211,6 +211,9 @@ const Wrong kWrongs[] = {
           static int block;
           return Done(c.preRender()->output->pre_render_data = &block);
       }),
+    W("CheckoutOfAParameterThatDoesNotExist", PF_Cmd_SMART_PRE_RENDER, PF_Err_INVALID_INDEX,
+      {"checkout_layer of index 5 as id 1: there is no such parameter"},
+      [](Call &c) { return c.checkout(5, 1); }),
     W("PixelsOfAnIdPreRenderDidNotCheckOut", PF_Cmd_SMART_RENDER, PF_Err_BAD_CALLBACK_PARAM,
       {"of id 4, which pre-render did not check out"},
       [](Call &c) {

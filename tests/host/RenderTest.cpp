@@ -330,6 +330,7 @@ TEST_F(RenderTest, RequestsTheEffectCannotTakeAreRefusedBeforeAnyCommand)
     fx.calls.clear();
     req.downsample_x = 0;
     EXPECT_THROW(inst.render(req), host::HostError);
+    EXPECT_THROW(effect.newInstance(0, 2), host::HostError);  // nor an empty layer
     EXPECT_TRUE(fx.calls.empty());
 }
 

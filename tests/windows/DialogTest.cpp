@@ -598,10 +598,6 @@ TEST_F(OptionsDialog, SavedValuesAreTheDefaultsOfTheNextParameterSetUp)
         host::Effect effect = LoadEffect(OptionsFor(main));
         host::Instance instance = effect.newInstance(320, 240);
         instance.setFloatSlider(instance.indexOfId(pid::DotSize), 33.0);
-        // Effector 3 stays switched off; its values are saved all the same.
-        ASSERT_FALSE(instance.param(instance.indexOfId(pid::EnableEffector3)).u.bd.value);
-        instance.setFloatSlider(instance.indexOfId(pid::EffectorSize3), 321.5);
-        instance.setColor(instance.indexOfId(pid::DotColor), PF_Pixel{0, 1, 2, 3});
         RunDialog(instance, {main, kSave, {}, {}});
         // Only from the next start: this effect's definitions are as they were.
         EXPECT_FLOAT_EQ(effect.params()[effect.indexOfId(pid::DotSize)].def.u.fs_d.dephault, 10.0f);
@@ -610,12 +606,6 @@ TEST_F(OptionsDialog, SavedValuesAreTheDefaultsOfTheNextParameterSetUp)
         EXPECT_TRUE(effect.faults().empty()) << effect.faults().front();
     }
     EXPECT_FLOAT_EQ(FreshDefinition(pid::DotSize).u.fs_d.dephault, 33.0f);
-    EXPECT_FLOAT_EQ(FreshDefinition(pid::EffectorSize3).u.fs_d.dephault, 321.5f);
-    const PF_Pixel color = FreshDefinition(pid::DotColor).u.cd.dephault;
-    EXPECT_EQ(color.alpha, 255);
-    EXPECT_EQ(color.red, 1);
-    EXPECT_EQ(color.green, 2);
-    EXPECT_EQ(color.blue, 3);
 }
 
 TEST_F(OptionsDialog, RestoreDeletesTheFileAndItsEmptyFoldersAndTheFactoryDefaultsReturn)
@@ -631,19 +621,6 @@ TEST_F(OptionsDialog, RestoreDeletesTheFileAndItsEmptyFoldersAndTheFactoryDefaul
     EXPECT_FALSE(Exists(where_.tavro));
     EXPECT_TRUE(Exists(where_.appData));
     EXPECT_FLOAT_EQ(FreshDefinition(pid::DotSize).u.fs_d.dephault, 10.0f);
-}
-
-TEST_F(OptionsDialog, RestoreKeepsTheMakersFolderWhenItHoldsAnotherProduct)
-{
-    WriteDefaultsFile();
-    const std::string other = where_.tavro + "\\Other";
-    ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
-    const HWND main = MainWindow();
-    host::Effect effect = LoadEffect(OptionsFor(main));
-    host::Instance instance = effect.newInstance(320, 240);
-    RunDialog(instance, {main, kRestore, {}, {}});
-    EXPECT_FALSE(Exists(where_.panelry));
-    EXPECT_TRUE(Exists(other));
 }
 
 // ---------------------------------------------------------------- closing without action
