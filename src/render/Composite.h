@@ -122,13 +122,15 @@ inline std::uint32_t Quotient8(std::uint32_t n, std::uint32_t d)
     return static_cast<std::uint32_t>((static_cast<std::uint64_t>(n) * kReciprocals8.m[d]) >> 24);
 }
 
-// At 8 bits a is at most 255 and, when it is less, k < 255 - a, so a + k
-// stays within 1 .. 254 and each colour's numerator within 255 (a + k):
-// Quotient8 gives the quotients.
-inline void CompositeCoverageFast(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, int n)
+// The 8- and 16-bit blends in 32-bit arithmetic: a is the dot's alpha at
+// this coverage, kFull the depth's full scale, kShift its log2 rounded down;
+// divide(n, d) is n / d rounded down.
+template <std::uint32_t kFull, int kShift, typename Pixel, typename Divide>
+inline void CompositeCoverageInt(Pixel &dst, const Pixel &c, int n, Divide divide)
 {
+    using Channel = decltype(Pixel::alpha);
     const std::uint32_t a = (static_cast<std::uint32_t>(n) * c.alpha) / 64;
-    if (a > 255) {
+    if (a > kFull) {
         CompositeCoverage(dst, c, n);
         return;
     }
@@ -136,19 +138,28 @@ inline void CompositeCoverageFast(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, 
         return;
     }
     const std::uint32_t d = dst.alpha;
-    if (d == 0 || a == 255) {
-        dst.alpha = static_cast<A_u_char>(a);
+    if (d == 0 || a == kFull) {
+        dst.alpha = static_cast<Channel>(a);
         dst.red = c.red;
         dst.green = c.green;
         dst.blue = c.blue;
         return;
     }
-    const std::uint32_t k = ((255 - a) * d) >> 8;
+    const std::uint32_t k = ((kFull - a) * d) >> kShift;
     const std::uint32_t sum = a + k;
-    dst.alpha = static_cast<A_u_char>(sum);
-    dst.red = static_cast<A_u_char>(Quotient8(c.red * a + dst.red * k, sum));
-    dst.green = static_cast<A_u_char>(Quotient8(c.green * a + dst.green * k, sum));
-    dst.blue = static_cast<A_u_char>(Quotient8(c.blue * a + dst.blue * k, sum));
+    dst.alpha = static_cast<Channel>(sum);
+    dst.red = static_cast<Channel>(divide(c.red * a + dst.red * k, sum));
+    dst.green = static_cast<Channel>(divide(c.green * a + dst.green * k, sum));
+    dst.blue = static_cast<Channel>(divide(c.blue * a + dst.blue * k, sum));
+}
+
+// At 8 bits a is at most 255 and, when it is less, k < 255 - a, so a + k
+// stays within 1 .. 254 and each colour's numerator within 255 (a + k):
+// Quotient8 gives the quotients.
+inline void CompositeCoverageFast(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, int n)
+{
+    CompositeCoverageInt<255, 8>(
+        dst, c, n, [](std::uint32_t num, std::uint32_t den) { return Quotient8(num, den); });
 }
 
 // At 16 bits in 32-bit arithmetic where the operands allow: with a at most
@@ -157,28 +168,8 @@ inline void CompositeCoverageFast(AEUtil::Pixel8 &dst, const AEUtil::Pixel8 &c, 
 // and the unsigned quotients are those of the 64-bit formula.
 inline void CompositeCoverageFast(AEUtil::Pixel16 &dst, const AEUtil::Pixel16 &c, int n)
 {
-    const std::uint32_t a = (static_cast<std::uint32_t>(n) * c.alpha) / 64;
-    if (a > 32768) {
-        CompositeCoverage(dst, c, n);
-        return;
-    }
-    if (a == 0) {
-        return;
-    }
-    const std::uint32_t d = dst.alpha;
-    if (d == 0 || a == 32768) {
-        dst.alpha = static_cast<A_u_short>(a);
-        dst.red = c.red;
-        dst.green = c.green;
-        dst.blue = c.blue;
-        return;
-    }
-    const std::uint32_t k = ((32768 - a) * d) >> 15;
-    const std::uint32_t sum = a + k;
-    dst.alpha = static_cast<A_u_short>(sum);
-    dst.red = static_cast<A_u_short>((c.red * a + dst.red * k) / sum);
-    dst.green = static_cast<A_u_short>((c.green * a + dst.green * k) / sum);
-    dst.blue = static_cast<A_u_short>((c.blue * a + dst.blue * k) / sum);
+    CompositeCoverageInt<32768, 15>(dst, c, n,
+                                    [](std::uint32_t num, std::uint32_t den) { return num / den; });
 }
 
 inline void CompositeCoverageFast(AEUtil::Pixel32 &dst, const AEUtil::Pixel32 &c, int n)
