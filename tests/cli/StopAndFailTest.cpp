@@ -28,11 +28,6 @@ namespace {
 using namespace cli;
 using clitest::TestDir;
 
-#define REQUIRE_BUILT()                                                                        \
-    if (::access(STIPPLEX_CLI_PATH, X_OK) != 0 || ::access(STIPPLEX_PLUGIN_PATH, R_OK) != 0) { \
-        GTEST_SKIP() << "the stipplex program or the plug-in is not built yet";                \
-    }
-
 // Starts the program in `dir` with `args`, its standard streams in files
 // there, the stop signals at their defaults and, when `fileSizeLimit` is
 // set, that limit on the size of files it writes.

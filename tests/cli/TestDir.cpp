@@ -1,9 +1,15 @@
 #include "TestDir.h"
 
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <ImfOutputFile.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -79,6 +85,52 @@ Argb4 ArgbAt(const cli::Image &image, std::size_t i)
         default:
             return argb(image.PixelsF()[i]);
     }
+}
+
+double MaxDifference(const cli::Image &a, const cli::Image &b, double scaleA, double scaleB)
+{
+    double worst = 0;
+    for (std::size_t i = 0; i < a.PixelCount(); ++i) {
+        const auto [aa, ar, ag, ab] = ArgbAt(a, i);
+        const auto [ba, br, bg, bb] = ArgbAt(b, i);
+        for (const auto &[x, y] : {std::pair{aa, ba}, {ar, br}, {ag, bg}, {ab, bb}}) {
+            worst = std::max(worst, std::abs(x * scaleA - y * scaleB));
+        }
+    }
+    return worst;
+}
+
+void WriteExr(const std::string &path, const Imath::Box2i &display, const Imath::Box2i &data,
+              const std::vector<const char *> &names, const std::vector<float> &pixels)
+{
+    Imf::Header header(display, data);
+    Imf::FrameBuffer frame;
+    const std::size_t n = names.size(), width = static_cast<std::size_t>(data.size().x + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        header.channels().insert(names[i], Imf::Channel(Imf::FLOAT));
+        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &pixels[i], data, n * sizeof(float),
+                                                n * sizeof(float) * width));
+    }
+    Imf::OutputFile out(path.c_str(), header);
+    out.setFrameBuffer(frame);
+    out.writePixels(data.size().y + 1);
+}
+
+std::vector<float> ReadExrPixels(const std::string &path)
+{
+    Imf::InputFile file(path.c_str());
+    const Imath::Box2i window = file.header().dataWindow();
+    const std::size_t width = static_cast<std::size_t>(window.size().x + 1);
+    std::vector<float> rgba(width * static_cast<std::size_t>(window.size().y + 1) * 4);
+    Imf::FrameBuffer frame;
+    const char *names[] = {"R", "G", "B", "A"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &rgba[i], window, 4 * sizeof(float),
+                                                4 * sizeof(float) * width));
+    }
+    file.setFrameBuffer(frame);
+    file.readPixels(window.min.y, window.max.y);
+    return rgba;
 }
 
 }  // namespace clitest

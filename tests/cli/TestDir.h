@@ -2,6 +2,8 @@
 // removed with everything in it afterwards, and pixels read at any depth.
 #pragma once
 
+#include <ImathBox.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +12,12 @@
 #include <vector>
 
 #include "cli/Image.h"
+
+// Skips a test of the built program when it or the plug-in is missing.
+#define REQUIRE_BUILT()                                                                        \
+    if (::access(STIPPLEX_CLI_PATH, X_OK) != 0 || ::access(STIPPLEX_PLUGIN_PATH, R_OK) != 0) { \
+        GTEST_SKIP() << "the stipplex program or the plug-in is not built yet";                \
+    }
 
 namespace clitest {
 
@@ -40,5 +48,23 @@ inline Argb4 ArgbAt(const cli::Image &image, int x, int y)
 {
     return ArgbAt(image, static_cast<std::size_t>(y * image.Width() + x));
 }
+
+// The largest difference of any channel of any pixel, each image's channels
+// times its scale.
+double MaxDifference(const cli::Image &a, const cli::Image &b, double scaleA = 1,
+                     double scaleB = 1);
+
+// An OpenEXR file of float channels `names`, interleaved in `pixels` over
+// the data window, as another program writes it.
+void WriteExr(const std::string &path, const Imath::Box2i &display, const Imath::Box2i &data,
+              const std::vector<const char *> &names, const std::vector<float> &pixels);
+inline void WriteExr(const std::string &path, int width, int height,
+                     const std::vector<const char *> &names, const std::vector<float> &pixels)
+{
+    const Imath::Box2i box(Imath::V2i(0, 0), Imath::V2i(width - 1, height - 1));
+    WriteExr(path, box, box, names, pixels);
+}
+// R, G, B, A of every pixel of an OpenEXR file as floats, through the library.
+std::vector<float> ReadExrPixels(const std::string &path);
 
 }  // namespace clitest
