@@ -9,6 +9,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <random>
@@ -132,18 +133,8 @@ TEST(ImageIO, CompressionChangesTheFileNotThePixels)
     auto picture = [](Depth depth) {
         Image image = RandomImage(64, 48, depth, 7);
         const Image flat = RandomImage(1, 1, depth, 8);
-        for (std::size_t i = 0; i < image.PixelCount() / 2; ++i) {
-            switch (depth) {
-                case Depth::k8:
-                    image.Pixels8()[i] = flat.Pixels8()[0];
-                    break;
-                case Depth::k16:
-                    image.Pixels16()[i] = flat.Pixels16()[0];
-                    break;
-                case Depth::k32:
-                    image.PixelsF()[i] = flat.PixelsF()[0];
-                    break;
-            }
+        for (std::size_t i = 0; i < image.PixelCount() / 2; ++i) {  // rows are packed
+            std::memcpy(image.Row(0) + i * image.PixelBytes(), flat.Row(0), image.PixelBytes());
         }
         return image;
     };
