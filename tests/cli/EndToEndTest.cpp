@@ -19,38 +19,9 @@ namespace {
 using namespace cli;
 using clitest::Argb4;
 using clitest::ArgbAt;
+using clitest::Outcome;
+using clitest::RunTool;
 using clitest::TestDir;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string &s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs the program with `args` from `dir`, capturing both streams. Its
-// configuration folder (stored defaults) is inside `dir`, never the user's.
-Outcome RunTool(const TestDir &dir, const std::vector<std::string> &args)
-{
-    std::string command = "cd " + Quote(dir.Path("")) +
-                          " && XDG_CONFIG_HOME=" + Quote(dir.Path("config")) + " " +
-                          Quote(STIPPLEX_CLI_PATH);
-    for (const std::string &a : args) command += " " + Quote(a);
-    const std::string outFile = dir.Path(".stdout"), errFile = dir.Path(".stderr");
-    command += " >" + Quote(outFile) + " 2>" + Quote(errFile) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, clitest::ReadFile(outFile),
-              clitest::ReadFile(errFile)};
-    ::unlink(outFile.c_str());
-    ::unlink(errFile.c_str());
-    return o;
-}
 
 // A render with the built plug-in named.
 Outcome Render(const TestDir &dir, std::vector<std::string> args)

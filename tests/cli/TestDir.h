@@ -3,6 +3,8 @@
 #pragma once
 
 #include <ImathBox.h>
+#include <sys/resource.h>
+#include <sys/types.h>
 
 #include <filesystem>
 #include <fstream>
@@ -29,8 +31,9 @@ public:
     TestDir &operator=(const TestDir &) = delete;
 
     std::string Path(const std::string &name) const { return (root_ / name).string(); }
-    // Names of the entries in the folder, sorted.
-    std::vector<std::string> Entries() const;
+    // Names of the entries in the folder (or in `sub`, a folder inside it or
+    // any path), sorted.
+    std::vector<std::string> Entries(const std::string &sub = "") const;
 
 private:
     std::filesystem::path root_;
@@ -47,6 +50,26 @@ Argb4 ArgbAt(const cli::Image &image, std::size_t i);
 inline Argb4 ArgbAt(const cli::Image &image, int x, int y)
 {
     return ArgbAt(image, static_cast<std::size_t>(y * image.Width() + x));
+}
+
+// A run of the built program.
+struct Outcome {
+    int status = -1;  // the exit status, or -1 when ended by a signal
+    int signal = 0;   // the signal that ended it
+    std::string out;
+    std::string err;
+};
+// Starts the program in `dir` with `args`, its standard streams in files
+// there, its configuration folder (stored defaults) inside `dir`, never the
+// user's, the stop signals at their defaults and, when `fileSizeLimit` is
+// set, that limit on the size of files it writes.
+pid_t Start(const TestDir &dir, const std::vector<std::string> &args, rlim_t fileSizeLimit = 0);
+// Waits for the program and takes its output, leaving no file of it behind.
+Outcome Wait(const TestDir &dir, pid_t pid);
+inline Outcome RunTool(const TestDir &dir, const std::vector<std::string> &args,
+                       rlim_t fileSizeLimit = 0)
+{
+    return Wait(dir, Start(dir, args, fileSizeLimit));
 }
 
 // The largest difference of any channel of any pixel, each image's channels
