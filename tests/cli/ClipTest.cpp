@@ -58,36 +58,21 @@ std::string Probe(const TestDir &dir, const std::string &file, const std::string
     return value;
 }
 
+// The scale that puts an image's channels on the 8-bit scale.
+double To8(const Image &image)
+{
+    return image.GetDepth() == Depth::k8 ? 1 : 255.0 / 32768;
+}
+
+double MaxDifference(const Image &a, const Image &b)
+{
+    return clitest::MaxDifference(a, b, To8(a), To8(b));
+}
+
 bool SamePixels(const Image &a, const Image &b)
 {
     return a.Width() == b.Width() && a.Height() == b.Height() && a.GetDepth() == b.GetDepth() &&
-           a.PixelCount() > 0 &&
-           std::equal(reinterpret_cast<const char *>(a.GetDepth() == Depth::k8
-                                                         ? static_cast<const void *>(a.Pixels8())
-                                                         : a.Pixels16()),
-                      reinterpret_cast<const char *>(a.GetDepth() == Depth::k8
-                                                         ? static_cast<const void *>(a.Pixels8())
-                                                         : a.Pixels16()) +
-                          a.PixelCount() * a.PixelBytes(),
-                      reinterpret_cast<const char *>(b.GetDepth() == Depth::k8
-                                                         ? static_cast<const void *>(b.Pixels8())
-                                                         : b.Pixels16()));
-}
-
-// The largest difference of any channel, on the 8-bit scale.
-double MaxDifference(const Image &a, const Image &b)
-{
-    double worst = 0;
-    const double scaleA = a.GetDepth() == Depth::k8 ? 1 : 255.0 / 32768;
-    const double scaleB = b.GetDepth() == Depth::k8 ? 1 : 255.0 / 32768;
-    for (std::size_t i = 0; i < a.PixelCount(); ++i) {
-        const auto [aa, ar, ag, ab] = clitest::ArgbAt(a, i);
-        const auto [ba, br, bg, bb] = clitest::ArgbAt(b, i);
-        for (const auto &[x, y] : {std::pair{aa, ba}, {ar, br}, {ag, bg}, {ab, bb}}) {
-            worst = std::max(worst, std::abs(x * scaleA - y * scaleB));
-        }
-    }
-    return worst;
+           a.PixelCount() > 0 && MaxDifference(a, b) == 0;
 }
 
 #define REQUIRE_TOOLS()                                                                        \

@@ -1,10 +1,6 @@
 // The built `stipplex` program against the built plug-in, as a user runs it.
-#include <ImfChannelList.h>
-#include <ImfFrameBuffer.h>
-#include <ImfHeader.h>
-#include <ImfInputFile.h>
-#include <ImfOutputFile.h>
 #include <gtest/gtest.h>
+#include <half.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,38 +19,9 @@ namespace {
 using namespace cli;
 using clitest::Argb4;
 using clitest::ArgbAt;
+using clitest::Outcome;
+using clitest::RunTool;
 using clitest::TestDir;
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string &s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs the program with `args` from `dir`, capturing both streams. Its
-// configuration folder (stored defaults) is inside `dir`, never the user's.
-Outcome RunTool(const TestDir &dir, const std::vector<std::string> &args)
-{
-    std::string command = "cd " + Quote(dir.Path("")) +
-                          " && XDG_CONFIG_HOME=" + Quote(dir.Path("config")) + " " +
-                          Quote(STIPPLEX_CLI_PATH);
-    for (const std::string &a : args) command += " " + Quote(a);
-    const std::string outFile = dir.Path(".stdout"), errFile = dir.Path(".stderr");
-    command += " >" + Quote(outFile) + " 2>" + Quote(errFile) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, clitest::ReadFile(outFile),
-              clitest::ReadFile(errFile)};
-    ::unlink(outFile.c_str());
-    ::unlink(errFile.c_str());
-    return o;
-}
 
 // A render with the built plug-in named.
 Outcome Render(const TestDir &dir, std::vector<std::string> args)
@@ -63,11 +30,6 @@ Outcome Render(const TestDir &dir, std::vector<std::string> args)
     args.insert(args.end(), {"--plugin", STIPPLEX_PLUGIN_PATH});
     return RunTool(dir, args);
 }
-
-#define REQUIRE_BUILT()                                                                        \
-    if (::access(STIPPLEX_CLI_PATH, X_OK) != 0 || ::access(STIPPLEX_PLUGIN_PATH, R_OK) != 0) { \
-        GTEST_SKIP() << "the stipplex program or the plug-in is not built yet";                \
-    }
 
 // An opaque input of one grey, 32 x 24: the grid centre is (16, 12).
 void WriteGrey(const std::string &path, int width = 32, int height = 24, std::uint8_t grey = 100)
@@ -170,14 +132,12 @@ TEST(EndToEnd, FramesRenderedAtOnceMatchFramesRenderedOneByOne)
     WriteGrey(dir.Path("in.png"), 64, 48);
     // A new arrangement every frame, so that a frame given to the wrong time
     // or a shared generator would show.
-    const std::vector<std::string> look = {
-        "--set", "RandomInterval=1", "--set", "RandomSpacingX=0.4", "--set", "RandomHue=90"};
-    std::vector<std::string> serial = {"in.png", "a.#.png", "--frames", "0-5", "--threads", "1"};
-    std::vector<std::string> parallel = {"in.png", "b.#.png", "--frames", "0-5", "--threads", "3"};
-    serial.insert(serial.end(), look.begin(), look.end());
-    parallel.insert(parallel.end(), look.begin(), look.end());
-    ASSERT_EQ(Render(dir, serial).status, 0);
-    ASSERT_EQ(Render(dir, parallel).status, 0);
+    for (const auto &[out, threads] : {std::pair{"a.#.png", "1"}, {"b.#.png", "3"}}) {
+        const Outcome o = Render(
+            dir, {"in.png", out, "--frames", "0-5", "--threads", threads, "--set",
+                  "RandomInterval=1", "--set", "RandomSpacingX=0.4", "--set", "RandomHue=90"});
+        ASSERT_EQ(o.status, 0) << o.err;
+    }
     for (int f = 0; f <= 5; ++f) {
         const std::string n = std::to_string(f);
         EXPECT_EQ(clitest::ReadFile(dir.Path("a." + n + ".png")),
@@ -231,19 +191,9 @@ TEST(EndToEnd, AnInputTooLargeForTheMemoryLimitIsRefusedBeforeItsPixelsAreAlloca
     TestDir dir;
     // 40 x 30 pixels of data in an 8000 x 8000 display window: the layer is
     // the display window, 1 GiB at float.
-    {
-        const Imath::Box2i display(Imath::V2i(0, 0), Imath::V2i(7999, 7999));
-        const Imath::Box2i data(Imath::V2i(100, 100), Imath::V2i(139, 129));
-        Imf::Header header(display, data);
-        header.channels().insert("R", Imf::Channel(Imf::HALF));
-        std::vector<half> red(40 * 30, half(0.5f));
-        Imf::FrameBuffer frame;
-        frame.insert(
-            "R", Imf::Slice::Make(Imf::HALF, red.data(), data, sizeof(half), 40 * sizeof(half)));
-        Imf::OutputFile out(dir.Path("window.exr").c_str(), header);
-        out.setFrameBuffer(frame);
-        out.writePixels(30);
-    }
+    clitest::WriteExr(dir.Path("window.exr"), Imath::Box2i({0, 0}, {7999, 7999}),
+                      Imath::Box2i({100, 100}, {139, 129}), {"R"},
+                      std::vector<float>(40 * 30, 0.5f));
     const Outcome o = Render(dir, {"window.exr", "out.exr", "--memory-limit", "512M"});
     EXPECT_EQ(o.status, 1) << o.err;
     EXPECT_EQ(o.err.rfind("stipplex: error: 'window.exr' is 8000 x 8000 pixels: rendering it at "
@@ -253,24 +203,6 @@ TEST(EndToEnd, AnInputTooLargeForTheMemoryLimitIsRefusedBeforeItsPixelsAreAlloca
         << o.err;
     EXPECT_NE(o.err.find(", more than the memory limit of 512 MiB"), std::string::npos) << o.err;
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"window.exr"});
-}
-
-// R, G, B, A of every pixel of an OpenEXR file as floats, through the library.
-std::vector<float> ReadExrPixels(const std::string &path)
-{
-    Imf::InputFile file(path.c_str());
-    const Imath::Box2i window = file.header().dataWindow();
-    const std::size_t width = static_cast<std::size_t>(window.max.x - window.min.x + 1);
-    std::vector<float> rgba(width * static_cast<std::size_t>(window.max.y - window.min.y + 1) * 4);
-    Imf::FrameBuffer frame;
-    const char *names[] = {"R", "G", "B", "A"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &rgba[i], window, 4 * sizeof(float),
-                                                4 * sizeof(float) * width));
-    }
-    file.setFrameBuffer(frame);
-    file.readPixels(window.min.y, window.max.y);
-    return rgba;
 }
 
 TEST(EndToEnd, ExrOutputIsTheStraightRenderTimesAlphaAndCompositesWithoutFringes)
@@ -283,16 +215,15 @@ TEST(EndToEnd, ExrOutputIsTheStraightRenderTimesAlphaAndCompositesWithoutFringes
                                            "--set", "DotColor=#FF8020"};
     for (const char *depth : {"32", "8"}) {
         SCOPED_TRACE(depth);
-        std::vector<std::string> straight = {"in.png", "s.exr",       "--depth",
-                                             depth,    "--exr-alpha", "straight"};
-        std::vector<std::string> premultiplied = {"in.png", "p.exr", "--depth", depth};
-        straight.insert(straight.end(), look.begin(), look.end());
-        premultiplied.insert(premultiplied.end(), look.begin(), look.end());
-        ASSERT_EQ(Render(dir, straight).status, 0);
-        ASSERT_EQ(Render(dir, premultiplied).status, 0);
+        auto render = [&](std::vector<std::string> args) {
+            args.insert(args.end(), look.begin(), look.end());
+            return Render(dir, args).status;
+        };
+        ASSERT_EQ(render({"in.png", "s.exr", "--depth", depth, "--exr-alpha", "straight"}), 0);
+        ASSERT_EQ(render({"in.png", "p.exr", "--depth", depth}), 0);
         // The straight float world: the float file as it is, or the 8-bit
         // world the half file holds, in floats.
-        std::vector<float> s = ReadExrPixels(dir.Path("s.exr"));
+        std::vector<float> s = clitest::ReadExrPixels(dir.Path("s.exr"));
         if (depth[0] == '8') {
             const Image world = ReadImage(dir.Path("s.exr"), Depth::k8, ExrAlpha::kStraight);
             for (std::size_t i = 0; i < world.PixelCount(); ++i) {
@@ -301,7 +232,7 @@ TEST(EndToEnd, ExrOutputIsTheStraightRenderTimesAlphaAndCompositesWithoutFringes
                 for (std::size_t c = 0; c < 4; ++c) s[i * 4 + c] = FloatFromWorld8(argb[c]);
             }
         }
-        const std::vector<float> p = ReadExrPixels(dir.Path("p.exr"));
+        const std::vector<float> p = clitest::ReadExrPixels(dir.Path("p.exr"));
         ASSERT_EQ(s.size(), p.size());
         int edges = 0;
         for (std::size_t i = 0; i < s.size(); i += 4) {

@@ -1,11 +1,7 @@
 #include "cli/ImageIO.h"
 
-#include <ImfChannelList.h>
-#include <ImfFrameBuffer.h>
-#include <ImfHeader.h>
-#include <ImfInputFile.h>
-#include <ImfOutputFile.h>
 #include <gtest/gtest.h>
+#include <half.h>
 #include <png.h>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -13,6 +9,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <random>
@@ -25,6 +22,7 @@ namespace {
 using namespace cli;
 using clitest::Argb4;
 using clitest::ArgbAt;
+using clitest::MaxDifference;
 using clitest::TestDir;
 
 // Writes a PNG of any colour type from raw sample rows, the way another
@@ -90,20 +88,6 @@ Image RandomImage(int w, int h, Depth depth, unsigned seed)
     return image;
 }
 
-// The largest difference of any channel of any pixel.
-double MaxDifference(const Image &a, const Image &b)
-{
-    double worst = 0;
-    for (std::size_t i = 0; i < a.PixelCount(); ++i) {
-        const Argb4 p = ArgbAt(a, i), q = ArgbAt(b, i);
-        worst = std::max({worst, std::fabs(std::get<0>(p) - std::get<0>(q)),
-                          std::fabs(std::get<1>(p) - std::get<1>(q)),
-                          std::fabs(std::get<2>(p) - std::get<2>(q)),
-                          std::fabs(std::get<3>(p) - std::get<3>(q))});
-    }
-    return worst;
-}
-
 TEST(ImageIO, RoundTripsPerFormatAndDepth)
 {
     struct Case {
@@ -149,18 +133,8 @@ TEST(ImageIO, CompressionChangesTheFileNotThePixels)
     auto picture = [](Depth depth) {
         Image image = RandomImage(64, 48, depth, 7);
         const Image flat = RandomImage(1, 1, depth, 8);
-        for (std::size_t i = 0; i < image.PixelCount() / 2; ++i) {
-            switch (depth) {
-                case Depth::k8:
-                    image.Pixels8()[i] = flat.Pixels8()[0];
-                    break;
-                case Depth::k16:
-                    image.Pixels16()[i] = flat.Pixels16()[0];
-                    break;
-                case Depth::k32:
-                    image.PixelsF()[i] = flat.PixelsF()[0];
-                    break;
-            }
+        for (std::size_t i = 0; i < image.PixelCount() / 2; ++i) {  // rows are packed
+            std::memcpy(image.Row(0) + i * image.PixelBytes(), flat.Row(0), image.PixelBytes());
         }
         return image;
     };
@@ -277,21 +251,6 @@ TEST(ImageIO, PngColourTypesExpandToOpaqueOrTransparentArgb)
     }
 }
 
-void WriteExrChannels(const std::string &path, const std::vector<std::string> &names, float value)
-{
-    Imf::Header header(2, 2);
-    std::vector<float> data(4, value);
-    Imf::FrameBuffer frame;
-    for (const std::string &n : names) {
-        header.channels().insert(n, Imf::Channel(Imf::FLOAT));
-        frame.insert(n, Imf::Slice(Imf::FLOAT, reinterpret_cast<char *>(data.data()), sizeof(float),
-                                   2 * sizeof(float)));
-    }
-    Imf::OutputFile out(path.c_str(), header);
-    out.setFrameBuffer(frame);
-    out.writePixels(2);
-}
-
 // The message of the Failure that `f` throws, or "" when it throws none.
 template <typename F>
 std::string FailureOf(F f)
@@ -307,29 +266,13 @@ std::string FailureOf(F f)
 TEST(ImageIO, ExrWithoutAlphaIsOpaqueLuminanceIsGreyAndNoColourIsRefused)
 {
     TestDir dir;
-    WriteExrChannels(dir.Path("rgb.exr"), {"R", "G", "B"}, 0.25f);
-    WriteExrChannels(dir.Path("y.exr"), {"Y"}, 0.5f);
-    WriteExrChannels(dir.Path("z.exr"), {"Z"}, 0.5f);
+    clitest::WriteExr(dir.Path("rgb.exr"), 2, 2, {"R", "G", "B"}, std::vector<float>(12, 0.25f));
+    clitest::WriteExr(dir.Path("y.exr"), 2, 2, {"Y"}, std::vector<float>(4, 0.5f));
+    clitest::WriteExr(dir.Path("z.exr"), 2, 2, {"Z"}, std::vector<float>(4, 0.5f));
     EXPECT_EQ(ArgbAt(ReadImage(dir.Path("rgb.exr")), 3), Argb4(1, 0.25, 0.25, 0.25));
     EXPECT_EQ(ArgbAt(ReadImage(dir.Path("y.exr"), Depth::k8), 0), Argb4(255, 128, 128, 128));
     EXPECT_EQ(FailureOf([&] { ReadImage(dir.Path("z.exr")); }),
               "cannot read '" + dir.Path("z.exr") + "': no R, G, B or Y channel");
-}
-
-// The R, G, B, A channels of a 1-line OpenEXR file as floats, through the library.
-std::vector<float> ReadExrLine(const std::string &path, int width)
-{
-    Imf::InputFile file(path.c_str());
-    std::vector<float> rgba(static_cast<std::size_t>(width) * 4);
-    Imf::FrameBuffer frame;
-    const char *names[] = {"R", "G", "B", "A"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        frame.insert(names[i], Imf::Slice(Imf::FLOAT, reinterpret_cast<char *>(&rgba[i]),
-                                          4 * sizeof(float), 0));
-    }
-    file.setFrameBuffer(frame);
-    file.readPixels(0, 0);
-    return rgba;
 }
 
 TEST(ImageIO, ExrColourIsPremultipliedInTheFileAndStraightInTheWorld)
@@ -340,21 +283,7 @@ TEST(ImageIO, ExrColourIsPremultipliedInTheFileAndStraightInTheWorld)
     // As another program writes them: R, G, B premultiplied, A.
     const std::vector<float> file = {0.3f, 0.2f, 0.1f, 0,    0.25f, 0.75f, 1.5f, 0.5f, 2, 0.5f,
                                      0,    1,    0.5f, 0.5f, 0.5f,  nan,   1,    1,    1, inf};
-    {
-        Imf::Header header(5, 1);
-        Imf::FrameBuffer frame;
-        const char *names[] = {"R", "G", "B", "A"};
-        for (std::size_t i = 0; i < 4; ++i) {
-            header.channels().insert(names[i], Imf::Channel(Imf::FLOAT));
-            frame.insert(
-                names[i],
-                Imf::Slice(Imf::FLOAT, const_cast<char *>(reinterpret_cast<const char *>(&file[i])),
-                           4 * sizeof(float), 0));
-        }
-        Imf::OutputFile out(dir.Path("in.exr").c_str(), header);
-        out.setFrameBuffer(frame);
-        out.writePixels(1);
-    }
+    clitest::WriteExr(dir.Path("in.exr"), 5, 1, {"R", "G", "B", "A"}, file);
     const Image straight = ReadImage(dir.Path("in.exr"));
     EXPECT_EQ(ArgbAt(straight, 0), Argb4(0, 0, 0, 0));  // alpha 0: no colour
     EXPECT_EQ(ArgbAt(straight, 1), Argb4(0.5, 0.5, 1.5, 3.0));
@@ -376,7 +305,7 @@ TEST(ImageIO, ExrColourIsPremultipliedInTheFileAndStraightInTheWorld)
         WriteOptions options;
         options.exrType = type;
         WriteImage(dir.Path("out.exr"), world, options);
-        const std::vector<float> got = ReadExrLine(dir.Path("out.exr"), 4);
+        const std::vector<float> got = clitest::ReadExrPixels(dir.Path("out.exr"));
         for (std::size_t i = 0; i < 4; ++i) {
             const ArgbF &p = world.PixelsF()[i];
             const float want[4] = {p.a == 0 ? 0 : p.r * p.a, p.a == 0 ? 0 : p.g * p.a,
@@ -487,20 +416,8 @@ TEST(ImageIO, ExrDisplayWindowIsTheImageAndOnlyItsLinesAreRead)
     // data lines above the window that are never decoded.
     const Imath::Box2i display(Imath::V2i(0, 0), Imath::V2i(299, 199));
     const Imath::Box2i data(Imath::V2i(10, -5), Imath::V2i(13, 22));
-    Imf::Header header(display, data);
-    for (const char *c : {"R", "G", "B", "A"})
-        header.channels().insert(c, Imf::Channel(Imf::FLOAT));
-    std::vector<float> pixels(4 * 28 * 4, 0.5f);
-    Imf::FrameBuffer frame;
-    const char *names[] = {"R", "G", "B", "A"};
-    for (std::size_t i = 0; i < 4; ++i) {
-        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &pixels[i], data, 16, 0));
-    }
-    {
-        Imf::OutputFile out(dir.Path("window.exr").c_str(), header);
-        out.setFrameBuffer(frame);
-        out.writePixels(28);
-    }
+    clitest::WriteExr(dir.Path("window.exr"), display, data, {"R", "G", "B", "A"},
+                      std::vector<float>(4 * 28 * 4, 0.5f));
     const ImageInfo info = ReadImageInfo(dir.Path("window.exr"));
     EXPECT_EQ(std::make_tuple(info.format, info.width, info.height, info.depth),
               std::make_tuple(ImageFormat::kExr, 300, 200, Depth::k32));

@@ -26,72 +26,9 @@
 namespace {
 
 using namespace cli;
+using clitest::Outcome;
+using clitest::RunTool;
 using clitest::TestDir;
-
-#define REQUIRE_BUILT()                                                                        \
-    if (::access(STIPPLEX_CLI_PATH, X_OK) != 0 || ::access(STIPPLEX_PLUGIN_PATH, R_OK) != 0) { \
-        GTEST_SKIP() << "the stipplex program or the plug-in is not built yet";                \
-    }
-
-// Starts the program in `dir` with `args`, its standard streams in files
-// there, the stop signals at their defaults and, when `fileSizeLimit` is
-// set, that limit on the size of files it writes.
-pid_t Start(const TestDir &dir, const std::vector<std::string> &args, rlim_t fileSizeLimit = 0)
-{
-    const pid_t pid = ::fork();
-    if (pid != 0) {
-        return pid;
-    }
-    if (::chdir(dir.Path("").c_str()) != 0) {
-        ::_exit(126);
-    }
-    ::setenv("XDG_CONFIG_HOME", dir.Path("config").c_str(), 1);
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open(".stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
-    for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-        ::signal(s, SIG_DFL);
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (fileSizeLimit > 0) {
-        const rlimit limit{fileSizeLimit, fileSizeLimit};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    std::vector<char *> argv{const_cast<char *>(STIPPLEX_CLI_PATH)};
-    for (const std::string &a : args) {
-        argv.push_back(const_cast<char *>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-}
-
-struct Outcome {
-    int status = -1;  // the exit status, or -1 when ended by a signal
-    int signal = 0;   // the signal that ended it
-    std::string err;
-};
-
-Outcome Wait(const TestDir &dir, pid_t pid)
-{
-    int raw = 0;
-    Outcome o;
-    if (::waitpid(pid, &raw, 0) != pid) {
-        return o;
-    }
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
-    o.err = clitest::ReadFile(dir.Path(".stderr"));
-    return o;
-}
-
-Outcome RunTool(const TestDir &dir, const std::vector<std::string> &args, rlim_t fileSizeLimit = 0)
-{
-    return Wait(dir, Start(dir, args, fileSizeLimit));
-}
 
 // Opaque noise, which compresses badly: outputs of some size.
 void WriteNoise(const std::string &path, int width, int height)
@@ -105,16 +42,6 @@ void WriteNoise(const std::string &path, int width, int height)
                   static_cast<std::uint8_t>(v >> 16)};
     }
     WriteImage(path, image);
-}
-
-std::vector<std::string> Entries(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 ino_t Inode(const std::string &path)
@@ -174,7 +101,7 @@ TEST(Stop, ASignalMidSequenceLeavesOnlyCompleteOutputsAndUntouchedOldOnes)
         const Outcome o = Wait(dir, pid);
         EXPECT_EQ(o.signal, signal) << "exit status " << o.status << "\n" << o.err;
 
-        for (const std::string &name : Entries(dir.Path("seq"))) {
+        for (const std::string &name : dir.Entries("seq")) {
             EXPECT_EQ(before.count(name), 1u) << "left behind: " << name;
         }
         int rendered = 0;
@@ -212,7 +139,7 @@ std::vector<std::string> WriteFailures(const TestDir &dir, const std::string &fo
         EXPECT_EQ(clitest::ReadFile(path), "old");
         messages.push_back(o.err);
     }
-    EXPECT_EQ(Entries(folder), (std::vector<std::string>{"o.exr", "o.png"}));
+    EXPECT_EQ(dir.Entries(folder), (std::vector<std::string>{"o.exr", "o.png"}));
     return messages;
 }
 

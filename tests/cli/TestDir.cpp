@@ -1,9 +1,17 @@
 #include "TestDir.h"
 
+#include <ImfChannelList.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <ImfOutputFile.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -29,10 +37,10 @@ TestDir::~TestDir()
     std::filesystem::remove_all(root_, ignored);
 }
 
-std::vector<std::string> TestDir::Entries() const
+std::vector<std::string> TestDir::Entries(const std::string &sub) const
 {
     std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(root_)) {
+    for (const auto &entry : std::filesystem::directory_iterator(root_ / sub)) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
@@ -79,6 +87,101 @@ Argb4 ArgbAt(const cli::Image &image, std::size_t i)
         default:
             return argb(image.PixelsF()[i]);
     }
+}
+
+pid_t Start(const TestDir &dir, const std::vector<std::string> &args, rlim_t fileSizeLimit)
+{
+    const pid_t pid = ::fork();
+    if (pid != 0) {
+        return pid;
+    }
+    if (::chdir(dir.Path("").c_str()) != 0) {
+        ::_exit(126);
+    }
+    ::setenv("XDG_CONFIG_HOME", dir.Path("config").c_str(), 1);
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open(".stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
+        ::signal(s, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (fileSizeLimit > 0) {
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    std::vector<char *> argv{const_cast<char *>(STIPPLEX_CLI_PATH)};
+    for (const std::string &a : args) {
+        argv.push_back(const_cast<char *>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+}
+
+Outcome Wait(const TestDir &dir, pid_t pid)
+{
+    int raw = 0;
+    Outcome o;
+    if (::waitpid(pid, &raw, 0) != pid) {
+        return o;
+    }
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    o.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+    for (auto [file, text] : {std::pair{".stdout", &o.out}, {".stderr", &o.err}}) {
+        *text = ReadFile(dir.Path(file));
+        ::unlink(dir.Path(file).c_str());
+    }
+    return o;
+}
+
+double MaxDifference(const cli::Image &a, const cli::Image &b, double scaleA, double scaleB)
+{
+    double worst = 0;
+    for (std::size_t i = 0; i < a.PixelCount(); ++i) {
+        const auto [aa, ar, ag, ab] = ArgbAt(a, i);
+        const auto [ba, br, bg, bb] = ArgbAt(b, i);
+        for (const auto &[x, y] : {std::pair{aa, ba}, {ar, br}, {ag, bg}, {ab, bb}}) {
+            worst = std::max(worst, std::abs(x * scaleA - y * scaleB));
+        }
+    }
+    return worst;
+}
+
+void WriteExr(const std::string &path, const Imath::Box2i &display, const Imath::Box2i &data,
+              const std::vector<const char *> &names, const std::vector<float> &pixels)
+{
+    Imf::Header header(display, data);
+    Imf::FrameBuffer frame;
+    const std::size_t n = names.size(), width = static_cast<std::size_t>(data.size().x + 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        header.channels().insert(names[i], Imf::Channel(Imf::FLOAT));
+        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &pixels[i], data, n * sizeof(float),
+                                                n * sizeof(float) * width));
+    }
+    Imf::OutputFile out(path.c_str(), header);
+    out.setFrameBuffer(frame);
+    out.writePixels(data.size().y + 1);
+}
+
+std::vector<float> ReadExrPixels(const std::string &path)
+{
+    Imf::InputFile file(path.c_str());
+    const Imath::Box2i window = file.header().dataWindow();
+    const std::size_t width = static_cast<std::size_t>(window.size().x + 1);
+    std::vector<float> rgba(width * static_cast<std::size_t>(window.size().y + 1) * 4);
+    Imf::FrameBuffer frame;
+    const char *names[] = {"R", "G", "B", "A"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        frame.insert(names[i], Imf::Slice::Make(Imf::FLOAT, &rgba[i], window, 4 * sizeof(float),
+                                                4 * sizeof(float) * width));
+    }
+    file.setFrameBuffer(frame);
+    file.readPixels(window.min.y, window.max.y);
+    return rgba;
 }
 
 }  // namespace clitest
