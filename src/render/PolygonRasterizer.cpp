@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "Composite.h"
+#include "RepeatedSum.h"
 
 namespace {
 
@@ -507,38 +508,48 @@ void PolygonRasterizer<Pixel>::FillGeneralFast()
     size_t next = 0;
     int nextEnd = kNoEnd;
     int pendingRow = -1;
-    for (int s = from; s <= to && s < rowLimit; ++s) {
+    // Sub-rows above the canvas only move the edges along: an edge that
+    // reaches the canvas starts on sub-row 0 with the x its steps down to
+    // there give it; one that ends above it comes and goes on sub-row 0.
+    for (Edge &e : edges_) {
+        if (e.firstRow >= 0) {
+            break;
+        }
+        if (e.lastRow > 0) {
+            e.x = render::AddRepeatedly(e.x, e.step, -static_cast<std::int64_t>(e.firstRow));
+            e.firstRow = 0;
+        }
+    }
+    for (int s = std::max(from, 0); s <= to && s < rowLimit; ++s) {
         if (!UpdateActive(s, next, nextEnd)) {
             break;
         }
-        if (s >= 0) {
-            SortActive();
-            int winding = 0;
-            double start = 0;
-            int spanStart = 0, spanEnd = -2;  // the open span (none while spanEnd < spanStart)
-            for (const Edge *e : active_) {
-                const int before = winding;
-                winding += e->dir;
-                if (before == 0 && winding != 0) {
-                    start = e->x;
-                } else if (before != 0 && winding == 0) {
-                    const int a = std::max(TruncInt(start + 0.5), 0);
-                    const int b = std::min(TruncInt(e->x + 0.5), limit);
-                    if (a > b) continue;
-                    if (spanEnd >= spanStart && a <= spanEnd + 1) {
-                        spanEnd = std::max(spanEnd, b);
-                    } else {
-                        if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
-                        spanStart = a;
-                        spanEnd = b;
-                    }
+        SortActive();
+        int winding = 0;
+        double start = 0;
+        int spanStart = 0, spanEnd = -2;  // the open span (none while spanEnd < spanStart)
+        for (const Edge *e : active_) {
+            const int before = winding;
+            winding += e->dir;
+            if (before == 0 && winding != 0) {
+                start = e->x;
+            } else if (before != 0 && winding == 0) {
+                const int a = std::max(TruncInt(start + 0.5), 0);
+                const int b = std::min(TruncInt(e->x + 0.5), limit);
+                if (a > b) continue;
+                if (spanEnd >= spanStart && a <= spanEnd + 1) {
+                    spanEnd = std::max(spanEnd, b);
+                } else {
+                    if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
+                    spanStart = a;
+                    spanEnd = b;
                 }
             }
-            if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
-            pendingRow = s / kSub;
-            if (s % kSub == kSub - 1) {
-                CompositeCounts(pendingRow);
-            }
+        }
+        if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
+        pendingRow = s / kSub;
+        if (s % kSub == kSub - 1) {
+            CompositeCounts(pendingRow);
         }
         for (Edge *e : active_) {
             e->x += e->step;

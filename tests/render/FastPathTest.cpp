@@ -5,6 +5,7 @@
 
 #include "RenderTestSupport.h"
 #include "render/DotShapes.h"
+#include "render/RepeatedSum.h"
 
 using namespace rendertest;
 
@@ -49,8 +50,11 @@ template <typename Pixel>
 DotRecord<Pixel> RandomDot(std::mt19937 &rng, int width, int height)
 {
     std::uniform_real_distribution<double> unit(0, 1);
-    const double sizes[] = {0.2 + 3 * unit(rng), 3 + 10 * unit(rng), 13 + 60 * unit(rng)};
-    const double w = sizes[rng() % 3];
+    // Now and then one reaching far above the canvas, whose edges the fast
+    // path moves down to it at once.
+    const double sizes[] = {0.2 + 3 * unit(rng), 3 + 10 * unit(rng), 13 + 60 * unit(rng),
+                            500 + 5000 * unit(rng)};
+    const double w = sizes[rng() % 16 == 0 ? 3 : rng() % 3];
     const double h = rng() % 2 ? w : w * (0.3 + unit(rng));
     double x = -8 + (width + 16) * unit(rng);
     double y = -8 + (height + 16) * unit(rng);
@@ -117,6 +121,31 @@ TYPED_TEST(FastPaths, DrawTheSameBytesAsThePlainPaths)
     EXPECT_GT(convex, 1000);
     EXPECT_GT(general, 300);
     EXPECT_TRUE(fast.GuardsIntact());
+}
+
+// Sums of one step repeated, jumping whole binades, as the additions one by
+// one give them: steps of every size against x, halfway steps (whose rounding
+// depends on x), sums that cross zero and binades.
+TEST(RepeatedSum, SameAsAddingOneByOne)
+{
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (int i = 0; i < 3000; ++i) {
+        const double x = std::ldexp(unit(rng), static_cast<int>(rng() % 40) - 8);
+        double step = std::ldexp(unit(rng), static_cast<int>(rng() % 60) - 50);
+        if (i % 5 == 0) {  // halfway between two multiples of x's ulp
+            int e = 0;
+            std::frexp(x, &e);
+            step = std::ldexp(static_cast<double>(rng() % 64) + 0.5, e - 53);
+        }
+        const std::int64_t n = static_cast<std::int64_t>(rng() % 20000);
+        double one = x;
+        for (std::int64_t k = 0; k < n; ++k) {
+            one += step;
+        }
+        ASSERT_EQ(render::AddRepeatedly(x, step, n), one)
+            << std::hexfloat << "x " << x << " step " << step << " n " << n;
+    }
 }
 
 }  // namespace
