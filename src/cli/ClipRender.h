@@ -6,6 +6,8 @@
 // length. A clip's frames are written in order.
 #pragma once
 
+#include <cstdint>
+
 #include "Commands.h"
 #include "FramePattern.h"
 #include "FrameRender.h"
@@ -33,7 +35,10 @@ void CheckClipOptions(const RenderOptions &options);
 // images without --frames.
 FrameRange CheckShard(const RenderOptions &options, const FrameRange &range);
 
-// RenderWithSession for a render that IsClipRender.
-void RenderClip(Session &session, const RenderOptions &options, RenderObserver &observer);
+// RenderWithSession for a render that IsClipRender. A frame whose cost is
+// more than `memoryLimit` is refused before the first is read, and no more
+// frames are rendered at once than fit in it.
+void RenderClip(Session &session, const RenderOptions &options, RenderObserver &observer,
+                std::uint64_t memoryLimit);
 
 }  // namespace cli

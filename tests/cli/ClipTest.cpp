@@ -277,6 +277,17 @@ TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
     EXPECT_EQ(noEncoder.status, 1);
     EXPECT_NE(noEncoder.out.find("nosuchcodec"), std::string::npos) << noEncoder.out;
     EXPECT_EQ(Render(dir, "src.mkv new.png --crf 20").status, 2);
+    // Refused before a frame is read: a frame beyond the memory limit, an
+    // input the downsampling leaves without pixels.
+    const Outcome big = Render(dir, "src.mkv new.mkv --memory-limit 64K");
+    EXPECT_EQ(big.status, 1);
+    EXPECT_NE(big.out.find("'src.mkv' is 64 x 48 pixels: rendering it at 8 bits needs about "),
+              std::string::npos)
+        << big.out;
+    EXPECT_NE(big.out.find("more than the memory limit of 64 KiB"), std::string::npos) << big.out;
+    const Outcome tiny = Render(dir, "src.mkv new.mkv --downsample 97");
+    EXPECT_EQ(tiny.status, 2);
+    EXPECT_NE(tiny.out.find("at most 96"), std::string::npos) << tiny.out;
     EXPECT_EQ(clitest::ReadFile(dir.Path("out.mkv")), "an earlier render");
     for (const std::string &name : dir.Entries()) {
         EXPECT_TRUE(name.find("tmp") == std::string::npos && name != "new.mkv") << name;
