@@ -97,9 +97,11 @@ private:
 // Frames [first, last] of an image sequence, or one image held for all.
 class ImageSource : public FrameSource {
 public:
-    ImageSource(std::string path, Depth depth, long first, long last, std::uint64_t memoryLimit)
+    ImageSource(std::string path, Depth depth, ExrAlpha exrAlpha, long first, long last,
+                std::uint64_t memoryLimit)
         : path_(std::move(path)),
           depth_(depth),
+          exrAlpha_(exrAlpha),
           first_(first),
           next_(first),
           last_(last),
@@ -115,7 +117,7 @@ public:
         if (!still_ || sequence) {
             const std::string file = sequence ? ExpandFramePattern(path_, next_) : path_;
             CheckRead(file, depth_, memoryLimit_);
-            still_ = std::make_shared<host::World>(ToWorld(ReadImage(file, depth_)));
+            still_ = std::make_shared<host::World>(ToWorld(ReadImage(file, depth_, exrAlpha_)));
         }
         frame.index = next_;
         frame.pts = next_ - first_;
@@ -127,6 +129,7 @@ public:
 private:
     std::string path_;
     Depth depth_;
+    ExrAlpha exrAlpha_;
     long first_;
     long next_;
     long last_;
@@ -181,8 +184,8 @@ private:
 // frame when its name has a frame pattern.
 class LayerFile {
 public:
-    LayerFile(std::string path, Depth depth, std::uint64_t memoryLimit)
-        : path_(std::move(path)), depth_(depth), memoryLimit_(memoryLimit)
+    LayerFile(std::string path, Depth depth, ExrAlpha exrAlpha, std::uint64_t memoryLimit)
+        : path_(std::move(path)), depth_(depth), exrAlpha_(exrAlpha), memoryLimit_(memoryLimit)
     {
     }
     const host::World &ForFrame(long frame)
@@ -191,7 +194,7 @@ public:
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
             CheckRead(file, depth_, memoryLimit_);
-            world_ = std::make_unique<host::World>(ToWorld(ReadImage(file, depth_)));
+            world_ = std::make_unique<host::World>(ToWorld(ReadImage(file, depth_, exrAlpha_)));
             frame_ = frame;
         }
         return *world_;
@@ -200,6 +203,7 @@ public:
 private:
     std::string path_;
     Depth depth_;
+    ExrAlpha exrAlpha_;
     std::uint64_t memoryLimit_;
     std::unique_ptr<host::World> world_;
     long frame_ = 0;
@@ -238,6 +242,7 @@ struct Plan {
     FrameTime time;  // of the first frame; frame and totalFrames as a template
     int downsample = 1;
     Depth depth = Depth::k8;
+    ExrAlpha exrAlpha = ExrAlpha::kPremultiplied;  // of OpenEXR files read
     std::uint64_t memoryLimit = 0;
     std::uint64_t frameCost = 0;  // of one frame in flight, at its peak
 };
@@ -331,7 +336,8 @@ void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &obser
             host::Instance &instance = instances[static_cast<std::size_t>(w)];
             std::map<A_long, std::unique_ptr<LayerFile>> layerFiles;
             for (const auto &[path, id] : layerIds) {
-                layerFiles[id] = std::make_unique<LayerFile>(path, plan.depth, plan.memoryLimit);
+                layerFiles[id] =
+                    std::make_unique<LayerFile>(path, plan.depth, plan.exrAlpha, plan.memoryLimit);
             }
             for (;;) {
                 std::pair<long, SourceFrame> job;
@@ -541,24 +547,18 @@ FrameRange CheckShard(const RenderOptions &o, const FrameRange &range)
 }
 
 void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observer,
-                std::uint64_t memoryLimit)
+                const WriteOptions &write, std::uint64_t memoryLimit)
 {
     CheckClipOptions(o);
     const std::vector<detail::ResolvedValue> values =
         detail::ResolveValues(session, o.presets, o.sets);
     const std::map<std::string, A_long> layerIds = detail::LayerIds(values);
-    WriteOptions write;
-    if (o.pngDepth) {
-        write.pngBits = *o.pngDepth;
-    }
-    if (o.exrType) {
-        write.exrType = *o.exrType == "float" ? ExrType::kFloat : ExrType::kHalf;
-    }
     Warnings warnings;
     const auto warn = [&warnings](const std::string &message) { warnings.Add(message); };
 
     Plan plan;
     plan.downsample = o.downsample;
+    plan.exrAlpha = write.exrAlpha;
     plan.memoryLimit = memoryLimit;
     ClipTiming timing;
     std::unique_ptr<VideoReader> reader;
@@ -645,8 +645,8 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
     if (reader) {
         source = std::make_unique<ClipSource>(*reader, plan.depth, plan.first, plan.last);
     } else {
-        source = std::make_unique<ImageSource>(o.input, plan.depth, plan.first, plan.last,
-                                               plan.memoryLimit);
+        source = std::make_unique<ImageSource>(o.input, plan.depth, plan.exrAlpha, plan.first,
+                                               plan.last, plan.memoryLimit);
     }
     timing.first = plan.first;
     timing.last = plan.last;

@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "FramePattern.h"
 #include "FrameRender.h"
+#include "ImageIO.h"
 #include "Session.h"
 
 namespace CLI {
@@ -35,10 +36,11 @@ void CheckClipOptions(const RenderOptions &options);
 // images without --frames.
 FrameRange CheckShard(const RenderOptions &options, const FrameRange &range);
 
-// RenderWithSession for a render that IsClipRender. A frame whose cost is
-// more than `memoryLimit` is refused before the first is read, and no more
-// frames are rendered at once than fit in it.
+// RenderWithSession for a render that IsClipRender, with the checked
+// request's image options (OpenEXR files are read with write.exrAlpha too).
+// A frame whose cost is more than `memoryLimit` is refused before the first
+// is read, and no more frames are rendered at once than fit in it.
 void RenderClip(Session &session, const RenderOptions &options, RenderObserver &observer,
-                std::uint64_t memoryLimit);
+                const WriteOptions &write, std::uint64_t memoryLimit);
 
 }  // namespace cli

@@ -276,7 +276,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
     WriteOptions write;
     const FramePlan plan = CheckRequest(o, write);
     if (IsClipRender(o)) {
-        RenderClip(session, o, observer, plan.memoryLimit);
+        RenderClip(session, o, observer, write, plan.memoryLimit);
         return;
     }
 
