@@ -19,6 +19,7 @@
 #include "Errors.h"
 #include "FramePattern.h"
 #include "ImageIO.h"
+#include "MemoryBudget.h"
 #include "ParamValue.h"
 #include "VideoReader.h"
 #include "VideoWriter.h"
@@ -35,6 +36,15 @@ struct SourceFrame {
     std::int64_t pts = 0;
     std::shared_ptr<const host::World> world;
 };
+
+// Refuses an image file whose reading alone would take more than `limit`,
+// before any of its pixels are read.
+void CheckRead(const std::string &file, Depth depth, std::uint64_t limit)
+{
+    const ImageInfo info = ReadImageInfo(file);
+    const PixelSize size{info.width, info.height};
+    detail::CheckMemory(file, size, depth, ReadCost(size, depth, info.fileBytes), limit);
+}
 
 class FrameSource {
 public:
@@ -87,8 +97,15 @@ private:
 // Frames [first, last] of an image sequence, or one image held for all.
 class ImageSource : public FrameSource {
 public:
-    ImageSource(std::string path, Depth depth, long first, long last)
-        : path_(std::move(path)), depth_(depth), first_(first), next_(first), last_(last)
+    ImageSource(std::string path, Depth depth, ExrAlpha exrAlpha, long first, long last,
+                std::uint64_t memoryLimit)
+        : path_(std::move(path)),
+          depth_(depth),
+          exrAlpha_(exrAlpha),
+          first_(first),
+          next_(first),
+          last_(last),
+          memoryLimit_(memoryLimit)
     {
     }
     bool Next(SourceFrame &frame) override
@@ -99,7 +116,8 @@ public:
         const bool sequence = HasFramePattern(path_);
         if (!still_ || sequence) {
             const std::string file = sequence ? ExpandFramePattern(path_, next_) : path_;
-            still_ = std::make_shared<host::World>(ToWorld(ReadImage(file, depth_)));
+            CheckRead(file, depth_, memoryLimit_);
+            still_ = std::make_shared<host::World>(ToWorld(ReadImage(file, depth_, exrAlpha_)));
         }
         frame.index = next_;
         frame.pts = next_ - first_;
@@ -111,9 +129,11 @@ public:
 private:
     std::string path_;
     Depth depth_;
+    ExrAlpha exrAlpha_;
     long first_;
     long next_;
     long last_;
+    std::uint64_t memoryLimit_;
     std::shared_ptr<const host::World> still_;
 };
 
@@ -164,13 +184,17 @@ private:
 // frame when its name has a frame pattern.
 class LayerFile {
 public:
-    LayerFile(std::string path, Depth depth) : path_(std::move(path)), depth_(depth) {}
+    LayerFile(std::string path, Depth depth, ExrAlpha exrAlpha, std::uint64_t memoryLimit)
+        : path_(std::move(path)), depth_(depth), exrAlpha_(exrAlpha), memoryLimit_(memoryLimit)
+    {
+    }
     const host::World &ForFrame(long frame)
     {
         const bool sequence = HasFramePattern(path_);
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
-            world_ = std::make_unique<host::World>(ToWorld(ReadImage(file, depth_)));
+            CheckRead(file, depth_, memoryLimit_);
+            world_ = std::make_unique<host::World>(ToWorld(ReadImage(file, depth_, exrAlpha_)));
             frame_ = frame;
         }
         return *world_;
@@ -179,6 +203,8 @@ public:
 private:
     std::string path_;
     Depth depth_;
+    ExrAlpha exrAlpha_;
+    std::uint64_t memoryLimit_;
     std::unique_ptr<host::World> world_;
     long frame_ = 0;
 };
@@ -216,22 +242,21 @@ struct Plan {
     FrameTime time;  // of the first frame; frame and totalFrames as a template
     int downsample = 1;
     Depth depth = Depth::k8;
+    ExrAlpha exrAlpha = ExrAlpha::kPremultiplied;  // of OpenEXR files read
+    std::uint64_t memoryLimit = 0;
+    std::uint64_t frameCost = 0;  // of one frame in flight, at its peak
 };
 
 // decode -> render on the workers -> write, at most `workers + 2` frames in
-// flight. A clip is written in order on this thread; image files are written
-// by the workers.
+// flight, and no more workers than frames fit in the memory limit. A clip is
+// written in order on this thread; image files are written by the workers.
 void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &observer,
                  FrameSource &source, FrameSink &sink, const Plan &plan,
                  const std::vector<detail::ResolvedValue> &values,
                  const std::map<std::string, A_long> &layerIds, A_long layerWidth,
                  A_long layerHeight, Warnings &warnings)
 {
-    const long workers = std::max<long>(
-        1,
-        std::min<long>(plan.count, o.threads > 0 ? o.threads
-                                                 : static_cast<long>(std::max(
-                                                       1u, std::thread::hardware_concurrency()))));
+    const long workers = detail::Workers(plan.count, o.threads, plan.memoryLimit, plan.frameCost);
     std::vector<host::Instance> instances =
         detail::NewInstances(session, workers, layerWidth, layerHeight, values, layerIds);
     observer.Faults(session.TakeFaults());
@@ -311,7 +336,8 @@ void RunPipeline(Session &session, const RenderOptions &o, RenderObserver &obser
             host::Instance &instance = instances[static_cast<std::size_t>(w)];
             std::map<A_long, std::unique_ptr<LayerFile>> layerFiles;
             for (const auto &[path, id] : layerIds) {
-                layerFiles[id] = std::make_unique<LayerFile>(path, plan.depth);
+                layerFiles[id] =
+                    std::make_unique<LayerFile>(path, plan.depth, plan.exrAlpha, plan.memoryLimit);
             }
             for (;;) {
                 std::pair<long, SourceFrame> job;
@@ -520,29 +546,27 @@ FrameRange CheckShard(const RenderOptions &o, const FrameRange &range)
     return ShardRange(range, shard);
 }
 
-void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observer)
+void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observer,
+                const WriteOptions &write, std::uint64_t memoryLimit)
 {
     CheckClipOptions(o);
     const std::vector<detail::ResolvedValue> values =
         detail::ResolveValues(session, o.presets, o.sets);
     const std::map<std::string, A_long> layerIds = detail::LayerIds(values);
-    WriteOptions write;
-    if (o.pngDepth) {
-        write.pngBits = *o.pngDepth;
-    }
-    if (o.exrType) {
-        write.exrType = *o.exrType == "float" ? ExrType::kFloat : ExrType::kHalf;
-    }
     Warnings warnings;
     const auto warn = [&warnings](const std::string &message) { warnings.Add(message); };
 
     Plan plan;
     plan.downsample = o.downsample;
+    plan.exrAlpha = write.exrAlpha;
+    plan.memoryLimit = memoryLimit;
     ClipTiming timing;
     std::unique_ptr<VideoReader> reader;
     std::unique_ptr<FrameSource> source;
     A_long width = 0;
     A_long height = 0;
+    std::string firstInput = o.input;
+    std::uint64_t firstBytes = 0;  // of the first image file read
     if (!HasFramePattern(o.input) && IsClipFile(o.input)) {
         reader = std::make_unique<VideoReader>(o.input);
         const ClipInfo &info = reader->Info();
@@ -578,17 +602,16 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
         height = info.height;
         timing.clip = info;
         timing.fromClip = true;
-        source = std::make_unique<ClipSource>(*reader, plan.depth, plan.first, plan.last);
     } else {
         const FrameRange range = CheckShard(o, RequestedRange(o, 0));
         plan.first = range.first;
         plan.last = range.last;
-        const std::string firstInput =
-            HasFramePattern(o.input) ? ExpandFramePattern(o.input, plan.first) : o.input;
-        plan.depth = o.depth ? static_cast<Depth>(*o.depth) : FileDepth(firstInput);
-        const Image first = ReadImage(firstInput, plan.depth);
-        width = first.Width();
-        height = first.Height();
+        firstInput = HasFramePattern(o.input) ? ExpandFramePattern(o.input, plan.first) : o.input;
+        const ImageInfo first = ReadImageInfo(firstInput);
+        plan.depth = o.depth ? static_cast<Depth>(*o.depth) : first.depth;
+        width = first.width;
+        height = first.height;
+        firstBytes = first.fileBytes;
         plan.time.fps = o.fps;
         plan.time.step = 1;
         plan.time.totalFrames = plan.last + 1;
@@ -597,9 +620,34 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
         timing.clip.timeBaseNum = 1;
         timing.clip.timeBaseDen = o.fps;
         timing.clip.frameCount = plan.last + 1;
-        source = std::make_unique<ImageSource>(o.input, plan.depth, plan.first, plan.last);
     }
     plan.count = plan.last - plan.first + 1;
+
+    // The first frame with every layer must fit in the memory limit before
+    // any pixels are read.
+    detail::CheckDownsample(firstInput, {width, height}, o.downsample);
+    FrameShape shape{{width, height},
+                     {},
+                     plan.depth,
+                     o.downsample,
+                     !IsClipOutput(o.output) && FormatForExtension(o.output) == ImageFormat::kExr};
+    shape.fileBytes = firstBytes;
+    for (const auto &layer : layerIds) {
+        const std::string file = HasFramePattern(layer.first)
+                                     ? ExpandFramePattern(layer.first, plan.first)
+                                     : layer.first;
+        const ImageInfo info = ReadImageInfo(file);
+        shape.layers.push_back({info.width, info.height});
+        shape.fileBytes = std::max(shape.fileBytes, info.fileBytes);
+    }
+    plan.frameCost = FrameCost(shape);
+    detail::CheckMemory(firstInput, shape.input, plan.depth, plan.frameCost, plan.memoryLimit);
+    if (reader) {
+        source = std::make_unique<ClipSource>(*reader, plan.depth, plan.first, plan.last);
+    } else {
+        source = std::make_unique<ImageSource>(o.input, plan.depth, plan.exrAlpha, plan.first,
+                                               plan.last, plan.memoryLimit);
+    }
     timing.first = plan.first;
     timing.last = plan.last;
 

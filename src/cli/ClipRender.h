@@ -6,9 +6,12 @@
 // length. A clip's frames are written in order.
 #pragma once
 
+#include <cstdint>
+
 #include "Commands.h"
 #include "FramePattern.h"
 #include "FrameRender.h"
+#include "ImageIO.h"
 #include "Session.h"
 
 namespace CLI {
@@ -33,7 +36,11 @@ void CheckClipOptions(const RenderOptions &options);
 // images without --frames.
 FrameRange CheckShard(const RenderOptions &options, const FrameRange &range);
 
-// RenderWithSession for a render that IsClipRender.
-void RenderClip(Session &session, const RenderOptions &options, RenderObserver &observer);
+// RenderWithSession for a render that IsClipRender, with the checked
+// request's image options (OpenEXR files are read with write.exrAlpha too).
+// A frame whose cost is more than `memoryLimit` is refused before the first
+// is read, and no more frames are rendered at once than fit in it.
+void RenderClip(Session &session, const RenderOptions &options, RenderObserver &observer,
+                const WriteOptions &write, std::uint64_t memoryLimit);
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "MemoryBudget.h"
 #include "ParamValue.h"
 #include "Preset.h"
 #include "Session.h"
@@ -50,5 +51,18 @@ void ApplyValues(host::Instance &instance, const std::vector<ResolvedValue> &val
 std::vector<host::Instance> NewInstances(Session &session, long count, A_long width, A_long height,
                                          const std::vector<ResolvedValue> &values,
                                          const std::map<std::string, A_long> &layerIds);
+
+// Refuses, naming the file and its size, a frame of `size` whose `bytes` at
+// `depth` are more than `limit`. Throws Failure.
+void CheckMemory(const std::string &file, PixelSize size, Depth depth, std::uint64_t bytes,
+                 std::uint64_t limit);
+
+// A downsampled input must keep at least one pixel each way, as the effect
+// sizes it. Throws UsageError naming the largest factor that does.
+void CheckDownsample(const std::string &file, PixelSize size, int downsample);
+
+// The frames rendered at once: --threads (0: one per core), no more than
+// there are frames, nor than fit in `limit` at `frameCost` each.
+long Workers(long frames, int threads, std::uint64_t limit, std::uint64_t frameCost);
 
 }  // namespace cli::detail

@@ -132,44 +132,6 @@ FramePlan CheckRequest(const RenderOptions &o, WriteOptions &write)
     return plan;
 }
 
-// Refuses an image whose reading, or a frame whose rendering, would take more
-// than the memory limit; returns the cost.
-template <typename Cost>
-std::uint64_t CheckMemory(const std::string &file, const ImageInfo &info, Cost cost, Depth depth,
-                          std::uint64_t limit)
-{
-    const std::uint64_t bytes = cost(PixelSize{info.width, info.height}, depth);
-    if (bytes > limit) {
-        throw Failure("'" + file + "' is " + std::to_string(info.width) + " x " +
-                      std::to_string(info.height) + " pixels: rendering it at " + DepthName(depth) +
-                      " bits needs about " + FormatBytes(bytes) +
-                      ", more than the memory limit of " + FormatBytes(limit) +
-                      " (--memory-limit)");
-    }
-    return bytes;
-}
-
-// A downsampled layer must keep at least one pixel each way, as the effect
-// sizes it.
-void CheckDownsample(const std::string &file, const ImageInfo &info, int downsample)
-{
-    const auto keeps = [&](int n) {
-        const double scale = 1.0 / n;
-        return static_cast<int>(info.width * scale + 0.5) >= 1 &&
-               static_cast<int>(info.height * scale + 0.5) >= 1;
-    };
-    if (keeps(downsample)) {
-        return;
-    }
-    int most = 2 * std::min(info.width, info.height);
-    while (most > 1 && !keeps(most)) {
-        --most;
-    }
-    throw UsageError("--downsample " + std::to_string(downsample) + " is too large for '" + file +
-                     "' (" + std::to_string(info.width) + " x " + std::to_string(info.height) +
-                     " pixels): at most " + std::to_string(most));
-}
-
 // An image file read as a layer world once, or once per frame when its name
 // has a frame pattern.
 class LayerSource {
@@ -186,10 +148,9 @@ public:
         if (!world_ || (sequence && frame != frame_)) {
             const std::string file = sequence ? ExpandFramePattern(path_, frame) : path_;
             const ImageInfo info = ReadImageInfo(file);
-            CheckMemory(
-                file, info,
-                [&](PixelSize size, Depth depth) { return ReadCost(size, depth, info.fileBytes); },
-                depth_, plan_.memoryLimit);
+            detail::CheckMemory(file, {info.width, info.height}, depth_,
+                                ReadCost({info.width, info.height}, depth_, info.fileBytes),
+                                plan_.memoryLimit);
             const std::vector<unsigned char> bytes =
                 Timed(times.read, [&] { return ReadFileBytes(file); });
             world_ = Timed(times.decode, [&] {
@@ -230,6 +191,53 @@ void JoinWorkers(std::vector<std::thread> &threads, const std::exception_ptr &fa
     }
 }
 
+namespace detail {
+
+void CheckMemory(const std::string &file, PixelSize size, Depth depth, std::uint64_t bytes,
+                 std::uint64_t limit)
+{
+    if (bytes > limit) {
+        throw Failure("'" + file + "' is " + std::to_string(size.width) + " x " +
+                      std::to_string(size.height) + " pixels: rendering it at " + DepthName(depth) +
+                      " bits needs about " + FormatBytes(bytes) +
+                      ", more than the memory limit of " + FormatBytes(limit) +
+                      " (--memory-limit)");
+    }
+}
+
+void CheckDownsample(const std::string &file, PixelSize size, int downsample)
+{
+    const int width = static_cast<int>(size.width);
+    const int height = static_cast<int>(size.height);
+    const auto keeps = [&](int n) {
+        const double scale = 1.0 / n;
+        return static_cast<int>(width * scale + 0.5) >= 1 &&
+               static_cast<int>(height * scale + 0.5) >= 1;
+    };
+    if (keeps(downsample)) {
+        return;
+    }
+    int most = 2 * std::min(width, height);
+    while (most > 1 && !keeps(most)) {
+        --most;
+    }
+    throw UsageError("--downsample " + std::to_string(downsample) + " is too large for '" + file +
+                     "' (" + std::to_string(width) + " x " + std::to_string(height) +
+                     " pixels): at most " + std::to_string(most));
+}
+
+long Workers(long frames, int threads, std::uint64_t limit, std::uint64_t frameCost)
+{
+    const long wanted = threads > 0
+                            ? threads
+                            : static_cast<long>(std::max(1u, std::thread::hardware_concurrency()));
+    const long fit = static_cast<long>(
+        std::min<std::uint64_t>(limit / std::max<std::uint64_t>(frameCost, 1), 1024));
+    return std::max<long>(1, std::min<long>({frames, wanted, fit}));
+}
+
+}  // namespace detail
+
 Image RenderFrame(host::Instance &instance, const host::World &input,
                   const std::map<A_long, const host::World *> &layers, const FrameTime &time,
                   int downsample, const std::function<bool(A_long, A_long)> &progress)
@@ -256,10 +264,11 @@ Image RenderFrame(host::Instance &instance, const host::World &input,
     if (result.output.empty()) {
         throw Failure(frameText + "the effect produced no output image");
     }
-    // The downsampled layer, sized as the effect sizes it: w / N + 0.5, truncated.
+    // The downsampled layer, sized as the effect sizes it: w / N + 0.5,
+    // truncated, and at least one pixel.
     const double scale = 1.0 / downsample;
-    return FrameImage(result.output, static_cast<int>(input.width() * scale + 0.5),
-                      static_cast<int>(input.height() * scale + 0.5));
+    return FrameImage(result.output, std::max(1, static_cast<int>(input.width() * scale + 0.5)),
+                      std::max(1, static_cast<int>(input.height() * scale + 0.5)));
 }
 
 void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver &observer)
@@ -267,7 +276,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
     WriteOptions write;
     const FramePlan plan = CheckRequest(o, write);
     if (IsClipRender(o)) {
-        RenderClip(session, o, observer);
+        RenderClip(session, o, observer, write, plan.memoryLimit);
         return;
     }
 
@@ -282,7 +291,7 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
     };
     const ImageInfo first = ReadImageInfo(firstFile(o.input));
     const Depth depth = o.depth ? static_cast<Depth>(*o.depth) : first.depth;
-    CheckDownsample(firstFile(o.input), first, o.downsample);
+    detail::CheckDownsample(firstFile(o.input), {first.width, first.height}, o.downsample);
     FrameShape shape{{first.width, first.height},
                      {},
                      depth,
@@ -294,20 +303,13 @@ void RenderWithSession(Session &session, const RenderOptions &o, RenderObserver 
         shape.layers.push_back({info.width, info.height});
         shape.fileBytes = std::max(shape.fileBytes, info.fileBytes);
     }
-    const std::uint64_t frameCost = CheckMemory(
-        firstFile(o.input), first, [&](PixelSize, Depth) { return FrameCost(shape); }, depth,
-        plan.memoryLimit);
+    const std::uint64_t frameCost = FrameCost(shape);
+    detail::CheckMemory(firstFile(o.input), shape.input, depth, frameCost, plan.memoryLimit);
     const A_long layerWidth = first.width;
     const A_long layerHeight = first.height;
 
     // As many frames at once as fit in the memory limit.
-    const long workers = std::max<long>(
-        1, std::min<long>({plan.Count(),
-                           o.threads > 0 ? o.threads
-                                         : static_cast<long>(
-                                               std::max(1u, std::thread::hardware_concurrency())),
-                           static_cast<long>(std::min<std::uint64_t>(
-                               plan.memoryLimit / std::max<std::uint64_t>(frameCost, 1), 1024))}));
+    const long workers = detail::Workers(plan.Count(), o.threads, plan.memoryLimit, frameCost);
     // Faults go to the observer as the host finds them; with --strict the
     // first one ends the render.
     const auto takeFaults = [&] {

@@ -62,12 +62,8 @@ PF_Err CustomFilter::ComputeOutputRect(PF_InData *in_data, PF_OutData *, PF_PreR
     } else {
         // Dots may land where the input is empty: the output is the whole
         // layer at the current downsampling.
-        const double sx = static_cast<double>(in_data->downsample_x.num) /
-                          static_cast<double>(in_data->downsample_x.den);
-        const double sy = static_cast<double>(in_data->downsample_y.num) /
-                          static_cast<double>(in_data->downsample_y.den);
-        const A_long w = static_cast<A_long>(in_data->width * sx + 0.5);
-        const A_long h = static_cast<A_long>(in_data->height * sy + 0.5);
+        const A_long w = DownsampledSize(in_data->width, in_data->downsample_x);
+        const A_long h = DownsampledSize(in_data->height, in_data->downsample_y);
         extra->output->result_rect = PF_LRect{0, 0, w, h};
         extra->output->max_result_rect = extra->output->result_rect;
         extra->output->flags = PF_RenderOutputFlag_RETURNS_EXTRA_PIXELS;

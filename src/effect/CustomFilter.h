@@ -15,6 +15,16 @@ public:
     PF_Err RenderWorlds(RenderRecord *record) override;
 };
 
+// A layer's size at a downsampling factor, to the nearest pixel (one half
+// rounds up); a layer that would shrink to nothing keeps one pixel, as the
+// host keeps it.
+inline A_long DownsampledSize(A_long size, const PF_RationalScale &factor)
+{
+    const double scale = static_cast<double>(factor.num) / static_cast<double>(factor.den);
+    const A_long pixels = static_cast<A_long>(size * scale + 0.5);
+    return pixels < 1 ? 1 : pixels;
+}
+
 // The three per-depth drivers: prepare the output, draw the dots into a
 // temporary world of the layer's size, composite it through the host.
 PF_Err RenderDriver8(CustomFilter *effect, RenderRecord *record);

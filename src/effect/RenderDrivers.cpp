@@ -68,8 +68,8 @@ PF_Err RenderDriver(RenderRecord *record)
     const double sy = static_cast<double>(in_data->downsample_y.num) /
                       static_cast<double>(in_data->downsample_y.den);
     AEUtil::EffectWorldPtr dots = AEUtil::WorldSuite::newWorld(
-        in_data, static_cast<int>(in_data->width * sx + 0.5),
-        static_cast<int>(in_data->height * sy + 0.5), 0, record->pixelFormat);
+        in_data, DownsampledSize(in_data->width, in_data->downsample_x),
+        DownsampledSize(in_data->height, in_data->downsample_y), 0, record->pixelFormat);
     if (err != PF_Err_NONE) {
         return err;
     }

@@ -1,10 +1,11 @@
 // A seeded random-render campaign through the tool's render path: random
 // values within the ranges the effect declares (the ones `stipplex params
 // --json` lists), a quarter of them at the ends of their range, every depth,
-// downsampling 1 to 4, frames up to 100,000, the mask and map layers on and
-// off, and float inputs holding NaN, infinities, negative and huge values,
-// some of them through an EXR file. Every render must succeed with no
-// protocol fault; in the sanitizer build any sanitizer report ends the run.
+// downsampling 1 to 4, layers down to one pixel, frames up to 100,000, the
+// mask and map layers on and off, and float inputs holding NaN, infinities,
+// negative and huge values, some of them through an EXR file. Every render
+// must succeed with no protocol fault; in the sanitizer build any sanitizer
+// report ends the run.
 //
 // STIPPLEX_CAMPAIGN_RENDERS (default 300) and STIPPLEX_CAMPAIGN_SEED
 // (default 1) choose how many and which; a failure names the render's seed,
@@ -206,11 +207,14 @@ TEST(RandomRenderCampaign, EveryRenderSucceedsWithoutFaults)
         Campaign c(static_cast<std::uint64_t>(seed));
         std::ostringstream log;
         const Depth depth = c.OneIn(3) ? Depth::k8 : (c.OneIn(2) ? Depth::k16 : Depth::k32);
-        // Layers that keep at least one pixel at the downsampling: the tool
-        // refuses smaller ones before the effect sees them.
+        // A quarter of the layers no larger than the downsampling factor,
+        // which the host still keeps at one pixel or more.
         const int downsample = static_cast<int>(c.Int(1, 4));
-        const int width = static_cast<int>(c.Int(downsample, 64));
-        const int height = static_cast<int>(c.Int(downsample, 48));
+        const auto size = [&](int most) {
+            return static_cast<int>(c.OneIn(4) ? c.Int(1, downsample) : c.Int(1, most));
+        };
+        const int width = size(64);
+        const int height = size(48);
         const long frame = c.IntValue(0, 100000);
         const bool hostile = depth == Depth::k32;
         log << "seed " << seed << ": " << width << "x" << height << " at " << cli::DepthName(depth)
@@ -230,9 +234,7 @@ TEST(RandomRenderCampaign, EveryRenderSucceedsWithoutFaults)
             std::vector<host::World> others;
             std::map<A_long, const host::World *> layers;
             for (A_long id = 1; id <= 2; ++id) {
-                others.push_back(
-                    cli::ToWorld(c.Layer(static_cast<int>(c.Int(1, 80)),
-                                         static_cast<int>(c.Int(1, 60)), depth, hostile)));
+                others.push_back(cli::ToWorld(c.Layer(size(80), size(60), depth, hostile)));
             }
             for (A_long id = 1; id <= 2; ++id)
                 layers[id] = &others[static_cast<std::size_t>(id - 1)];

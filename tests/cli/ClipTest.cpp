@@ -95,7 +95,11 @@ TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
            "-f lavfi -i testsrc2=size=64x48:rate=24:duration=1 -c:v libx264rgb -qp 0 -g 8 -bf 2 "
            "src.mkv");
     Ffmpeg(dir, "-i src.mkv -start_number 0 in.%d.png");
-    ASSERT_EQ(Render(dir, "in.#.png ref.#.png --frames 0-23 --fps 24" + kLook).status, 0);
+    // Uncompressed, as the frames of the clip below must be written too.
+    ASSERT_EQ(
+        Render(dir, "in.#.png ref.#.png --frames 0-23 --fps 24 --png-compression none" + kLook)
+            .status,
+        0);
 
     const Outcome clip = Render(dir, "src.mkv out.mkv" + kLook);
     ASSERT_EQ(clip.status, 0) << clip.out;
@@ -109,7 +113,8 @@ TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
             << "frame " << f;
     }
 
-    const Outcome part = Render(dir, "src.mkv part.#.png --frames 10-14" + kLook);
+    const Outcome part =
+        Render(dir, "src.mkv part.#.png --frames 10-14 --png-compression none" + kLook);
     ASSERT_EQ(part.status, 0) << part.out;
     for (int f = 9; f <= 15; ++f) {
         const std::string n = std::to_string(f);
@@ -262,6 +267,17 @@ TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
     EXPECT_EQ(noEncoder.status, 1);
     EXPECT_NE(noEncoder.out.find("nosuchcodec"), std::string::npos) << noEncoder.out;
     EXPECT_EQ(Render(dir, "src.mkv new.png --crf 20").status, 2);
+    // Refused before a frame is read: a frame beyond the memory limit, an
+    // input the downsampling leaves without pixels.
+    const Outcome big = Render(dir, "src.mkv new.mkv --memory-limit 64K");
+    EXPECT_EQ(big.status, 1);
+    EXPECT_NE(big.out.find("'src.mkv' is 64 x 48 pixels: rendering it at 8 bits needs about "),
+              std::string::npos)
+        << big.out;
+    EXPECT_NE(big.out.find("more than the memory limit of 64 KiB"), std::string::npos) << big.out;
+    const Outcome tiny = Render(dir, "src.mkv new.mkv --downsample 97");
+    EXPECT_EQ(tiny.status, 2);
+    EXPECT_NE(tiny.out.find("at most 96"), std::string::npos) << tiny.out;
     EXPECT_EQ(clitest::ReadFile(dir.Path("out.mkv")), "an earlier render");
     for (const std::string &name : dir.Entries()) {
         EXPECT_TRUE(name.find("tmp") == std::string::npos && name != "new.mkv") << name;
