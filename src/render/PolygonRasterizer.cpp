@@ -464,17 +464,9 @@ void PolygonRasterizer<Pixel>::FillGeneral()
         }
         if (s >= 0) {
             SortActive();
-            int winding = 0;
-            double start = 0;
-            for (const Edge *e : active_) {
-                const int before = winding;
-                winding += e->dir;
-                if (before == 0 && winding != 0) {
-                    start = e->x;
-                } else if (before != 0 && winding == 0) {
-                    coverage_.Add(s % kSub, TruncInt(start + 0.5), TruncInt(e->x + 0.5));
-                }
-            }
+            ForEachSpan([&](double start, double end) {
+                coverage_.Add(s % kSub, TruncInt(start + 0.5), TruncInt(end + 0.5));
+            });
             pendingRow = s / kSub;
             if (s % kSub == kSub - 1) {
                 CompositeRow(pendingRow);
@@ -525,27 +517,19 @@ void PolygonRasterizer<Pixel>::FillGeneralFast()
             break;
         }
         SortActive();
-        int winding = 0;
-        double start = 0;
         int spanStart = 0, spanEnd = -2;  // the open span (none while spanEnd < spanStart)
-        for (const Edge *e : active_) {
-            const int before = winding;
-            winding += e->dir;
-            if (before == 0 && winding != 0) {
-                start = e->x;
-            } else if (before != 0 && winding == 0) {
-                const int a = std::max(TruncInt(start + 0.5), 0);
-                const int b = std::min(TruncInt(e->x + 0.5), limit);
-                if (a > b) continue;
-                if (spanEnd >= spanStart && a <= spanEnd + 1) {
-                    spanEnd = std::max(spanEnd, b);
-                } else {
-                    if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
-                    spanStart = a;
-                    spanEnd = b;
-                }
+        ForEachSpan([&](double start, double end) {
+            const int a = std::max(TruncInt(start + 0.5), 0);
+            const int b = std::min(TruncInt(end + 0.5), limit);
+            if (a > b) return;
+            if (spanEnd >= spanStart && a <= spanEnd + 1) {
+                spanEnd = std::max(spanEnd, b);
+            } else {
+                if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
+                spanStart = a;
+                spanEnd = b;
             }
-        }
+        });
         if (spanEnd >= spanStart) CountSpan(spanStart, spanEnd);
         pendingRow = s / kSub;
         if (s % kSub == kSub - 1) {

@@ -96,6 +96,23 @@ private:
     void BuildEdges(double &minY, double &maxY);
     bool UpdateActive(int s, size_t &next, int &nextEnd);
     void SortActive();
+    // f(xstart, xend) for each span of the sorted active edges, left to
+    // right: from where the winding sum leaves zero to where it returns.
+    template <typename F>
+    void ForEachSpan(F &&f) const
+    {
+        int winding = 0;
+        double start = 0;
+        for (const Edge *e : active_) {
+            const int before = winding;
+            winding += e->dir;
+            if (before == 0 && winding != 0) {
+                start = e->x;
+            } else if (before != 0 && winding == 0) {
+                f(start, e->x);
+            }
+        }
+    }
     void FillGeneral();
     void FillGeneralFast();
     // Adds the sub-columns start..end of one sub-row to counts_ / whole_ and
