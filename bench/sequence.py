@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Throughput of `stipplex render` on a 1920 x 1080 8-bit PNG sequence.
 
-    bench/sequence.py [--stipplex build/linux/src/cli/stipplex] [--frames 24]
+    bench/sequence.py [--stipplex build/linux/src/app/stipplex] [--frames 24]
                       [--threads 1,2] [--repetitions 3]
 
 Makes the sequence once with ffmpeg (the demo picture scaled to 1920 x 1080,
@@ -66,7 +66,7 @@ def render(stipplex, folder, count, threads):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--stipplex",
-                        default=os.path.join(ROOT, "build", "linux", "src", "cli", "stipplex"))
+                        default=os.path.join(ROOT, "build", "linux", "src", "app", "stipplex"))
     parser.add_argument("--frames", type=int, default=24)
     parser.add_argument("--threads", default="1,2")
     parser.add_argument("--repetitions", type=int, default=3)

@@ -10,5 +10,5 @@ cmake --build --preset linux -j "$(nproc)" --target stipplex stipplex_plugin
 
 mkdir -p build/demo
 out="$PWD/build/demo/stipplex-demo.png"
-build/linux/src/cli/stipplex render assets/demo-input.png "$out" --preset assets/demo.preset
+build/linux/src/app/stipplex render assets/demo-input.png "$out" --preset assets/demo.preset
 echo "Demo image: $out"

@@ -231,7 +231,9 @@ class Tree:
     def stamps(self):
         paths = {n: os.path.join(self.build, "tests", n) for n in self.programs()}
         paths["plugin"] = os.path.join(self.build, "libstipplex.so")
-        paths["command"] = os.path.join(self.build, "src", "cli", "stipplex")
+        # The program moved from src/cli/ to src/app/; older commits have it in the first.
+        paths["command"] = next((p for p in (os.path.join(self.build, "src", d, "stipplex") for d in ("app", "cli"))
+                                 if os.path.exists(p)), "")
         return {k: os.stat(p).st_mtime_ns if os.path.exists(p) else 0 for k, p in paths.items()}
 
     def run(self, program, timeout):
@@ -280,9 +282,13 @@ def run(rev, results):
         with open(file, encoding="utf-8") as f:
             text = f.read()
         lines = text.split("\n")
-        if number > len(lines) or lines[number - 1] != original:
+        # A line that moved since the list was made is found by its text (the
+        # nearest exact copy to where it was); one that changed is missing.
+        places = [i + 1 for i, line in enumerate(lines) if line == original]
+        if not places:
             record(results, mid, "missing", "", start)
             continue
+        number = min(places, key=lambda n: abs(n - number))
         before = tree.stamps()
         lines[number - 1] = replacement
         try:

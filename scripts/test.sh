@@ -18,6 +18,9 @@ if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 fi
 
+stage "folders include one way"
+scripts/check-layers.py
+
 stage "vendor-header option"
 scripts/check-sdk-option.sh
 
@@ -34,7 +37,7 @@ ctest --preset linux -j "$jobs"
 
 stage "linux: the studio in a browser (chromium, headless)"
 (cd tests/browser && npm ci --no-audit --no-fund --loglevel=error)
-STIPPLEX="$PWD/build/linux/src/cli/stipplex" node --test tests/browser/studio.test.mjs
+STIPPLEX="$PWD/build/linux/src/app/stipplex" node --test tests/browser/studio.test.mjs
 
 run_preset linux-asan
 stage "linux-asan: tests"

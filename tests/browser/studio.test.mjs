@@ -1,6 +1,6 @@
 // stipplex studio in a real browser: Debian's chromium, headless, driven by
 // playwright-core. Needs the built `stipplex` (STIPPLEX, default
-// build/linux/src/cli/stipplex). With STIPPLEX_SCREENSHOTS=DIR it also
+// build/linux/src/app/stipplex). With STIPPLEX_SCREENSHOTS=DIR it also
 // writes the README's screenshots into DIR.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -13,7 +13,7 @@ import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
-const stipplex = process.env.STIPPLEX || path.join(root, 'build/linux/src/cli/stipplex');
+const stipplex = process.env.STIPPLEX || path.join(root, 'build/linux/src/app/stipplex');
 const shots = process.env.STIPPLEX_SCREENSHOTS || '';
 const work = mkdtempSync(path.join(tmpdir(), 'stipplex-browser-'));
 

@@ -6,8 +6,8 @@
 
 #include <iostream>
 
-#include "AtomicFile.h"
-#include "Commands.h"
+#include "cli/AtomicFile.h"
+#include "cli/Commands.h"
 #include "studio/Studio.h"
 
 int main(int argc, char **argv)
