@@ -1,5 +1,8 @@
-// Effectors through our host and the real plug-in: each kind of map acting
-// on one square dot whose size and colour are easy to read back.
+// Effectors through our host and the real plug-in, acting on one square dot
+// whose size and colour are easy to read back: a map reached through the
+// effect's parameters and a map layer reached through the host. Each map's
+// weights, the steps and the colour blends: tests/effectors; each effector
+// parameter landing in its field: tests/params.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -80,16 +83,6 @@ TEST_F(EffectorsEndToEnd, RadialMapInReachPullsTheSizeAllTheWay)
     EXPECT_EQ(Span(Render(nullptr, 2), 10), std::make_pair(A_long(10), A_long(19)));
 }
 
-TEST_F(EffectorsEndToEnd, CustomMapWeighsByTheLayersLuminance)
-{
-    PullSizeWithEffector1(1, 20);
-    inst_.setLayer(Index(id::CustomMapLayer1), host::LayerChoice::Layer(kMapLayer));
-    const host::World white = Flat(PF_Pixel8{255, 255, 255, 255});
-    EXPECT_EQ(Span(Render(&white), 20), std::make_pair(A_long(20), A_long(39)));
-    const host::World black = Flat(PF_Pixel8{255, 0, 0, 0});
-    EXPECT_EQ(Span(Render(&black), 20), std::make_pair(A_long(25), A_long(34)));
-}
-
 TEST_F(EffectorsEndToEnd, PickedSourceColourComesFromTheMapLayer)
 {
     inst_.setCheckbox(Index(id::EnableEffector1), true);
@@ -103,28 +96,6 @@ TEST_F(EffectorsEndToEnd, PickedSourceColourComesFromTheMapLayer)
     EXPECT_EQ(p.red, 0);
     EXPECT_EQ(p.green, 200);
     EXPECT_EQ(p.blue, 0);
-}
-
-TEST_F(EffectorsEndToEnd, ColourBlendAndHueTurnAtFullWeight)
-{
-    inst_.setCheckbox(Index(id::EnableEffector1), true);
-    inst_.setPopup(Index(id::EffectMap1), 5);
-    inst_.setFloatSlider(Index(id::EffectorFalloff1), 0);
-    inst_.setAngle(Index(id::HueOffset1), 180 << 16);
-    // Red turned half way round the hue circle is cyan.
-    const PF_Pixel8 p = Render().px8(30, 20);
-    EXPECT_EQ(p.alpha, 255);
-    EXPECT_EQ(p.red, 0);
-    EXPECT_EQ(p.green, 255);
-    EXPECT_EQ(p.blue, 255);
-
-    inst_.setAngle(Index(id::HueOffset1), 0);
-    inst_.setCheckbox(Index(id::EffectorColor1), true);
-    inst_.setPopup(Index(id::BlendMode1), 1);
-    inst_.setColor(Index(id::BlendColor1), PF_Pixel{255, 0, 0, 255});
-    const PF_Pixel8 q = Render().px8(30, 20);
-    EXPECT_EQ(q.red, 0);
-    EXPECT_EQ(q.blue, 255);
 }
 
 }  // namespace

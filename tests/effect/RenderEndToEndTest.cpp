@@ -42,9 +42,7 @@ class EndToEnd : public ::testing::TestWithParam<Depth> {
 protected:
     void SetUp() override
     {
-        // Full scale and half (32 of 64 sub-samples) of a channel.
         full_ = depth_ == Depth::k8 ? 255.0 : depth_ == Depth::k16 ? 32768.0 : 1.0;
-        half_ = depth_ == Depth::k8 ? 127.0 : depth_ == Depth::k16 ? 16384.0 : 0.5;
         // The input: opaque blue on the left half, transparent on the right half.
         for (A_long y = 0; y < kH; ++y) {
             for (A_long x = 0; x < kW / 2; ++x) {
@@ -64,19 +62,17 @@ protected:
         inst_.setPopup(Index(id::MaskMode), maskMode);
         inst_.setCheckbox(Index(id::ClearBackground), clearBackground);
     }
-    host::World Render(A_long downsample = 1)
+    host::World Render()
     {
         host::FrameRequest req;
         req.input = &input_;
-        req.downsample_x = req.downsample_y = downsample;
         host::FrameResult frame = inst_.render(req);
         EXPECT_TRUE(frame.ok()) << frame.render.message;
         return frame.output;
     }
 
     const Depth depth_ = GetParam();
-    double full_ = 0;
-    double half_ = 0;
+    double full_ = 0;  // a channel's full scale
     host::World input_{kW, kH, depth_};
     // One red square of side 10 centred on (20, 15), x 15..25 and y 10..20.
     OneDot one_{kW, kH, 10, 20, 15};
@@ -120,18 +116,6 @@ TEST_P(EndToEnd, NormalMaskKeepsDotsWhereTheInputIsOpaque)
     out = Render();
     EXPECT_EQ(Get(out, 17, 12)[0], 0);
     EXPECT_EQ(Get(out, 22, 12)[1], full_);
-}
-
-TEST_P(EndToEnd, HalfResolutionHalvesTheDot)
-{
-    Use(2, true);
-    inst_.setPoint(Index(id::CenterPosition), 20 << 16, 16 << 16);
-    const host::World out = Render(2);
-    ASSERT_EQ(out.width(), kW / 2);
-    // Centre (10, 8), size 5: x from 7.5 to 12.5, y from 5.5 to 10.5.
-    EXPECT_EQ(Get(out, 9, 8)[0], full_);
-    EXPECT_EQ(Get(out, 12, 8)[0], half_);
-    EXPECT_EQ(Get(out, 13, 8)[0], 0);
 }
 
 TEST_P(EndToEnd, InterruptedRenderKeepsTheBackground)

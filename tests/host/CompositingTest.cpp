@@ -1,5 +1,6 @@
-// Fill and transfer_rect at each depth. Expected pixels come from the
-// compositing formulas worked by hand in each test.
+// Fill at each depth, copies and transfer_rect. Expected pixels come from
+// the compositing formulas worked by hand in each test (transfer_rect at
+// every depth against its formula: TransferFormulaTest).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -26,24 +27,6 @@ PF_Err Over(PF_InData *in, World &src, World &dst, const PF_MaskWorld *mask)
     const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, 255, false, 32768};
     return in->utils->transfer_rect(in->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT,
                                     PF_Field_FRAME, nullptr, src.pf(), &mode, mask, 0, 0, dst.pf());
-}
-
-TEST_F(CompositingTest, FillCoversTheClippedRectangleOnly)
-{
-    World w(4, 3, Depth::k8);
-    during([&](PF_InData *in) {
-        const PF_Pixel color{255, 10, 20, 30};
-        const PF_Rect r{2, 1, 10, 10};
-        EXPECT_EQ(in->utils->fill(in->effect_ref, &color, &r, w.pf()), PF_Err_NONE);
-    });
-    for (A_long y = 0; y < 3; ++y) {
-        for (A_long x = 0; x < 4; ++x) {
-            EXPECT_EQ(At(w, x, y), x >= 2 && y >= 1 ? (P{255, 10, 20, 30}) : (P{0, 0, 0, 0}))
-                << x << ", " << y;
-        }
-    }
-    EXPECT_TRUE(w.paddingIntact());
-    EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
 // Worlds too large for the caches are filled and copied past them, rows
@@ -78,15 +61,17 @@ TEST_F(CompositingTest, LargeCopiesAndClearingFillsCoverTheirRectanglesExactly)
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 
-TEST_F(CompositingTest, DeepAndFloatFillsScaleEightBitColoursTakeSuiteOnesExactlyAndClearWithNone)
+TEST_F(CompositingTest, FillsClipScaleEightBitColoursTakeSuiteOnesExactlyAndClearWithNone)
 {
-    World w16(1, 1, Depth::k16), wf(1, 1, Depth::k32), e16(2, 1, Depth::k16), ef(2, 1, Depth::k32);
-    World cleared(3, 2, Depth::k16);
+    World w8(4, 3, Depth::k8), w16(1, 1, Depth::k16), wf(1, 1, Depth::k32);
+    World e16(2, 1, Depth::k16), ef(2, 1, Depth::k32), cleared(3, 2, Depth::k16);
     cleared.px16(0, 0) = PF_Pixel16{32768, 5, 6, 7};
     cleared.px16(2, 1) = PF_Pixel16{1, 2, 3, 4};
     during([&](PF_InData *in) {
         in->utils->fill(in->effect_ref, nullptr, nullptr, cleared.pf());  // all of it, black
         const PF_Pixel color{255, 128, 0, 51};
+        const PF_Rect beyond{2, 1, 10, 10};  // clipped to the world
+        EXPECT_EQ(in->utils->fill(in->effect_ref, &color, &beyond, w8.pf()), PF_Err_NONE);
         in->utils->fill(in->effect_ref, &color, nullptr, w16.pf());
         in->utils->fill(in->effect_ref, &color, nullptr, wf.pf());
         auto *fm = fake::Acquire<PF_FillMatteSuite2>(in, kPFFillMatteSuite, 2);
@@ -96,6 +81,13 @@ TEST_F(CompositingTest, DeepAndFloatFillsScaleEightBitColoursTakeSuiteOnesExactl
         fm->fill_float(in->effect_ref, &cf, nullptr, ef.pf());
         in->pica_basicP->ReleaseSuite(kPFFillMatteSuite, 2);
     });
+    for (A_long y = 0; y < 3; ++y) {
+        for (A_long x = 0; x < 4; ++x) {
+            EXPECT_EQ(At(w8, x, y), x >= 2 && y >= 1 ? (P{255, 128, 0, 51}) : (P{0, 0, 0, 0}))
+                << x << ", " << y;
+        }
+    }
+    EXPECT_TRUE(w8.paddingIntact());
     // 128 / 255 * 32768 = 16448.25 and 51 / 255 * 32768 = 6553.6, rounded.
     EXPECT_EQ(w16.px16(0, 0).alpha, 32768);
     EXPECT_EQ(w16.px16(0, 0).red, 16448);
@@ -143,34 +135,6 @@ TEST_F(CompositingTest, OnePixelSourceOverDestination)
         });
         EXPECT_EQ(At(dst, 0, 0), c.want);
     }
-    EXPECT_TRUE(fake::FaultsAre(effect, {}));
-}
-
-TEST_F(CompositingTest, DeepAndFloatSourceOverHalveAtHalfAlpha)
-{
-    World s16(1, 1, Depth::k16), d16(1, 1, Depth::k16), c16(1, 1, Depth::k16);
-    World sf(1, 1, Depth::k32), df(1, 1, Depth::k32);
-    s16.px16(0, 0) = PF_Pixel16{16384, 32768, 0, 0};
-    d16.px16(0, 0) = PF_Pixel16{32768, 0, 0, 32768};
-    sf.pxF(0, 0) = PF_PixelFloat{0.5f, 1.0f, 0.0f, 0.0f};
-    df.pxF(0, 0) = PF_PixelFloat{1.0f, 0.0f, 0.0f, 1.0f};
-    during([&](PF_InData *in) {
-        auto *wt = fake::Acquire<PF_WorldTransformSuite1>(in, kPFWorldTransformSuite, 1);
-        PF_CompositeMode mode{PF_Xfer_IN_FRONT, 0, 255, false, 32768};
-        for (auto pair :
-             {std::make_pair(&s16, &d16), std::make_pair(&s16, &c16), std::make_pair(&sf, &df)}) {
-            wt->transfer_rect(in->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME,
-                              nullptr, pair.first->pf(), &mode, nullptr, 0, 0, pair.second->pf());
-        }
-        in->pica_basicP->ReleaseSuite(kPFWorldTransformSuite, 1);
-    });
-    EXPECT_EQ(d16.px16(0, 0).alpha, 32768);
-    EXPECT_EQ(d16.px16(0, 0).red, 16384);
-    EXPECT_EQ(d16.px16(0, 0).blue, 16384);
-    EXPECT_TRUE(c16.samePixels(s16));  // over transparent: the source itself
-    EXPECT_FLOAT_EQ(df.pxF(0, 0).alpha, 1.0f);
-    EXPECT_FLOAT_EQ(df.pxF(0, 0).red, 0.5f);
-    EXPECT_FLOAT_EQ(df.pxF(0, 0).blue, 0.5f);
     EXPECT_TRUE(fake::FaultsAre(effect, {}));
 }
 

@@ -1,5 +1,6 @@
 // Protocol faults: an effect doing one wrong thing during one command, the
 // host's answer to the wrong call, and the faults it reports (exactly those).
+// Writing past the rows of the output or of an own world: RenderTest.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -63,12 +64,6 @@ PF_Err Transfer(Call &c, host::Depth depth, PF_TransferMode xfer)
                                       nullptr, a.pf(), &mode, nullptr, 0, 0, b.pf());
 }
 
-PF_Err ReplaceSequenceData(Call &c)
-{
-    c.out->sequence_data = c.in->utils->host_new_handle(4);
-    return Answer(c.out->sequence_data);
-}
-
 // As effects do that hand back every definition they hold, fetched or not.
 PF_Err CheckinUnfetched(Call &c)
 {
@@ -126,10 +121,12 @@ const Wrong kWrongs[] = {
     W("GlobalDataLeftAtSetdown", PF_Cmd_GLOBAL_SETUP, PF_Err_NONE,
       {"GLOBAL_SETDOWN: global data (handle #"},
       [](Call &c) { return Done(c.out->global_data = c.in->utils->host_new_handle(12)); }),
-    W("ReplacedSequenceDataLeftToTheHost", PF_Cmd_SEQUENCE_FLATTEN, PF_Err_NONE, {},
-      ReplaceSequenceData),
-    W("ReplacedSequenceDataLeftToTheStrictHost", PF_Cmd_SEQUENCE_FLATTEN, PF_Err_NONE,
-      {"SEQUENCE_FLATTEN: the replaced sequence data"}, ReplaceSequenceData, true),
+    // The tolerant host takes the replaced data: CommandsTest.
+    W(
+        "ReplacedSequenceDataLeftToTheStrictHost", PF_Cmd_SEQUENCE_FLATTEN, PF_Err_NONE,
+        {"SEQUENCE_FLATTEN: the replaced sequence data"},
+        [](Call &c) { return Answer(c.out->sequence_data = c.in->utils->host_new_handle(4)); },
+        true),
     // ---- suites and services
     W("SuiteNotReleased", PF_Cmd_ABOUT, PF_Err_NONE,
       {"ABOUT: suite \"PF Fill Matte Suite\" version 2 acquired 1 time(s), released 0"},
@@ -162,15 +159,6 @@ const Wrong kWrongs[] = {
       [](Call &c) {
           host::World mine(2, 2, host::Depth::k8);
           return c.in->utils->dispose_world(c.ref(), mine.pf());
-      }),
-    W("WritePastARowOfItsWorld", PF_Cmd_ABOUT, PF_Err_NONE,
-      {"wrote outside the rows of its 4 x 2 world"},
-      [](Call &c) {
-          PF_EffectWorld w{};
-          c.in->utils->new_world(c.ref(), 4, 2, PF_NewWorldFlag_CLEAR_PIXELS, &w);
-          fake::Px8(&w, 4, 0).alpha = 1;  // one past row 0
-          c.in->utils->dispose_world(c.ref(), &w);
-          return Answer(w.data == nullptr);  // the record is cleared
       }),
     W("EmptyWorld", PF_Cmd_ABOUT, PF_Err_BAD_CALLBACK_PARAM, {"new_world of 0 x 4 pixels"},
       [](Call &c) {
@@ -225,12 +213,6 @@ const Wrong kWrongs[] = {
       [](Call &c) {
           auto *data = static_cast<unsigned char *>(*c.in->sequence_data);
           return Done(++data[3]);
-      }),
-    W("OutputRowsTakenAsPacked", PF_Cmd_SMART_RENDER, PF_Err_NONE,
-      {"wrote outside the rows of the output"},
-      [](Call &c) {
-          PF_EffectWorld *out = c.smartOutput();
-          return Done(std::memset(out->data, 0, sizeof(PF_Pixel8) * out->width * out->height));
       }),
 };
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "FakeEffect.h"
@@ -19,21 +20,11 @@ using host::World;
 
 namespace {
 
-// A small deterministic generator, so that a failure names its case.
-class Numbers {
-public:
-    explicit Numbers(std::uint32_t seed) : state_(seed * 2654435761u + 1) {}
-    std::uint32_t next()
-    {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 17;
-        state_ ^= state_ << 5;
-        return state_;
-    }
-    int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
-
-private:
-    std::uint32_t state_;
+// A deterministic generator, so that a failure names its case.
+struct Numbers {
+    explicit Numbers(std::uint32_t seed) : gen(seed) {}
+    int below(int n) { return static_cast<int>(gen() % static_cast<std::uint32_t>(n)); }
+    std::mt19937 gen;
 };
 
 double Clamp01(double v)
