@@ -33,15 +33,6 @@ class EffectorsEndToEnd : public ::testing::Test {
 protected:
     int Index(A_long paramId) { return inst_.indexOfId(paramId); }
 
-    // Effector 1 switched on with Absolute pulling the size to `size`.
-    void PullSizeWithEffector1(A_long mapType, double size)
-    {
-        inst_.setCheckbox(Index(id::EnableEffector1), true);
-        inst_.setPopup(Index(id::EffectMap1), mapType);
-        inst_.setCheckbox(Index(id::Absolute1), true);
-        inst_.setFloatSlider(Index(id::IndependentSize1), size);
-    }
-
     host::World Render(const host::World *mapLayer = nullptr, A_long downsample = 1)
     {
         const host::World input(kW, kH, host::Depth::k8);  // transparent
@@ -75,7 +66,11 @@ protected:
 
 TEST_F(EffectorsEndToEnd, RadialMapInReachPullsTheSizeAllTheWay)
 {
-    PullSizeWithEffector1(3, 20);
+    // Effector 1, a radial map, with Absolute pulling the size to 20.
+    inst_.setCheckbox(Index(id::EnableEffector1), true);
+    inst_.setPopup(Index(id::EffectMap1), 3);
+    inst_.setCheckbox(Index(id::Absolute1), true);
+    inst_.setFloatSlider(Index(id::IndependentSize1), 20);
     inst_.setPoint(Index(id::EffectorPosition1), 30 << 16, 20 << 16);
     inst_.setFloatSlider(Index(id::EffectorFalloff1), 0);  // a hard disc: weight 1
     EXPECT_EQ(Span(Render(), 20), std::make_pair(A_long(20), A_long(39)));

@@ -242,9 +242,7 @@ TEST(RenderPaths, LegacyRenderDrawsWhatSmartRenderDraws)
             ASSERT_EQ(frame.smart, path == host::RenderPath::kSmart);
             outputs.push_back(std::move(frame.output));
         }
-        ASSERT_EQ(outputs[0].width(), outputs[1].width());
-        ASSERT_EQ(outputs[0].height(), outputs[1].height());
-        EXPECT_TRUE(outputs[0].samePixels(outputs[1]));
+        EXPECT_TRUE(!outputs[0].empty() && outputs[0].samePixels(outputs[1]));  // sizes too
     }
 }
 
