@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FakeHost.h"
@@ -353,81 +354,57 @@ protected:
     RenderRecord r;
 };
 
+// Each field against the value the host gave its parameter, a kind of
+// parameter at a time.
 TEST_F(DistinctValues, MainAndRandomiseValuesLandInTheirFields)
 {
-    EXPECT_EQ(r.DotShape, Int(1));
-    EXPECT_EQ(r.DotColor.red, 2);
-    EXPECT_EQ(r.DotColor.green, 3);
-    EXPECT_EQ(r.DotColor.blue, 4);
-    EXPECT_EQ(r.DotSize, Real(3));
-    EXPECT_EQ(r.DotAspect, Real(4));
-    EXPECT_EQ(r.DotRotation, Fixed(5));
-    EXPECT_EQ(r.RotationType, Int(6));
-    EXPECT_EQ(r.DotOpacity, Real(7));
-    EXPECT_EQ(r.SpacingType, Int(8));
-    EXPECT_EQ(r.DotSpacingX, Real(9));
-    EXPECT_EQ(r.DotSpacingY, Real(10));
-    EXPECT_EQ(r.CenterPosition.x, Fixed(11));
-    EXPECT_EQ(r.CenterPosition.y, Fixed(12));
-    EXPECT_EQ(r.CenterDotToFront, Flag(125));
-    EXPECT_EQ(r.GlobalRotation, Fixed(12));
-    EXPECT_EQ(r.GlobalRotationCenter, Int(13));
-    EXPECT_EQ(r.MaskMode, Int(14));
+    using std::make_tuple;
     EXPECT_EQ(r.MaskLayer, nullptr);  // this reader skips layers
-    EXPECT_EQ(r.InvertMask, Flag(16));
-    EXPECT_EQ(r.ClearBackground, Flag(17));
-    EXPECT_EQ(r.RandomInterval, Int(20));
-    EXPECT_EQ(r.RandomCycle, Int(132));
-    EXPECT_EQ(r.RandomSeed, Int(21));
-    EXPECT_EQ(r.RandomSize, Real(22));
-    EXPECT_EQ(r.RandomAspect, Real(23));
-    EXPECT_EQ(r.RandomRotation, Real(24));
-    EXPECT_EQ(r.RandomOpacity, Real(25));
-    EXPECT_EQ(r.RandomSpacingX, Real(26));
-    EXPECT_EQ(r.RandomSpacingY, Real(27));
-    EXPECT_EQ(r.RandomHue, Fixed(32));
-    EXPECT_EQ(r.RandomSaturation, Real(33));
-    EXPECT_EQ(r.RandomValue, Real(34));
+    EXPECT_EQ(make_tuple(r.DotShape, r.RotationType, r.SpacingType, r.GlobalRotationCenter,
+                         r.MaskMode, r.RandomInterval, r.RandomCycle, r.RandomSeed),
+              make_tuple(Int(1), Int(6), Int(8), Int(13), Int(14), Int(20), Int(132), Int(21)));
+    EXPECT_EQ(make_tuple(r.DotSize, r.DotAspect, r.DotOpacity, r.DotSpacingX, r.DotSpacingY,
+                         r.RandomSize, r.RandomAspect, r.RandomRotation, r.RandomOpacity,
+                         r.RandomSpacingX, r.RandomSpacingY, r.RandomSaturation, r.RandomValue),
+              make_tuple(Real(3), Real(4), Real(7), Real(9), Real(10), Real(22), Real(23), Real(24),
+                         Real(25), Real(26), Real(27), Real(33), Real(34)));
+    EXPECT_EQ(make_tuple(r.DotRotation, r.CenterPosition.x, r.CenterPosition.y, r.GlobalRotation,
+                         r.RandomHue),
+              make_tuple(Fixed(5), Fixed(11), Fixed(12), Fixed(12), Fixed(32)));
+    EXPECT_EQ(make_tuple(r.CenterDotToFront, r.InvertMask, r.ClearBackground),
+              make_tuple(Flag(125), Flag(16), Flag(17)));
+    EXPECT_EQ(make_tuple(r.DotColor.red, r.DotColor.green, r.DotColor.blue), make_tuple(2, 3, 4));
 }
 
 TEST_F(DistinctValues, EachEffectorsValuesLandInItsOwnBlock)
 {
+    using std::make_tuple;
     // Ids of effector 1; effector 2 adds 30 (60 for effector 3) to the older
     // ids and 1 (2) to those from 126 up.
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE("effector " + std::to_string(k + 1));
         const EffectorSettings &e = r.Effectors[k];
         const A_long s = 30 * k;
-        EXPECT_EQ(e.enable, Flag(37 + s));
-        EXPECT_EQ(e.mapType, Int(136 + k));
-        EXPECT_EQ(e.angle, Fixed(40 + s));
-        EXPECT_EQ(e.position.x, Fixed(41 + s));
-        EXPECT_EQ(e.position.y, Fixed(42 + s));
-        EXPECT_EQ(e.centerDotToFront, Flag(126 + k));
-        EXPECT_EQ(e.size, Real(42 + s));
-        EXPECT_EQ(e.falloff, Real(43 + s));
         EXPECT_EQ(e.mapLayer, nullptr);
-        EXPECT_EQ(e.fitToLayer, Flag(139 + k));
-        EXPECT_EQ(e.pickSourceColor, Flag(129 + k));
-        EXPECT_EQ(e.tile, Int(133 + k));
-        EXPECT_EQ(e.absolute, Flag(46 + s));
-        EXPECT_EQ(e.independentSize, Real(47 + s));
-        EXPECT_EQ(e.independentAspect, Real(48 + s));
-        EXPECT_EQ(e.independentRotation, Fixed(49 + s));
-        EXPECT_EQ(e.independentOpacity, Real(50 + s));
-        EXPECT_EQ(e.sizeByRatio, Real(52 + s));
-        EXPECT_EQ(e.aspectByRatio, Real(53 + s));
-        EXPECT_EQ(e.rotationByRatio, Real(54 + s));
-        EXPECT_EQ(e.opacityByRatio, Real(55 + s));
-        EXPECT_EQ(e.sizeOffset, Real(57 + s));
-        EXPECT_EQ(e.aspectOffset, Real(58 + s));
-        EXPECT_EQ(e.rotationOffset, Fixed(59 + s));
-        EXPECT_EQ(e.opacityOffset, Real(60 + s));
-        EXPECT_EQ(e.colorize, Flag(61 + s));
-        EXPECT_EQ(e.blendMode, Int(62 + s));
-        EXPECT_EQ(e.blendColor.red, static_cast<A_u_char>(63 + s));
-        EXPECT_EQ(e.blendColor.blue, static_cast<A_u_char>(65 + s));
-        EXPECT_EQ(e.hueOffset, Fixed(64 + s));
+        EXPECT_EQ(make_tuple(e.mapType, e.tile, e.blendMode),
+                  make_tuple(Int(136 + k), Int(133 + k), Int(62 + s)));
+        EXPECT_EQ(
+            make_tuple(e.size, e.falloff, e.independentSize, e.independentAspect,
+                       e.independentOpacity, e.sizeByRatio, e.aspectByRatio, e.rotationByRatio,
+                       e.opacityByRatio, e.sizeOffset, e.aspectOffset, e.opacityOffset),
+            make_tuple(Real(42 + s), Real(43 + s), Real(47 + s), Real(48 + s), Real(50 + s),
+                       Real(52 + s), Real(53 + s), Real(54 + s), Real(55 + s), Real(57 + s),
+                       Real(58 + s), Real(60 + s)));
+        EXPECT_EQ(make_tuple(e.angle, e.position.x, e.position.y, e.independentRotation,
+                             e.rotationOffset, e.hueOffset),
+                  make_tuple(Fixed(40 + s), Fixed(41 + s), Fixed(42 + s), Fixed(49 + s),
+                             Fixed(59 + s), Fixed(64 + s)));
+        EXPECT_EQ(make_tuple(e.enable, e.centerDotToFront, e.fitToLayer, e.pickSourceColor,
+                             e.absolute, e.colorize),
+                  make_tuple(Flag(37 + s), Flag(126 + k), Flag(139 + k), Flag(129 + k),
+                             Flag(46 + s), Flag(61 + s)));
+        EXPECT_EQ(make_tuple(e.blendColor.red, e.blendColor.blue),
+                  make_tuple(static_cast<A_u_char>(63 + s), static_cast<A_u_char>(65 + s)));
     }
 }
 

@@ -97,6 +97,20 @@ protected:
         host.AdoptDeclared();
         return host.current;
     }
+    // The file's text after saving a host's declared values changed by `change`.
+    template <typename Change>
+    std::string Save(Change change)
+    {
+        FakeHost host;
+        EXPECT_EQ(params::DeclareParams(&host.in, &host.out), PF_Err_NONE);
+        host.AdoptDeclared();
+        change(host.current);
+        std::vector<PF_ParamDef *> array = host.ParamArray();
+        EXPECT_TRUE(platform::CreateFolderPath(panelry_.string()));
+        EXPECT_EQ(params::SaveCurrentAsDefaults(&host.in, array.data(), path_), PF_Err_NONE);
+        EXPECT_EQ(host.checkouts, 0);
+        return paramtest::FileText(path_);
+    }
 
     std::string appData_;
     char path_[params::kDefaultsPathCapacity] = {};
@@ -120,23 +134,15 @@ TEST_F(StoredDefaults, PathIsTavroPanelryStipplexIniUnderAppData)
 
 TEST_F(StoredDefaults, SavedValuesAreTheNextDeclarationsDefaults)
 {
-    FakeHost host;
-    ASSERT_EQ(params::DeclareParams(&host.in, &host.out), PF_Err_NONE);
-    EXPECT_STREQ(params::DefaultsSection(), "Version=1.5");
-    host.AdoptDeclared();
-    host.current[kDotShape].u.pd.value = 4;
-    host.current[kDotColor].u.cd.value = PF_Pixel{255, 10, 20, 30};
-    host.current[kDotSize].u.fs_d.value = 12.5;
-    host.current[kDotRotation].u.ad.value = 45 * 65536 + 32768;  // 45.5 degrees
-    host.current[kCenterDotToFront].u.bd.value = 1;
-    host.current[kRandomInterval].u.sd.value = 7;
-    host.current[kEffectorSize2].u.fs_d.value = 333.25;
-    std::vector<PF_ParamDef *> array = host.ParamArray();
-    ASSERT_TRUE(platform::CreateFolderPath(panelry_.string()));
-    EXPECT_EQ(params::SaveCurrentAsDefaults(&host.in, array.data(), path_), PF_Err_NONE);
-    EXPECT_EQ(host.checkouts, 0);
-
-    const std::string text = paramtest::FileText(path_);
+    const std::string text = Save([](std::vector<PF_ParamDef> &d) {
+        d[kDotShape].u.pd.value = 4;
+        d[kDotColor].u.cd.value = PF_Pixel{255, 10, 20, 30};
+        d[kDotSize].u.fs_d.value = 12.5;
+        d[kDotRotation].u.ad.value = 45 * 65536 + 32768;  // 45.5 degrees
+        d[kCenterDotToFront].u.bd.value = 1;
+        d[kRandomInterval].u.sd.value = 7;
+        d[kEffectorSize2].u.fs_d.value = 333.25;
+    });
     for (const std::string &line :
          {kSection, kDotSizeKey + "=12.500000", kDotRotationKey + "=45.500000",
           kCenterDotKey + "=1", kDotColorKey + ".r=10", kDotColorKey + ".g=20",
@@ -181,15 +187,10 @@ TEST_F(StoredDefaults, NumbersKeepTheirFractionsUnderADecimalCommaLocale)
         EXPECT_EQ(std::memcmp(&factory[i].u, &inC[i].u, sizeof factory[i].u), 0) << i;
     }
 
-    FakeHost host;
-    ASSERT_EQ(params::DeclareParams(&host.in, &host.out), PF_Err_NONE);
-    host.AdoptDeclared();
-    host.current[kDotSize].u.fs_d.value = 12.5;
-    host.current[kDotRotation].u.ad.value = 45 * 65536 + 32768;
-    std::vector<PF_ParamDef *> array = host.ParamArray();
-    ASSERT_TRUE(platform::CreateFolderPath(panelry_.string()));
-    ASSERT_EQ(params::SaveCurrentAsDefaults(&host.in, array.data(), path_), PF_Err_NONE);
-    const std::string text = paramtest::FileText(path_);
+    const std::string text = Save([](std::vector<PF_ParamDef> &d) {
+        d[kDotSize].u.fs_d.value = 12.5;
+        d[kDotRotation].u.ad.value = 45 * 65536 + 32768;
+    });
     EXPECT_NE(text.find(kDotSizeKey + "=12,500000"), std::string::npos);
     const std::vector<PF_ParamDef> next = Declare();
     EXPECT_EQ(next[kDotSize].u.fs_d.dephault, 12.5f);

@@ -83,27 +83,6 @@ TEST(DotLattice, MarginsGrowWithRandomSpacing)
     EXPECT_FALSE(l.Uses(0, 100));
 }
 
-TEST(DotLattice, WalkGoesRingByRingAndStopsAtTheFirstEmptyRingAfterDots)
-{
-    const DotLattice l = DotLattice::FromRecord(QuietRecord(50, 30), 100, 60);
-    std::uint64_t culled = 0;
-    std::vector<std::pair<double, double>> order;
-    l.Walk(
-        [&](double x, double y) {
-            order.push_back({x, y});
-        },
-        [&](std::uint64_t n) { culled += n; });
-    // Used: x in -10..110, y in -10..70, rings 0 to 3; ring 4 is empty and ends the walk.
-    EXPECT_EQ(order.size(), 7u * 5u);
-    EXPECT_EQ(order.size() + culled, 9u * 9u);
-    // The centre, then ring 1 row by row from its top-left cell; of the
-    // middle row only its two ends.
-    ASSERT_GE(order.size(), 6u);
-    using Order = std::vector<std::pair<double, double>>;
-    const Order ringOne = {{50, 30}, {30, 10}, {50, 10}, {70, 10}, {30, 30}, {70, 30}};
-    EXPECT_EQ(Order(order.begin(), order.begin() + 6), ringOne);
-}
-
 TEST(DotLattice, WalkGivesUpWhenNoCellCanBeUsed)
 {
     RenderRecord r = QuietRecord(50, 30);

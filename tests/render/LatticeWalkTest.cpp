@@ -100,14 +100,53 @@ std::uint64_t Bits(double v)
     return b;
 }
 
-// Where two logs of visits first differ, or "" when they are the same.
-std::string Difference(const std::vector<Visit> &want, std::uint64_t wantTail,
-                       const std::vector<Visit> &got, std::uint64_t gotTail)
+// The cells of a walk or of one ring. With a generator, as the renderer runs
+// it: each used cell takes nine draws, as a dot's attributes do, and each
+// culled cell one culling step.
+struct Log final : LatticeCells {
+    std::vector<Visit> visits;
+    std::uint64_t culled = 0;  // since the last used cell
+    DotRng *rng = nullptr;
+    bool ringUsed = false;
+    void Use(double rx, double ry) override
+    {
+        visits.push_back(Visit{culled, rx, ry, rng ? rng->State() : 0});
+        culled = 0;
+        for (int i = 0; rng && i < 9; ++i) rng->Next();
+    }
+    void Skip(std::uint64_t n) override
+    {
+        culled += n;
+        if (rng) rng->Cull(n);
+    }
+};
+
+// The plain walk, or with ring >= 0 that plain ring alone, culling one cell at
+// a time.
+Log PlainLog(const DotLattice &l, DotRng *rng, std::int64_t ring = -1)
+{
+    Log log;
+    log.rng = rng;
+    const auto use = [&](double rx, double ry) { log.Use(rx, ry); };
+    const auto cull = [&] {
+        ++log.culled;
+        if (rng) rng->Cull();
+    };
+    if (ring < 0) {
+        PlainWalk(l, use, cull);
+    } else {
+        log.ringUsed = PlainRing(l, ring, use, cull);
+    }
+    return log;
+}
+
+// Where two logs first differ, or "" when they are the same.
+std::string Difference(const Log &want, const Log &got)
 {
     std::ostringstream out;
     out.precision(17);
-    for (std::size_t i = 0; i < std::min(want.size(), got.size()); ++i) {
-        const Visit &a = want[i], &b = got[i];
+    for (std::size_t i = 0; i < std::min(want.visits.size(), got.visits.size()); ++i) {
+        const Visit &a = want.visits[i], &b = got.visits[i];
         if (a.culledBefore != b.culledBefore || Bits(a.rx) != Bits(b.rx) ||
             Bits(a.ry) != Bits(b.ry) || a.state != b.state) {
             out << "used cell " << i << ": want " << a.culledBefore << " culled, (" << a.rx << ", "
@@ -116,9 +155,9 @@ std::string Difference(const std::vector<Visit> &want, std::uint64_t wantTail,
             return out.str();
         }
     }
-    if (want.size() != got.size() || wantTail != gotTail) {
-        out << want.size() << " used cells and " << wantTail << " culled after them; got "
-            << got.size() << " and " << gotTail;
+    if (want.visits.size() != got.visits.size() || want.culled != got.culled) {
+        out << want.visits.size() << " used cells and " << want.culled << " culled after them; got "
+            << got.visits.size() << " and " << got.culled;
     }
     return out.str();
 }
@@ -207,53 +246,6 @@ std::string Describe(const RenderRecord &r, A_long width, A_long height)
     return out.str();
 }
 
-// The walk as the renderer runs it, with the generator: each used cell takes
-// nine draws, as a dot's attributes do, and each culled cell one culling step.
-struct WalkLog {
-    std::vector<Visit> visits;
-    std::uint64_t culled = 0;  // since the last used cell
-    std::uint32_t finalState = 0;
-};
-
-WalkLog PlainWalkLog(const DotLattice &l, std::int32_t seed)
-{
-    WalkLog log;
-    DotRng rng;
-    rng.Seed(seed);
-    PlainWalk(
-        l,
-        [&](double rx, double ry) {
-            log.visits.push_back(Visit{log.culled, rx, ry, rng.State()});
-            log.culled = 0;
-            for (int i = 0; i < 9; ++i) rng.Next();
-        },
-        [&] {
-            ++log.culled;
-            rng.Cull();
-        });
-    log.finalState = rng.State();
-    return log;
-}
-
-WalkLog FastWalkLog(const DotLattice &l, std::int32_t seed)
-{
-    WalkLog log;
-    DotRng rng;
-    rng.Seed(seed);
-    l.Walk(
-        [&](double rx, double ry) {
-            log.visits.push_back(Visit{log.culled, rx, ry, rng.State()});
-            log.culled = 0;
-            for (int i = 0; i < 9; ++i) rng.Next();
-        },
-        [&](std::uint64_t n) {
-            log.culled += n;
-            rng.Cull(n);
-        });
-    log.finalState = rng.State();
-    return log;
-}
-
 // An upper bound on the cells a plain walk of the lattice visits.
 double PlainCells(const DotLattice &l)
 {
@@ -273,12 +265,17 @@ TEST(LatticeWalk, SameUsedCellsAndGeneratorStatesAsThePlainWalk)
         // those lattices are compared ring by ring below.
         if (PlainCells(l) > 1.5e6) continue;
         ++walked;
-        const WalkLog want = PlainWalkLog(l, record.RandomSeed);
-        const WalkLog got = FastWalkLog(l, record.RandomSeed);
+        DotRng wantRng, gotRng;
+        wantRng.Seed(record.RandomSeed);
+        gotRng.Seed(record.RandomSeed);
+        const Log want = PlainLog(l, &wantRng);
+        Log got;
+        got.rng = &gotRng;
+        l.Walk([&](double rx, double ry) { got.Use(rx, ry); },
+               [&](std::uint64_t n) { got.Skip(n); });
         far += want.visits.empty() || want.visits[0].culledBefore > 1000;
-        ASSERT_EQ(Difference(want.visits, want.culled, got.visits, got.culled), "")
-            << Describe(record, w, h);
-        ASSERT_EQ(got.finalState, want.finalState) << Describe(record, w, h);
+        ASSERT_EQ(Difference(want, got), "") << Describe(record, w, h);
+        ASSERT_EQ(gotRng.State(), wantRng.State()) << Describe(record, w, h);
     }
     EXPECT_GT(far, Cases() / 10);  // enough walks that start far from the canvas
 }
@@ -286,17 +283,6 @@ TEST(LatticeWalk, SameUsedCellsAndGeneratorStatesAsThePlainWalk)
 // Ring by ring, where whole walks are too long for the plain walk: the rings
 // around the used area, far from the grid centre. Here every ring is
 // computed, small ones included, which the walk itself visits cell by cell.
-struct RingLog final : LatticeCells {
-    std::vector<Visit> visits;
-    std::uint64_t culled = 0;
-    void Skip(std::uint64_t n) override { culled += n; }
-    void Use(double rx, double ry) override
-    {
-        visits.push_back(Visit{culled, rx, ry, 0});
-        culled = 0;
-    }
-};
-
 // The rings whose border comes near the used area: from the grid centre's
 // distance to the area, in pitches along the lattice's own axes, to the
 // farthest corner's.
@@ -346,20 +332,12 @@ TEST(LatticeWalk, FarRingsSameAsThePlainRings)
             const std::int64_t r = static_cast<std::int64_t>(
                 k == 3 ? std::uniform_real_distribution<double>(0, hi + 10)(g)
                        : std::uniform_real_distribution<double>(lo, hi)(g));
-            std::vector<Visit> want;
-            std::uint64_t culled = 0;
-            const auto use = [&](double rx, double ry) {
-                want.push_back(Visit{culled, rx, ry, 0});
-                culled = 0;
-            };
-            const auto cull = [&] { ++culled; };
-            const bool wantUsed = PlainRing(l, r, use, cull);
-            RingLog got;
-            const bool gotUsed = rings.Walk(r, got);
-            ASSERT_EQ(Difference(want, culled, got.visits, got.culled), "")
+            const Log want = PlainLog(l, nullptr, r);
+            Log got;
+            ASSERT_EQ(rings.Walk(r, got), want.ringUsed);
+            ASSERT_EQ(Difference(want, got), "")
                 << "ring " << r << " of " << Describe(record, w, h);
-            ASSERT_EQ(gotUsed, wantUsed);
-            used += wantUsed;
+            used += want.ringUsed;
         }
     }
     EXPECT_GT(used, compared / 3);  // most compared rings cross the area
@@ -390,17 +368,9 @@ TEST(LatticeWalk, CellsThatTheTurnRoundsOntoTheAreaAreUsed)
         if (!(rx >= edge && edgeTurned > x)) continue;
         ++found;
         l.cx = x + 1;  // exact: the left column of ring 1 is at x
-        std::vector<Visit> want;
-        std::uint64_t culled = 0;
-        const auto use = [&](double ux, double uy) {
-            want.push_back(Visit{culled, ux, uy, 0});
-            culled = 0;
-        };
-        const auto cull = [&] { ++culled; };
-        PlainRing(l, 1, use, cull);
-        RingLog got;
+        Log got;
         LatticeRings(l, 1).Walk(1, got);
-        ASSERT_EQ(Difference(want, culled, got.visits, got.culled), "") << l.rcx << ", " << x;
+        ASSERT_EQ(Difference(PlainLog(l, nullptr, 1), got), "") << l.rcx << ", " << x;
     }
     EXPECT_EQ(found, 20);
 }

@@ -46,28 +46,6 @@ TYPED_TEST(RenderDotsAtEachDepth, DrawsEveryDotOnPaddedRows)
     EXPECT_TRUE(t.canvas.MatrixIsIdentity());
 }
 
-TYPED_TEST(RenderDotsAtEachDepth, DepthsAgreeOnCoverage)
-{
-    using P = TypeParam;
-    RenderRecord r = QuietRecord(37.25, 21.5);
-    r.DotSize = 26;
-    r.DotOpacity = 60;
-    r.RandomSize = 0.3;
-    r.RandomSpacingX = 0.2;
-    r.RandomSeed = 9;
-    TestCanvas<Pixel8> ref(80, 50);
-    TestCanvas<P> t(80, 50);
-    ASSERT_EQ(RenderDots(r, ref.canvas), 0);
-    ASSERT_EQ(RenderDots(r, t.canvas), 0);
-    for (int y = 0; y < 50; ++y) {
-        for (int x = 0; x < 80; ++x) {
-            ASSERT_EQ(t.At(x, y).alpha == 0, ref.At(x, y).alpha == 0) << x << "," << y;
-            ASSERT_NEAR(t.At(x, y).alpha / Full<P>(), ref.At(x, y).alpha / 255.0, 0.02)
-                << x << "," << y;
-        }
-    }
-}
-
 TEST(RenderDots, ConcurrentRendersMatchSequentialOnes)
 {
     // Renders share nothing they write: two at once give what each gives alone.
