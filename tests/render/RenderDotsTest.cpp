@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -59,7 +57,6 @@ TEST(RenderDots, ConcurrentRendersMatchSequentialOnes)
     b.DotShape = kShapeRoundedRectangle;
     b.RandomSeed = 2;
     b.GlobalRotation = 20 << 16;
-    const size_t bytes = 90 * 70 * sizeof(Pixel8);  // rows unpadded
     TestCanvas<Pixel8> aAlone(90, 70), bAlone(90, 70);
     RenderDots(a, aAlone.canvas);
     RenderDots(b, bAlone.canvas);
@@ -69,8 +66,8 @@ TEST(RenderDots, ConcurrentRendersMatchSequentialOnes)
         std::thread second([&] { RenderDots(b, bShared.canvas); });
         first.join();
         second.join();
-        ASSERT_EQ(std::memcmp(&aAlone.At(0, 0), &aShared.At(0, 0), bytes), 0) << round;
-        ASSERT_EQ(std::memcmp(&bAlone.At(0, 0), &bShared.At(0, 0), bytes), 0) << round;
+        ASSERT_TRUE(aAlone.Bytes() == aShared.Bytes()) << round;
+        ASSERT_TRUE(bAlone.Bytes() == bShared.Bytes()) << round;
     }
 }
 
@@ -178,7 +175,7 @@ TEST(RenderDotsProgress, NonZeroAnswerStopsAfterTheFirstDot)
     TestCanvas<Pixel8> one(100, 60);
     DrawDot(one.canvas, layout.dots[0]);
     EXPECT_GT(one.CountCovered(), 0);
-    EXPECT_EQ(std::memcmp(&t.At(0, 0), &one.At(0, 0), 100 * 60 * sizeof(Pixel8)), 0);
+    EXPECT_TRUE(t.Bytes() == one.Bytes());
 }
 
 TEST(RenderDots, WithoutAProgressCallbackTheArrangementFollowsIntervalAndCycle)
@@ -193,12 +190,11 @@ TEST(RenderDots, WithoutAProgressCallbackTheArrangementFollowsIntervalAndCycle)
         host.in.current_time = frame;
         TestCanvas<Pixel8> t(100, 60);
         EXPECT_EQ(RenderDots(r, t.canvas), 0);
-        const char *pixels = reinterpret_cast<const char *>(&t.At(0, 0));
-        return std::string(pixels, 100 * 60 * sizeof(Pixel8));
+        return t.Bytes();
     };
-    EXPECT_EQ(renderAt(0), renderAt(4));
-    EXPECT_NE(renderAt(0), renderAt(5));
-    EXPECT_EQ(renderAt(0), renderAt(15));
+    EXPECT_TRUE(renderAt(0) == renderAt(4));
+    EXPECT_FALSE(renderAt(0) == renderAt(5));
+    EXPECT_TRUE(renderAt(0) == renderAt(15));
 }
 
 }  // namespace

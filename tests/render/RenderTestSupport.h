@@ -38,10 +38,19 @@ public:
         canvas.height = height;
         canvas.rowbytes = rowbytes_;
         canvas.rasterizer = &raster_;
-        for (int y = 0; y < height; ++y) {
-            std::memset(buffer_.data() + kLead + y * rowbytes_, 0, width * sizeof(Pixel));
+        Clear();
+    }
+
+    // Every pixel transparent black again.
+    void Clear()
+    {
+        for (int y = 0; y < canvas.height; ++y) {
+            std::memset(buffer_.data() + kLead + y * rowbytes_, 0, canvas.width * sizeof(Pixel));
         }
     }
+
+    // The whole buffer: pixels, padding and guards.
+    const std::vector<unsigned char> &Bytes() const { return buffer_; }
 
     Pixel &At(int x, int y) { return AEUtil::RowOf<Pixel>(canvas.pixels, canvas.rowbytes, y)[x]; }
 
