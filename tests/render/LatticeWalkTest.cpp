@@ -179,51 +179,31 @@ RenderRecord RandomRecord(std::mt19937_64 &g, A_long &width, A_long &height)
     r.SpacingType = 1 + pick(2);
     r.DotSize = pick(3) == 0 ? 0 : pick(2) == 0 ? pick(30) : std::round(real(0, 40) * 10) / 10;
     const auto spacing = [&] {
-        switch (pick(6)) {
-            case 0:
-                return 0.0;  // the 1-pixel floor
-            case 1:
-                return real(0, 3);
-            case 2:
-                return 1.0 + pick(4);
-            case 3:
-                return real(1, 60);
-            case 4:
-                return std::round(real(0, 100) * 10) / 10;
-            default:
-                return pick(10) == 0 ? real(100, 10000) : 10.0 * pick(5);
-        }
+        const int kind = pick(6);  // 0: the 1-pixel floor
+        return kind == 0       ? 0.0
+               : kind == 1     ? real(0, 3)
+               : kind == 2     ? 1.0 + pick(4)
+               : kind == 3     ? real(1, 60)
+               : kind == 4     ? std::round(real(0, 100) * 10) / 10
+               : pick(10) == 0 ? real(100, 10000)
+                               : 10.0 * pick(5);
     };
     r.DotSpacingX = spacing();
     r.DotSpacingY = pick(3) == 0 ? r.DotSpacingX : spacing();
 
     const auto position = [&](A_long extent) -> PF_Fixed {
-        switch (pick(5)) {
-            case 0:
-                return (pick(2) == 0 ? 32767 : -32768) * 65536 + pick(2) * 65535;
-            case 1:
-                return static_cast<PF_Fixed>(g());  // anywhere, any fraction
-            case 2:
-                return (pick(2 * extent + 1) - extent / 2) * 65536;
-            default:
-                return static_cast<PF_Fixed>(real(-2.0 * extent, 3.0 * extent) * 65536);
-        }
+        const int kind = pick(5);  // 1: anywhere, any fraction
+        return kind == 0   ? (pick(2) == 0 ? 32767 : -32768) * 65536 + pick(2) * 65535
+               : kind == 1 ? static_cast<PF_Fixed>(g())
+               : kind == 2 ? (pick(2 * extent + 1) - extent / 2) * 65536
+                           : static_cast<PF_Fixed>(real(-2.0 * extent, 3.0 * extent) * 65536);
     };
     r.CenterPosition = FixedPoint{position(width), position(height)};
-    switch (pick(4)) {
-        case 0:
-            r.GlobalRotation = 0;
-            break;
-        case 1:
-            r.GlobalRotation = (pick(8) - 4) * 90 * 65536;
-            break;
-        case 2:
-            r.GlobalRotation = pick(2) == 0 ? 1 : -45 * 65536;
-            break;
-        default:
-            r.GlobalRotation = static_cast<PF_Fixed>(real(-720, 720) * 65536);
-            break;
-    }
+    const int turn = pick(4);
+    r.GlobalRotation = turn == 0   ? 0
+                       : turn == 1 ? (pick(8) - 4) * 90 * 65536
+                       : turn == 2 ? (pick(2) == 0 ? 1 : -45 * 65536)
+                                   : static_cast<PF_Fixed>(real(-720, 720) * 65536);
     r.GlobalRotationCenter = pick(6);
     for (auto &e : r.Effectors) e.position = FixedPoint{position(width), position(height)};
     r.RandomSpacingX = pick(2) == 0 ? 0 : pick(2) == 0 ? pick(3) : real(0, 2);
