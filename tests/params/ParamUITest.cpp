@@ -310,18 +310,14 @@ TEST_F(Spacing, SameTypeOrAnotherParameterConvertsNothing)
     EXPECT_EQ(host.sequence.recordedSpacingType, 2);
 }
 
-TEST_F(Spacing, FailedLockChangesNothing)
+TEST_F(Spacing, FailedLockChangesNothingAndMissingHandleSuiteOrBasicSuiteRaises516)
 {
     Record(2);
     host.lockFails = true;
     Switch(1);
     EXPECT_EQ(X(), 20.0);
     EXPECT_TRUE(host.Balanced());
-}
-
-TEST_F(Spacing, MissingHandleSuiteOrBasicSuiteRaises516)
-{
-    Record(2);
+    host.lockFails = false;
     PF_UserChangedParamExtra extra{kSpacingType};
     const auto change = [&] { params::UserChangedParam(&host.in, array.data(), &extra); };
     host.offerHandleSuite = false;

@@ -127,9 +127,6 @@ TEST_F(StoredDefaults, PathIsTavroPanelryStipplexIniUnderAppData)
     const char sep = platform::kPathSeparator;
     EXPECT_EQ(std::string(path_),
               appData_ + sep + "Tavro" + sep + "Panelry" + sep + "Stipplex.ini");
-#ifndef _WIN32
-    EXPECT_EQ(appData_, (root_ / "config").string());
-#endif
 }
 
 TEST_F(StoredDefaults, SavedValuesAreTheNextDeclarationsDefaults)
