@@ -394,10 +394,13 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
         space = timing.fromClip ? ff::DefaultMatrix(width, height) : AVCOL_SPC_BT709;
     }
     enc->colorspace = yuv ? static_cast<AVColorSpace>(space) : AVCOL_SPC_RGB;
-    enc->color_range =
-        yuv ? (timing.fromClip && clip.colorRange == AVCOL_RANGE_JPEG ? AVCOL_RANGE_JPEG
-                                                                      : AVCOL_RANGE_MPEG)
-            : AVCOL_RANGE_JPEG;
+    // ProRes and DNxHD streams have no range flag: their decoders take
+    // limited range whatever the source's was.
+    const bool limitedOnly = codec->id == AV_CODEC_ID_PRORES || codec->id == AV_CODEC_ID_DNXHD;
+    enc->color_range = yuv ? (timing.fromClip && clip.colorRange == AVCOL_RANGE_JPEG && !limitedOnly
+                                  ? AVCOL_RANGE_JPEG
+                                  : AVCOL_RANGE_MPEG)
+                           : AVCOL_RANGE_JPEG;
     enc->color_primaries =
         timing.fromClip ? static_cast<AVColorPrimaries>(clip.colorPrimaries) : AVCOL_PRI_BT709;
     enc->color_trc = timing.fromClip
@@ -573,8 +576,11 @@ void VideoWriter::Write(const Image &image, std::int64_t pts)
     const int strides[4] = {w * (deep ? 8 : 4), 0, 0, 0};
     sws_scale(m.scale.get(), planes, strides, 0, h, frame->data, frame->linesize);
     frame->pts = pts;
+    // ProRes takes its colour tags from the frame, not the encoder.
     frame->color_range = enc->color_range;
     frame->colorspace = enc->colorspace;
+    frame->color_primaries = enc->color_primaries;
+    frame->color_trc = enc->color_trc;
     m.Check(avcodec_send_frame(enc, frame.get()));
     m.WritePackets();
 }

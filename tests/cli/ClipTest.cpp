@@ -246,6 +246,19 @@ TEST(Clip, AudioIsCopiedUnlessDroppedAndOddSizesAreRefusedOrPadded)
     EXPECT_EQ(Probe(dir, "odd.mp4", "v:0", "width"), "34");
 }
 
+TEST(Clip, FullRangeYuvKeepsItsLevelsInLimitedRangeProRes)
+{
+    REQUIRE_TOOLS();
+    TestDir dir;
+    Ffmpeg(dir,
+           "-f lavfi -i testsrc2=size=64x48:rate=25:duration=0.2 -c:v libx264 -qp 0 "
+           "-pix_fmt yuvj444p -color_range pc src.mp4");
+    ASSERT_EQ(Render(dir, "src.mp4 ref.#.png --frames 0-0 --set DotSize=6").status, 0);
+    ASSERT_EQ(Render(dir, "src.mp4 out.mov --set DotSize=6").status, 0);
+    Ffmpeg(dir, "-i out.mov -frames:v 1 -pix_fmt rgba mov.png");
+    EXPECT_LE(MaxDifference(ReadImage(dir.Path("mov.png")), ReadImage(dir.Path("ref.0.png"))), 6);
+}
+
 TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
 {
     REQUIRE_TOOLS();
