@@ -9,6 +9,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstdarg>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -19,6 +22,63 @@ inline std::string ErrorText(int error)
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error, text, sizeof text);
     return text;
+}
+
+// FFmpeg's messages are not printed: failures are reported in our own words,
+// with the error FFmpeg last logged on this thread, or for one of its
+// objects, as the detail.
+struct LoggedErrors {
+    std::string latest;
+    std::map<const void *, std::string> byObject;
+};
+
+inline LoggedErrors &ThreadErrors()
+{
+    thread_local LoggedErrors errors;
+    return errors;
+}
+
+inline void KeepLog(void *object, int level, const char *format, va_list args)
+{
+    if (level > AV_LOG_ERROR) {
+        return;
+    }
+    char text[256] = {};
+    std::vsnprintf(text, sizeof text, format, args);
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '.')) line.pop_back();
+    LoggedErrors &errors = ThreadErrors();
+    errors.latest = line;
+    if (object) {
+        errors.byObject[object] = line;
+    }
+}
+
+// Routes FFmpeg's messages to KeepLog.
+inline void QuietLog()
+{
+    av_log_set_callback(KeepLog);
+}
+
+// The error last logged for `object` on this thread, forgotten; empty when none.
+inline std::string TakeLoggedError(const void *object)
+{
+    auto &byObject = ThreadErrors().byObject;
+    const auto found = byObject.find(object);
+    if (found == byObject.end()) {
+        return {};
+    }
+    std::string line = found->second;
+    byObject.erase(found);
+    return line;
+}
+
+// The error last logged on this thread, forgotten; empty when none.
+inline std::string TakeLatestError()
+{
+    std::string line;
+    line.swap(ThreadErrors().latest);
+    return line;
 }
 
 struct InputCloser {

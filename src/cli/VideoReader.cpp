@@ -51,6 +51,12 @@ struct VideoReader::Impl {
         throw Failure("cannot read '" + info.path + "': " + cause);
     }
 
+    // FFmpeg's error code with what it logged about it, when anything.
+    static std::string WithDetail(const std::string &cause, const std::string &logged)
+    {
+        return logged.empty() || logged == cause ? cause : logged + " (" + cause + ")";
+    }
+
     // The next decoded frame in presentation order, or false at the end.
     bool Decode()
     {
@@ -74,7 +80,7 @@ struct VideoReader::Impl {
                 continue;
             }
             if (read < 0) {
-                Fail(ff::ErrorText(read));
+                Fail(WithDetail(ff::ErrorText(read), ff::TakeLoggedError(format.get())));
             }
             if (packet->stream_index == stream) {
                 const int sent = avcodec_send_packet(decoder.get(), packet.get());
@@ -181,6 +187,7 @@ long CountFrames(const std::string &path, int stream)
         count += packet->stream_index == stream ? 1 : 0;
         av_packet_unref(packet.get());
     }
+    ff::TakeLoggedError(raw);  // the reader reports damage when it gets there
     return count;
 }
 
@@ -193,14 +200,17 @@ VideoReader::VideoReader(const std::string &path) : impl_(std::make_unique<Impl>
     if (const std::optional<std::string> why = NotAFile(path)) {
         m.Fail(*why);
     }
-    av_log_set_level(AV_LOG_ERROR);  // failures are reported as our own messages
+    ff::QuietLog();
+    ff::TakeLatestError();
     AVFormatContext *raw = nullptr;
     const int opened = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
     if (opened < 0) {
-        m.Fail(opened == AVERROR_INVALIDDATA ? "not an image, nor a clip FFmpeg can read"
-                                             : ff::ErrorText(opened));
+        m.Fail(opened == AVERROR_INVALIDDATA
+                   ? "not an image, nor a clip FFmpeg can read"
+                   : Impl::WithDetail(ff::ErrorText(opened), ff::TakeLatestError()));
     }
     m.format.reset(raw);
+    ff::TakeLoggedError(raw);  // of an earlier object at the same address
     if (avformat_find_stream_info(raw, nullptr) < 0) {
         m.Fail("cannot find its streams");
     }
@@ -312,6 +322,13 @@ bool VideoReader::Read(Image &image, Depth depth, long &index, std::int64_t &pts
     Impl &m = *impl_;
     for (;;) {
         if (!m.Decode()) {
+            // A demuxer that met the end of a cut-off or damaged file says
+            // so only in its log.
+            const std::string damage = ff::TakeLoggedError(m.format.get());
+            if (!damage.empty()) {
+                m.Fail(damage + (m.next > 0 ? ", after frame " + std::to_string(m.next - 1)
+                                            : ", before its first frame"));
+            }
             return false;
         }
         pts = m.FramePts();

@@ -305,7 +305,7 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
     : impl_(std::make_unique<Impl>())
 {
     Impl &m = *impl_;
-    av_log_set_level(AV_LOG_ERROR);  // failures are reported as our own messages
+    ff::QuietLog();
     m.target = path;
     m.warn = warn;
     m.width = width;
@@ -444,9 +444,11 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
     const int opened = avcodec_open2(enc, codec, &codecOptions);
     av_dict_free(&codecOptions);
     if (opened < 0) {
+        const std::string logged = ff::TakeLoggedError(enc);
         m.Fail("cannot open the " + name + " encoder for " + std::to_string(encodedWidth) + " x " +
                std::to_string(encodedHeight) + " " + av_get_pix_fmt_name(pixFmt) + ": " +
-               ff::ErrorText(opened));
+               (logged.empty() ? "" : logged + " (") + ff::ErrorText(opened) +
+               (logged.empty() ? "" : ")"));
     }
 
     if (pixFmt == AV_PIX_FMT_PAL8) {

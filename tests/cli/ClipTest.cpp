@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -288,6 +289,14 @@ TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
               std::string::npos)
         << big.out;
     EXPECT_NE(big.out.find("more than the memory limit of 64 KiB"), std::string::npos) << big.out;
+    // A cut-off clip fails, in one line, instead of rendering the frames it still has.
+    const std::string whole = clitest::ReadFile(dir.Path("src.mkv"));
+    clitest::WriteFile(dir.Path("cut.mkv"), whole.substr(0, whole.size() * 3 / 4));
+    const Outcome cut = Render(dir, "cut.mkv new.mkv");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_NE(cut.out.find("'cut.mkv': File ended prematurely, after frame "), std::string::npos)
+        << cut.out;
+    EXPECT_EQ(std::count(cut.out.begin(), cut.out.end(), '\n'), 1) << cut.out;
     const Outcome tiny = Render(dir, "src.mkv new.mkv --downsample 97");
     EXPECT_EQ(tiny.status, 2);
     EXPECT_NE(tiny.out.find("at most 96"), std::string::npos) << tiny.out;
