@@ -103,7 +103,7 @@ struct VideoWriter::Impl {
     ff::PacketPtr packet{av_packet_alloc()};
     int width = 0;   // of the render
     int height = 0;  // the encoder's may be padded to even
-    bool alphaChecked = false;
+    bool alphaWarned = false;
     bool finished = false;
 
     // For palette formats: a palette made for every frame, and the frame
@@ -489,12 +489,11 @@ void VideoWriter::Write(const Image &image, std::int64_t pts)
 {
     Impl &m = *impl_;
     AVCodecContext *enc = m.encoder.get();
-    if (!m.alphaChecked && !HasAlpha(enc->pix_fmt)) {
-        m.alphaChecked = true;
-        if (ImageHasAlpha(image)) {
-            m.warn("'" + m.target + "': " + av_get_pix_fmt_name(enc->pix_fmt) +
-                   " has no alpha: the frames' transparency is dropped");
-        }
+    // Every frame until one has transparency: a clip may fade in from opaque.
+    if (!m.alphaWarned && !HasAlpha(enc->pix_fmt) && ImageHasAlpha(image)) {
+        m.alphaWarned = true;
+        m.warn("'" + m.target + "': " + av_get_pix_fmt_name(enc->pix_fmt) +
+               " has no alpha: the frames' transparency is dropped");
     }
     // The frame as packed ARGB (8-bit) or RGBA 16-bit, the size of the
     // encoder's frame, the render's edge repeated into any padding.
