@@ -4,6 +4,7 @@ extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -463,6 +464,19 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
         if (std::uint8_t *matrix = av_stream_new_side_data(m.video, AV_PKT_DATA_DISPLAYMATRIX,
                                                            clip.displayMatrix.size())) {
             std::memcpy(matrix, clip.displayMatrix.data(), clip.displayMatrix.size());
+        }
+        // Of our formats only QuickTime and MP4 have a rotation tag.
+        const double degrees = clip.displayMatrix.size() >= 9 * sizeof(std::int32_t)
+                                   ? av_display_rotation_get(reinterpret_cast<const std::int32_t *>(
+                                         clip.displayMatrix.data()))
+                                   : 0;
+        if (std::strcmp(format->extension, ".mov") != 0 &&
+            std::strcmp(format->extension, ".mp4") != 0 && std::isfinite(degrees) &&
+            std::lround(degrees) % 360 != 0) {
+            warn("'" + path + "': " + (format->extension + 1) +
+                 " has no rotation tag: the source's rotation of " +
+                 std::to_string(std::lround(degrees)) +
+                 " degrees is left out, and the frames play unrotated");
         }
     }
     if (timing.fromClip && options.audio && clip.hasAudio) {
