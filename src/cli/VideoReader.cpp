@@ -5,7 +5,9 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
@@ -169,25 +171,48 @@ struct VideoReader::Impl {
 
 namespace {
 
+struct FrameCount {
+    long frames = 0;
+    bool variableRate = false;  // the time stamps leave gaps or crowd
+};
+
 // Frames of the stream counted by reading its packets, for containers that
-// do not store the count.
-long CountFrames(const std::string &path, int stream)
+// do not store the count. Such a container (Matroska, WebM) states a rate
+// whatever the frames' time stamps: they are checked against it, as a clip
+// of variable rate cannot be sought by frame number.
+FrameCount CountFrames(const std::string &path, int stream, AVRational rate)
 {
     AVFormatContext *raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
-        return 0;
+        return {};
     }
     ff::InputPtr format(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0) {
-        return 0;
+        return {};
     }
     ff::PacketPtr packet(av_packet_alloc());
-    long count = 0;
+    FrameCount count;
+    long stamped = 0;
+    std::int64_t first = INT64_MAX;
+    std::int64_t last = INT64_MIN;
     while (av_read_frame(raw, packet.get()) >= 0) {
-        count += packet->stream_index == stream ? 1 : 0;
+        if (packet->stream_index == stream) {
+            ++count.frames;
+            if (packet->pts != AV_NOPTS_VALUE) {
+                ++stamped;
+                first = std::min(first, packet->pts);
+                last = std::max(last, packet->pts);
+            }
+        }
         av_packet_unref(packet.get());
     }
     ff::TakeLoggedError(raw);  // the reader reports damage when it gets there
+    if (stamped > 1) {
+        const double span =
+            static_cast<double>(last - first) * av_q2d(raw->streams[stream]->time_base);
+        count.variableRate =
+            std::fabs(span * av_q2d(rate) - static_cast<double>(stamped - 1)) > 0.5;
+    }
     return count;
 }
 
@@ -290,8 +315,12 @@ VideoReader::VideoReader(const std::string &path) : impl_(std::make_unique<Impl>
             av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &matrixSize)) {
         info.displayMatrix.assign(matrix, matrix + matrixSize);
     }
-    info.frameCount =
-        st->nb_frames > 0 ? static_cast<long>(st->nb_frames) : CountFrames(path, m.stream);
+    info.frameCount = static_cast<long>(st->nb_frames);
+    if (info.frameCount <= 0) {
+        const FrameCount counted = CountFrames(path, m.stream, rate);
+        info.frameCount = counted.frames;
+        info.variableRate |= counted.variableRate;
+    }
 }
 
 VideoReader::~VideoReader() = default;

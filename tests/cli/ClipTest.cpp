@@ -127,6 +127,21 @@ TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
                 << "frame " << f;
         }
     }
+
+    // Matroska states a constant rate whatever the time stamps; with gaps in
+    // them the frames are numbered one by one whether sought or not.
+    Ffmpeg(dir,
+           "-i src.mkv -vf \"select='lt(n\\,10)+not(mod(n\\,3))'\" -vsync vfr -c:v ffv1 "
+           "gaps.mkv");
+    const Outcome gaps = Render(dir, "gaps.mkv gaps.#.png --frames 12-13" + kLook);
+    ASSERT_EQ(gaps.status, 0) << gaps.out;
+    EXPECT_NE(gaps.out.find("variable frame rate"), std::string::npos) << gaps.out;
+    ASSERT_EQ(Render(dir, "gaps.mkv all.#.png -q" + kLook).status, 0);
+    for (const char *n : {"12", "13"}) {
+        const std::string sought = clitest::ReadFile(dir.Path(std::string("gaps.") + n + ".png"));
+        EXPECT_FALSE(sought.empty()) << n;
+        EXPECT_EQ(sought, clitest::ReadFile(dir.Path(std::string("all.") + n + ".png"))) << n;
+    }
 }
 
 TEST(Clip, AlphaSurvivesEveryClipFormatAndTenBitsRenderAtSixteen)
