@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -592,7 +593,8 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
         if (info.variableRate) {
             warn("'" + o.input +
                  "' has a variable frame rate: its frames are taken one by one as " + "frames of " +
-                 FormatNumber(static_cast<double>(info.rateNum) / info.rateDen) + " per second");
+                 FormatNumber(std::round(1000.0 * info.rateNum / info.rateDen) / 1000) +
+                 " per second");
         }
         plan.depth = o.depth ? static_cast<Depth>(*o.depth) : info.depth;
         plan.time.fps = info.rateNum;
