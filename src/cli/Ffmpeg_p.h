@@ -43,10 +43,13 @@ inline void KeepLog(void *object, int level, const char *format, va_list args)
     if (level > AV_LOG_ERROR) {
         return;
     }
-    char text[256] = {};
+    char text[512] = {};
     std::vsnprintf(text, sizeof text, format, args);
     std::string line = text;
     while (!line.empty() && (line.back() == '\n' || line.back() == '.')) line.pop_back();
+    for (char &c : line) {
+        c = c == '\n' ? ' ' : c;  // our messages are one line
+    }
     LoggedErrors &errors = ThreadErrors();
     errors.latest = line;
     if (object) {
