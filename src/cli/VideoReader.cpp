@@ -113,6 +113,28 @@ struct VideoReader::Impl {
     {
         const auto source = static_cast<AVPixelFormat>(frame->format);
         const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(source);
+        if (depth == Depth::k32 &&
+            (source == AV_PIX_FMT_GBRPF32 || source == AV_PIX_FMT_GBRAPF32)) {
+            // Float frames as they are, values above 1 too: swscale would
+            // take them through 16 bits.
+            image = Image(frame->width, frame->height, depth);
+            const bool alpha = source == AV_PIX_FMT_GBRAPF32;
+            for (int y = 0; y < frame->height; ++y) {
+                const auto row = [&](int plane) {
+                    return reinterpret_cast<const float *>(
+                        frame->data[plane] + std::ptrdiff_t{y} * frame->linesize[plane]);
+                };
+                const float *g = row(0);
+                const float *b = row(1);
+                const float *r = row(2);
+                const float *a = alpha ? row(3) : nullptr;
+                ArgbF *out = image.PixelsF() + std::size_t(y) * std::size_t(frame->width);
+                for (int x = 0; x < frame->width; ++x) {
+                    out[x] = ArgbF{a ? a[x] : 1.0f, r[x], g[x], b[x]};
+                }
+            }
+            return;
+        }
         const bool deep = depth != Depth::k8;
         const AVPixelFormat target = deep ? AV_PIX_FMT_RGBA64LE : AV_PIX_FMT_ARGB;
         scale.reset(sws_getCachedContext(

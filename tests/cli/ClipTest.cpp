@@ -275,6 +275,24 @@ TEST(Clip, FullRangeYuvKeepsItsLevelsInLimitedRangeProRes)
     EXPECT_LE(MaxDifference(ReadImage(dir.Path("mov.png")), ReadImage(dir.Path("ref.0.png"))), 6);
 }
 
+TEST(Clip, FloatFramesRenderAtThirtyTwoBitsAsTheSameImageWould)
+{
+    REQUIRE_TOOLS();
+    TestDir dir;
+    std::vector<float> pixels;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            pixels.insert(pixels.end(), {x / 16.0f, y / 12.0f, 0.123f + x * 0.001f, 1});
+        }
+    }
+    clitest::WriteExr(dir.Path("hdr.exr"), 64, 48, {"R", "G", "B", "A"}, pixels);
+    Ffmpeg(dir, "-loop 1 -i hdr.exr -t 0.2 -r 25 -c:v exr hdr.mov");
+    const std::string look = " --exr-type float --set DotSize=6";
+    ASSERT_EQ(Render(dir, "hdr.exr ref.exr" + look).status, 0);
+    ASSERT_EQ(Render(dir, "hdr.mov f.#.exr --frames 0-0" + look).status, 0);
+    EXPECT_EQ(clitest::ReadFile(dir.Path("f.0.exr")), clitest::ReadFile(dir.Path("ref.exr")));
+}
+
 TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
 {
     REQUIRE_TOOLS();
