@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/Host.h"
@@ -19,15 +19,23 @@ namespace {
 namespace id = params::id;
 using host::Depth;
 
-std::uint64_t Fnv1a(const host::World &w, std::uint64_t h = 1469598103934665603ull)
+// The output's pixels, row after row without the padding.
+std::string Bytes(const host::World &w)
 {
     const std::size_t rowBytes =
         static_cast<std::size_t>(w.width()) * host::BytesPerPixel(w.depth());
+    std::string bytes;
     for (A_long y = 0; y < w.height(); ++y) {
-        const unsigned char *row = w.row(y);
-        for (std::size_t i = 0; i < rowBytes; ++i) {
-            h = (h ^ row[i]) * 1099511628211ull;
-        }
+        bytes.append(reinterpret_cast<const char *>(w.row(y)), rowBytes);
+    }
+    return bytes;
+}
+
+std::uint64_t Fnv1a(const std::string &bytes)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    for (const char c : bytes) {
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
     return h;
 }
@@ -58,79 +66,71 @@ host::World Picture(A_long w, A_long h, Depth d)
     return img;
 }
 
+// A parameter's value in its control's units: angles in degrees, points
+// (value, y) in layer pixels, checkboxes 0 or 1.
+struct Setting {
+    A_long id;
+    double value, y = 0;
+};
+
+Setting S(A_long paramId, double value, double y = 0)
+{
+    return Setting{paramId, value, y};
+}
+
+void Apply(host::Instance &inst, const Setting &s)
+{
+    const int i = inst.indexOfId(s.id);
+    const auto fixed = [](double v) { return static_cast<PF_Fixed>(v * 65536); };
+    switch (inst.info(i).type) {
+        case PF_Param_SLIDER:
+            return inst.setSlider(i, static_cast<A_long>(s.value));
+        case PF_Param_POPUP:
+            return inst.setPopup(i, static_cast<A_long>(s.value));
+        case PF_Param_CHECKBOX:
+            return inst.setCheckbox(i, s.value != 0);
+        case PF_Param_ANGLE:
+            return inst.setAngle(i, fixed(s.value));
+        case PF_Param_POINT:
+            return inst.setPoint(i, fixed(s.value), fixed(s.y));
+        default:
+            return inst.setFloatSlider(i, s.value);
+    }
+}
+
 struct Case {
     const char *name;
     A_long width, height;
     A_long downsample;
-    std::function<void(host::Instance &)> set;
+    std::vector<Setting> set;
 };
 
-int Index(host::Instance &inst, A_long paramId)
+Case C(const char *name, A_long width, A_long height, A_long downsample, std::vector<Setting> set)
 {
-    return inst.indexOfId(paramId);
+    return Case{name, width, height, downsample, std::move(set)};
 }
 
 std::vector<Case> Cases()
 {
     return {
-        {"defaults", 640, 360, 1, [](host::Instance &) {}},
-        {"dense", 640, 360, 1,
-         [](host::Instance &i) {
-             i.setFloatSlider(Index(i, id::DotSize), 4);
-             i.setFloatSlider(Index(i, id::DotSpacingX), 0);
-             i.setFloatSlider(Index(i, id::DotSpacingY), 0);
-         }},
-        {"stars", 640, 360, 1,
-         [](host::Instance &i) {
-             i.setPopup(Index(i, id::DotShape), 5);
-             i.setFloatSlider(Index(i, id::DotSize), 60);
-             i.setAngle(Index(i, id::DotRotation), 45 << 16);
-         }},
-        {"random", 480, 270, 1,
-         [](host::Instance &i) {
-             i.setPopup(Index(i, id::DotShape), 3);
-             i.setFloatSlider(Index(i, id::DotSize), 14);
-             i.setAngle(Index(i, id::GlobalRotation), 30 << 16);
-             i.setPopup(Index(i, id::RotationType), 2);
-             i.setFloatSlider(Index(i, id::RandomSize), 0.6);
-             i.setFloatSlider(Index(i, id::RandomAspect), 0.4);
-             i.setFloatSlider(Index(i, id::RandomRotation), 0.3);
-             i.setFloatSlider(Index(i, id::RandomOpacity), 0.5);
-             i.setFloatSlider(Index(i, id::RandomSpacingX), 0.3);
-             i.setFloatSlider(Index(i, id::RandomSpacingY), 0.3);
-             i.setAngle(Index(i, id::RandomHue), 120 << 16);
-             i.setFloatSlider(Index(i, id::RandomSaturation), 40);
-             i.setFloatSlider(Index(i, id::RandomValue), 30);
-             i.setSlider(Index(i, id::RandomSeed), 1234);
-         }},
-        {"effectors", 480, 270, 1,
-         [](host::Instance &i) {
-             i.setPopup(Index(i, id::DotShape), 4);
-             i.setFloatSlider(Index(i, id::DotSize), 16);
-             i.setCheckbox(Index(i, id::EnableEffector1), true);
-             i.setPoint(Index(i, id::EffectorPosition1), 120 << 16, 100 << 16);
-             i.setCheckbox(Index(i, id::Absolute1), true);
-             i.setCheckbox(Index(i, id::EffectorColor1), true);
-             i.setPopup(Index(i, id::BlendMode1), 9);
-             i.setAngle(Index(i, id::HueOffset1), 90 << 16);
-             i.setCheckbox(Index(i, id::EnableEffector2), true);
-             i.setPopup(Index(i, id::EffectMap2), 6);
-             i.setAngle(Index(i, id::EffectorAngle2), 30 << 16);
-             i.setFloatSlider(Index(i, id::SizeByRatio2), 2);
-             i.setCheckbox(Index(i, id::EnableEffector3), true);
-             i.setPopup(Index(i, id::EffectMap3), 1);
-             i.setCheckbox(Index(i, id::PickSourceColor3), true);
-             i.setPopup(Index(i, id::Tile3), 3);
-             i.setAngle(Index(i, id::EffectorAngle3), 20 << 16);
-             i.setCheckbox(Index(i, id::EffectorCenterDotToFront1), true);
-         }},
-        {"half-resolution", 640, 360, 2,
-         [](host::Instance &i) {
-             i.setPopup(Index(i, id::DotShape), 6);
-             i.setFloatSlider(Index(i, id::DotSize), 18);
-             i.setPopup(Index(i, id::MaskMode), 1);
-             i.setCheckbox(Index(i, id::InvertMask), true);
-         }},
+        C("defaults", 640, 360, 1, {}),
+        C("dense", 640, 360, 1, {S(id::DotSize, 4), S(id::DotSpacingX, 0), S(id::DotSpacingY, 0)}),
+        C("stars", 640, 360, 1, {S(id::DotShape, 5), S(id::DotSize, 60), S(id::DotRotation, 45)}),
+        C("random", 480, 270, 1,
+          {S(id::DotShape, 3), S(id::DotSize, 14), S(id::GlobalRotation, 30),
+           S(id::RotationType, 2), S(id::RandomSize, 0.6), S(id::RandomAspect, 0.4),
+           S(id::RandomRotation, 0.3), S(id::RandomOpacity, 0.5), S(id::RandomSpacingX, 0.3),
+           S(id::RandomSpacingY, 0.3), S(id::RandomHue, 120), S(id::RandomSaturation, 40),
+           S(id::RandomValue, 30), S(id::RandomSeed, 1234)}),
+        C("effectors", 480, 270, 1,
+          {S(id::DotShape, 4), S(id::DotSize, 16), S(id::EnableEffector1, 1),
+           S(id::EffectorPosition1, 120, 100), S(id::Absolute1, 1), S(id::EffectorColor1, 1),
+           S(id::BlendMode1, 9), S(id::HueOffset1, 90), S(id::EnableEffector2, 1),
+           S(id::EffectMap2, 6), S(id::EffectorAngle2, 30), S(id::SizeByRatio2, 2),
+           S(id::EnableEffector3, 1), S(id::EffectMap3, 1), S(id::PickSourceColor3, 1),
+           S(id::Tile3, 3), S(id::EffectorAngle3, 20), S(id::EffectorCenterDotToFront1, 1)}),
+        C("half-resolution", 640, 360, 2,
+          {S(id::DotShape, 6), S(id::DotSize, 18), S(id::MaskMode, 1), S(id::InvertMask, 1)}),
     };
 }
 
@@ -138,16 +138,13 @@ std::vector<Case> Cases()
 
 int main(int argc, char **argv)
 {
-    std::string dump;
-    if (argc == 3 && std::string(argv[1]) == "--dump") {
-        dump = argv[2];
-    }
+    const std::string dump = argc == 3 && std::string(argv[1]) == "--dump" ? argv[2] : "";
     try {
         host::Effect effect(host::Plugin::load(STIPPLEX_PLUGIN_PATH));
         for (const Case &c : Cases()) {
             for (Depth d : {Depth::k8, Depth::k16, Depth::k32}) {
                 host::Instance inst = effect.newInstance(c.width, c.height);
-                c.set(inst);
+                for (const Setting &s : c.set) Apply(inst, s);
                 const host::World input = Picture(c.width, c.height, d);
                 host::FrameRequest req;
                 req.input = &input;
@@ -158,18 +155,13 @@ int main(int argc, char **argv)
                                  frame.render.message.c_str());
                     return 1;
                 }
+                const std::string bytes = Bytes(frame.output);
                 std::printf("%-16s %2d-bit %016llx\n", c.name, static_cast<int>(d),
-                            static_cast<unsigned long long>(Fnv1a(frame.output)));
+                            static_cast<unsigned long long>(Fnv1a(bytes)));
                 if (!dump.empty()) {
-                    std::ofstream out(dump + "/" + c.name + "-" + std::to_string(int(d)) + ".raw",
-                                      std::ios::binary);
-                    const host::World &w = frame.output;
-                    const std::size_t rowBytes =
-                        static_cast<std::size_t>(w.width()) * host::BytesPerPixel(w.depth());
-                    for (A_long y = 0; y < w.height(); ++y) {
-                        out.write(reinterpret_cast<const char *>(w.row(y)),
-                                  static_cast<std::streamsize>(rowBytes));
-                    }
+                    std::ofstream(dump + "/" + c.name + "-" + std::to_string(int(d)) + ".raw",
+                                  std::ios::binary)
+                        << bytes;
                 }
             }
         }
