@@ -14,12 +14,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <map>
-#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -81,20 +79,16 @@ public:
     cli::Image Layer(int width, int height, Depth depth, bool hostile)
     {
         cli::Image image(width, height, depth);
-        const std::size_t n = image.PixelCount();
-        for (std::size_t i = 0; i < n; ++i) {
+        const auto u8 = [&] { return static_cast<std::uint8_t>(Int(0, 255)); };
+        const auto u16 = [&] { return static_cast<std::uint16_t>(Int(0, 32768)); };
+        const auto f = [&] { return Sample(hostile); };
+        for (std::size_t i = 0; i < image.PixelCount(); ++i) {
             if (depth == Depth::k8) {
-                image.Pixels8()[i] = {
-                    static_cast<std::uint8_t>(Int(0, 255)), static_cast<std::uint8_t>(Int(0, 255)),
-                    static_cast<std::uint8_t>(Int(0, 255)), static_cast<std::uint8_t>(Int(0, 255))};
+                image.Pixels8()[i] = {u8(), u8(), u8(), u8()};
             } else if (depth == Depth::k16) {
-                image.Pixels16()[i] = {static_cast<std::uint16_t>(Int(0, 32768)),
-                                       static_cast<std::uint16_t>(Int(0, 32768)),
-                                       static_cast<std::uint16_t>(Int(0, 32768)),
-                                       static_cast<std::uint16_t>(Int(0, 32768))};
+                image.Pixels16()[i] = {u16(), u16(), u16(), u16()};
             } else {
-                image.PixelsF()[i] = {Sample(hostile), Sample(hostile), Sample(hostile),
-                                      Sample(hostile)};
+                image.PixelsF()[i] = {f(), f(), f(), f()};
             }
         }
         return image;
@@ -111,18 +105,17 @@ void Randomise(Campaign &c, host::Instance &inst, const std::vector<cli::ToolPar
 {
     for (const cli::ToolParam &p : params) {
         const PF_ParamDef &d = p.info->def;
+        const int i = p.index;
         log << p.identifier << "=";
         switch (p.info->type) {
             case PF_Param_SLIDER: {
                 const long v = c.IntValue(d.u.sd.valid_min, d.u.sd.valid_max);
-                inst.setSlider(p.index, static_cast<A_long>(v));
-                log << v;
+                inst.setSlider(i, static_cast<A_long>(v)), log << v;
                 break;
             }
             case PF_Param_FLOAT_SLIDER: {
                 const double v = c.Value(d.u.fs_d.valid_min, d.u.fs_d.valid_max);
-                inst.setFloatSlider(p.index, v);
-                log << v;
+                inst.setFloatSlider(i, v), log << v;
                 break;
             }
             case PF_Param_POPUP: {
@@ -131,14 +124,12 @@ void Randomise(Campaign &c, host::Instance &inst, const std::vector<cli::ToolPar
                 do {
                     v = c.IntValue(1, d.u.pd.num_choices);
                 } while (p.info->popup_items[static_cast<std::size_t>(v - 1)].rfind("(-", 0) == 0);
-                inst.setPopup(p.index, static_cast<A_long>(v));
-                log << v;
+                inst.setPopup(i, static_cast<A_long>(v)), log << v;
                 break;
             }
             case PF_Param_CHECKBOX: {
                 const bool v = c.OneIn(2);
-                inst.setCheckbox(p.index, v);
-                log << v;
+                inst.setCheckbox(i, v), log << v;
                 break;
             }
             case PF_Param_ANGLE: {
@@ -146,15 +137,13 @@ void Randomise(Campaign &c, host::Instance &inst, const std::vector<cli::ToolPar
                 // extremes of the 16.16 degrees.
                 const double v =
                     c.OneIn(8) ? (c.OneIn(2) ? 32767.0 : -32768.0) : c.Value(-3600.0, 3600.0);
-                inst.setAngle(p.index, static_cast<PF_Fixed>(v * 65536.0));
-                log << v;
+                inst.setAngle(i, static_cast<PF_Fixed>(v * 65536.0)), log << v;
                 break;
             }
             case PF_Param_COLOR: {
-                const PF_Pixel v{255, static_cast<A_u_char>(c.IntValue(0, 255)),
-                                 static_cast<A_u_char>(c.IntValue(0, 255)),
-                                 static_cast<A_u_char>(c.IntValue(0, 255))};
-                inst.setColor(p.index, v);
+                const auto u = [&] { return static_cast<A_u_char>(c.IntValue(0, 255)); };
+                const PF_Pixel v{255, u(), u(), u()};
+                inst.setColor(i, v);
                 log << int{v.red} << "," << int{v.green} << "," << int{v.blue};
                 break;
             }
@@ -162,30 +151,23 @@ void Randomise(Campaign &c, host::Instance &inst, const std::vector<cli::ToolPar
                 // Anywhere on the layer and as far again outside it.
                 const double x = c.Value(-inst.layerWidth(), 2.0 * inst.layerWidth());
                 const double y = c.Value(-inst.layerHeight(), 2.0 * inst.layerHeight());
-                inst.setPoint(p.index, static_cast<PF_Fixed>(x * 65536.0),
+                inst.setPoint(i, static_cast<PF_Fixed>(x * 65536.0),
                               static_cast<PF_Fixed>(y * 65536.0));
                 log << x << "," << y;
                 break;
             }
             case PF_Param_LAYER: {
                 const long pick = c.Int(0, 2 + static_cast<long>(layerIds.size()));
-                if (pick == 0) {
-                    inst.setLayer(p.index, host::LayerChoice::None());
-                    log << "none";
-                } else if (pick == 1) {
-                    inst.setLayer(p.index, host::LayerChoice::ThisLayer());
-                    log << "self";
-                } else {
-                    const A_long id =
-                        layerIds[static_cast<std::size_t>(pick - 2) % layerIds.size()];
-                    inst.setLayer(p.index, host::LayerChoice::Layer(id));
-                    log << "layer" << id;
-                }
+                const A_long id =
+                    layerIds[static_cast<std::size_t>(std::max(pick - 2, 0L)) % layerIds.size()];
+                inst.setLayer(i, pick == 0   ? host::LayerChoice::None()
+                                 : pick == 1 ? host::LayerChoice::ThisLayer()
+                                             : host::LayerChoice::Layer(id));
+                log << (pick == 0 ? "none" : pick == 1 ? "self" : "layer" + std::to_string(id));
                 break;
             }
             default:
                 log << "(no value)";
-                break;
         }
         log << "\n";
     }
@@ -231,13 +213,9 @@ TEST(RandomRenderCampaign, EveryRenderSucceedsWithoutFaults)
             }
             const host::World input = cli::ToWorld(image);
             // Two other layers, of other sizes, for the mask and the maps.
-            std::vector<host::World> others;
-            std::map<A_long, const host::World *> layers;
-            for (A_long id = 1; id <= 2; ++id) {
-                others.push_back(cli::ToWorld(c.Layer(size(80), size(60), depth, hostile)));
-            }
-            for (A_long id = 1; id <= 2; ++id)
-                layers[id] = &others[static_cast<std::size_t>(id - 1)];
+            const host::World first = cli::ToWorld(c.Layer(size(80), size(60), depth, hostile));
+            const host::World second = cli::ToWorld(c.Layer(size(80), size(60), depth, hostile));
+            const std::map<A_long, const host::World *> layers{{1, &first}, {2, &second}};
 
             host::Instance inst = session.GetEffect().newInstance(width, height);
             Randomise(c, inst, params, {1, 2}, log);
@@ -246,11 +224,8 @@ TEST(RandomRenderCampaign, EveryRenderSucceedsWithoutFaults)
             ADD_FAILURE() << log.str() << "failed: " << e.what();
             ++failures;
         }
-        const std::vector<std::string> faults = session.TakeFaults();
-        if (!faults.empty()) {
-            std::string text;
-            for (const std::string &f : faults) text += f + "\n";
-            ADD_FAILURE() << log.str() << "protocol faults:\n" << text;
+        for (const std::string &fault : session.TakeFaults()) {
+            ADD_FAILURE() << log.str() << "protocol fault: " << fault;
             ++failures;
         }
     }
