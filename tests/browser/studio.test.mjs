@@ -1,6 +1,6 @@
 // stipplex studio in a real browser: Debian's chromium, headless, driven by
 // playwright-core. Needs the built `stipplex` (STIPPLEX, default
-// build/linux/src/app/stipplex). With STIPPLEX_SCREENSHOTS=DIR it also
+// build/linux/src/app/stipplex) and ffmpeg. With STIPPLEX_SCREENSHOTS=DIR it also
 // writes the README's screenshots into DIR.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -8,7 +8,6 @@ import { spawn, execFileSync } from 'node:child_process';
 import { mkdtempSync, writeFileSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir, loadavg, cpus } from 'node:os';
 import path from 'node:path';
-import { deflateSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
@@ -18,48 +17,6 @@ const shots = process.env.STIPPLEX_SCREENSHOTS || '';
 const work = mkdtempSync(path.join(tmpdir(), 'stipplex-browser-'));
 
 // ------------------------------------------------------------------ helpers
-
-function crc32(bytes) {
-  let c = ~0;
-  for (const b of bytes) {
-    c ^= b;
-    for (let k = 0; k < 8; k++) c = (c >>> 1) ^ (0xedb88320 & -(c & 1));
-  }
-  return ~c >>> 0;
-}
-
-// An 8-bit RGB PNG of a sunset-like gradient with a bright disc.
-function writePng(file, width, height) {
-  const raw = Buffer.alloc((width * 3 + 1) * height);
-  for (let y = 0; y < height; y++) {
-    const row = y * (width * 3 + 1);
-    for (let x = 0; x < width; x++) {
-      const t = y / height;
-      const d = Math.hypot(x - width * 0.62, y - height * 0.45) / (height * 0.22);
-      const glow = Math.max(0, 1 - d);
-      raw[row + 1 + x * 3] = Math.min(255, 40 + 200 * t + 120 * glow);
-      raw[row + 2 + x * 3] = Math.min(255, 30 + 90 * t * (1 - t) * 4 * 0.6 + 150 * glow);
-      raw[row + 3 + x * 3] = Math.min(255, 110 - 80 * t + 60 * glow);
-    }
-  }
-  const chunk = (type, data) => {
-    const len = Buffer.alloc(4);
-    len.writeUInt32BE(data.length);
-    const body = Buffer.concat([Buffer.from(type), data]);
-    const crc = Buffer.alloc(4);
-    crc.writeUInt32BE(crc32(body));
-    return Buffer.concat([len, body, crc]);
-  };
-  const ihdr = Buffer.alloc(13);
-  ihdr.writeUInt32BE(width, 0);
-  ihdr.writeUInt32BE(height, 4);
-  ihdr[8] = 8;
-  ihdr[9] = 2;
-  writeFileSync(file, Buffer.concat([
-    Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
-    chunk('IHDR', ihdr), chunk('IDAT', deflateSync(raw, { level: 1 })), chunk('IEND', Buffer.alloc(0)),
-  ]));
-}
 
 // Starts `stipplex studio` and resolves with its address once it prints it.
 function startStudio(input) {
@@ -89,16 +46,14 @@ async function stopStudio(proc) {
   clearTimeout(late);
 }
 
-async function launch() {
-  return chromium.launchPersistentContext(mkdtempSync(path.join(work, 'profile-')), {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    viewport: { width: 1600, height: 900 },
-    acceptDownloads: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
-}
+const launch = () => chromium.launchPersistentContext(mkdtempSync(path.join(work, 'profile-')), {
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  viewport: { width: 1600, height: 900 },
+  acceptDownloads: true,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+});
 
 async function openStudio(context, url) {
   const page = await context.newPage();
@@ -311,7 +266,7 @@ test("a saved preset renders with stipplex render to the same bytes as the studi
 
 test('a broken upload shows an error and the studio keeps working', async () => {
   const broken = path.join(work, 'broken.png');
-  writeFileSync(broken, Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), Buffer.from('not really a png')]));
+  writeFileSync(broken, Buffer.from('\x89PNG\r\n\x1a\nnot really a png', 'latin1'));
   await choose(page, '#open', broken);
   const toast = page.locator('.toast.error').last();
   await toast.waitFor({ timeout: 30000 });
@@ -330,19 +285,17 @@ test('a broken upload shows an error and the studio keeps working', async () => 
 // ------------------------------------------------------------------ preview latency at 1080p
 
 test('preview latency while dragging, 1080p', async () => {
+  // The demo picture at 1920 x 1080, 8-bit RGB.
   const image = path.join(work, 'hd.png');
-  writePng(image, 1920, 1080);
+  execFileSync('ffmpeg', ['-v', 'error', '-i', path.join(root, demo), '-vf', 'scale=1920:1080', '-pix_fmt', 'rgb24', image]);
   const hd = startStudio(image);
   const hdPage = await openStudio(context, await hd.url);
   try {
     await settled(hdPage);
     await hdPage.evaluate(() => {
-      const s = window.studio.stats;
-      s.dragLatencies.length = 0;
-      s.dragRenderMs.length = 0;
-      s.dragDownsample.length = 0;
+      for (const k of ['dragLatencies', 'dragRenderMs', 'dragDownsample']) window.studio.stats[k].length = 0;
     });
-    const box = await hdPage.locator('#controls [data-identifier="DotSize"] .slider').boundingBox();
+    const box = await row(hdPage, 'DotSize').locator('.slider').boundingBox();
     const y = box.y + box.height / 2;
     await hdPage.mouse.move(box.x + 4, y);
     await hdPage.mouse.down();

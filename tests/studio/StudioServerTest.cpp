@@ -1,5 +1,6 @@
 // The studio's server against the real plug-in, over HTTP on 127.0.0.1:
 // what it refuses and how, and that the look it edits is the effect's.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -16,6 +17,8 @@
 #include "studio/Server.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
@@ -71,6 +74,18 @@ protected:
         return client;
     }
     static Json Body(const httplib::Result &r) { return Json::parse(r->body); }
+    // A POST of JSON with the token, which must succeed; its answer.
+    static Json Post(const std::string &path, const std::string &body = "{}")
+    {
+        const httplib::Result r = Client().Post(path, Own(), body, "application/json");
+        EXPECT_TRUE(r && r->status == 200) << path << ": " << (r ? r->body : "no answer");
+        return r ? Json::parse(r->body, nullptr, false) : Json();
+    }
+    static std::shared_ptr<studio::InputSource> DemoInput()
+    {
+        return std::make_shared<studio::InputSource>(STIPPLEX_SOURCE_DIR "/assets/demo-input.png",
+                                                     "demo", studio::ImageLimits{});
+    }
 
     static inline fs::path root_;
     static inline cli::Session *session_ = nullptr;
@@ -81,91 +96,72 @@ protected:
 
 TEST_F(StudioServer, RefusesWhatDoesNotComeFromItsOwnPageWithAReason)
 {
+    // A request with a body is a POST, one without a GET.
     struct Case {
         const char *what;
-        std::string method;
         std::string path;
         httplib::Headers headers;
         std::string body;
         int status;
         std::string message;
     };
-    const std::string token = server_->Token();
-    const std::string big(8000, ' ');
-    const std::string upload(70 * 1024, 'x');
+    const std::string token = server_->Token(), port = std::to_string(port_);
+    const httplib::Headers none, wrong{{"X-Stipplex-Token", token + "0"}};
+    const auto exportTo = [](const fs::path &folder, const char *name) {
+        return Json{{"folder", folder.string()}, {"name", name}, {"range", "frame"}}.dump();
+    };
     const Case cases[] = {
-        {"no token", "GET", "/api/session", {}, "", 403, "missing token"},
-        {"wrong token",
-         "GET",
-         "/api/session",
-         {{"X-Stipplex-Token", token + "0"}},
-         "",
-         403,
+        {"no token", "/api/session", none, "", 403, "missing token"},
+        {"wrong token", "/api/session", wrong, "", 403, "wrong token"},
+        {"wrong token in the address", "/?token=" + std::string(32, 'a'), none, "", 403,
          "wrong token"},
-        {"wrong token in the address",
-         "GET",
-         "/?token=" + std::string(32, 'a'),
-         {},
-         "",
-         403,
-         "wrong token"},
-        {"foreign origin", "POST", "/api/undo", Own({{"Origin", "http://evil.example"}}), "{}", 403,
+        {"foreign origin", "/api/undo", Own({{"Origin", "http://evil.example"}}), "{}", 403,
          "not accepted"},
-        {"origin on another port", "POST", "/api/undo",
+        {"origin on another port", "/api/undo",
          Own({{"Origin", "http://127.0.0.1:" + std::to_string(port_ + 1)}}), "{}", 403,
          "not accepted"},
-        {"cross-site fetch", "POST", "/api/undo", Own({{"Sec-Fetch-Site", "cross-site"}}), "{}",
-         403, "other sites"},
-        {"rebound host name", "GET", "/api/session",
-         Own({{"Host", "evil.example:" + std::to_string(port_)}}), "", 403, "Host header"},
-        {"malformed JSON", "POST", "/api/edit", Own(), "{\"identifier\": ", 400, "malformed JSON"},
-        {"JSON that is no object", "POST", "/api/edit", Own(), "[1, 2]", 400, "must be an object"},
-        {"missing field", "POST", "/api/edit", Own(), "{\"identifier\": \"DotSize\"}", 400,
+        {"cross-site fetch", "/api/undo", Own({{"Sec-Fetch-Site", "cross-site"}}), "{}", 403,
+         "other sites"},
+        {"rebound host name", "/api/session", Own({{"Host", "evil.example:" + port}}), "", 403,
+         "Host header"},
+        {"malformed JSON", "/api/edit", Own(), "{\"identifier\": ", 400, "malformed JSON"},
+        {"JSON that is no object", "/api/edit", Own(), "[1, 2]", 400, "must be an object"},
+        {"missing field", "/api/edit", Own(), "{\"identifier\": \"DotSize\"}", 400,
          "'value' is missing"},
-        {"unknown parameter", "POST", "/api/edit", Own(),
-         "{\"identifier\": \"DotSiz\", \"value\": \"3\"}", 400, "DotSize"},
-        {"value out of range", "POST", "/api/edit", Own(),
+        {"unknown parameter", "/api/edit", Own(), "{\"identifier\": \"DotSiz\", \"value\": \"3\"}",
+         400, "DotSize"},
+        {"value out of range", "/api/edit", Own(),
          "{\"identifier\": \"DotSize\", \"value\": \"3000\"}", 400, "valid 0 to 1000"},
-        {"oversized JSON", "POST", "/api/edit", Own(), "{\"a\": \"" + big + "\"}", 413, "4096"},
-        {"oversized upload", "POST", "/api/upload?kind=input&name=x.png", Own(), upload, 413,
-         "larger than the studio takes"},
-        {"broken image", "POST", "/api/upload?kind=input&name=broken.png", Own(),
+        {"oversized JSON", "/api/edit", Own(), "{\"a\": \"" + std::string(8000, ' ') + "\"}", 413,
+         "4096"},
+        {"oversized upload", "/api/upload?kind=input&name=x.png", Own(),
+         std::string(70 * 1024, 'x'), 413, "larger than the studio takes"},
+        {"broken image", "/api/upload?kind=input&name=broken.png", Own(),
          "\x89PNG\r\n\x1a\nnot a png", 422, "broken.png"},
-        {"image above the size limit", "POST", "/api/upload?kind=layer&name=wide.png", Own(),
+        {"image above the size limit", "/api/upload?kind=layer&name=wide.png", Own(),
          std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\1\x86\xa0\0\0\0\x0a", 24), 422,
          "100000 x 10"},
-        {"unknown upload kind", "POST", "/api/upload?kind=script&name=a", Own(), "x", 400,
-         "'kind'"},
-        {"path traversal in a page file",
-         "GET",
-         "/..%2f..%2fetc%2fpasswd?token=" + token,
-         {},
-         "",
-         404,
+        {"unknown upload kind", "/api/upload?kind=script&name=a", Own(), "x", 400, "'kind'"},
+        {"path traversal in a page file", "/..%2f..%2fetc%2fpasswd?token=" + token, none, "", 404,
          ""},
-        {"path traversal in an export name", "POST", "/api/export", Own(),
-         Json{{"folder", (root_ / "exports").string()}, {"name", "../evil.png"}, {"range", "frame"}}
-             .dump(),
-         400, "file name only"},
-        {"export into a missing folder", "POST", "/api/export", Own(),
-         Json{{"folder", (root_ / "none").string()}, {"name", "a.png"}, {"range", "frame"}}.dump(),
+        {"path traversal in an export name", "/api/export", Own(),
+         exportTo(root_ / "exports", "../evil.png"), 400, "file name only"},
+        {"export into a missing folder", "/api/export", Own(), exportTo(root_ / "none", "a.png"),
          400, "does not exist"},
-        {"export to another format", "POST", "/api/export", Own(),
-         Json{{"folder", (root_ / "exports").string()}, {"name", "a.sh"}, {"range", "frame"}}
-             .dump(),
-         400, ".png or .exr"},
-        {"frame number not a number", "GET", "/api/frame?after=x&wait=0", Own(), "", 400,
+        {"export to another format", "/api/export", Own(), exportTo(root_ / "exports", "a.sh"), 400,
+         ".png or .exr"},
+        {"frame number not a number", "/api/frame?after=x&wait=0", Own(), "", 400,
          "'after' must be an integer"},
     };
     httplib::Client client = Client();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const httplib::Result r = c.method == "GET"
+        const httplib::Result r = c.body.empty()
                                       ? client.Get(c.path, c.headers)
                                       : client.Post(c.path, c.headers, c.body, "application/json");
         ASSERT_TRUE(r) << httplib::to_string(r.error());
         EXPECT_EQ(r->status, c.status) << r->body;
-        EXPECT_NE(Body(r).value("error", "").find(c.message), std::string::npos) << r->body;
+        EXPECT_THAT(Body(r).value("error", ""), HasSubstr(c.message)) << r->body;
     }
     // Nothing of it wedged the server or wrote outside the chosen folder.
     const httplib::Result alive = client.Get("/api/session", Own());
@@ -180,12 +176,8 @@ TEST_F(StudioServer, EditsGoThroughTheEffectsOwnRulesAndUndoAsOneStep)
 {
     httplib::Client client = Client();
     const auto edit = [&](const std::string &id, const std::string &value, bool gesture) {
-        const httplib::Result r =
-            client.Post("/api/edit", Own(),
-                        Json{{"identifier", id}, {"value", value}, {"gesture", gesture}}.dump(),
-                        "application/json");
-        EXPECT_TRUE(r && r->status == 200) << (r ? r->body : "no answer");
-        return Body(r);
+        return Post("/api/edit",
+                    Json{{"identifier", id}, {"value", value}, {"gesture", gesture}}.dump());
     };
     // The spacing type is supervised: the effect converts the spacings.
     Json state = edit("SpacingType", "2", false);
@@ -199,10 +191,10 @@ TEST_F(StudioServer, EditsGoThroughTheEffectsOwnRulesAndUndoAsOneStep)
     // The effect's rules decide what is disabled.
     EXPECT_NE(std::find(state["disabled"].begin(), state["disabled"].end(), "MaskLayer"),
               state["disabled"].end());
-    state = Body(client.Post("/api/undo", Own(), "{}", "application/json"));
+    state = Post("/api/undo");
     EXPECT_EQ(state["values"]["DotSize"], "10");
     EXPECT_EQ(state["values"]["DotSpacingX"], "30");
-    state = Body(client.Post("/api/undo", Own(), "{}", "application/json"));
+    state = Post("/api/undo");
     EXPECT_EQ(state["values"]["DotSpacingX"], "20");
     EXPECT_EQ(state["preset"], "");
     // The look came back with a fresh record of the spacing type, so a
@@ -226,27 +218,20 @@ TEST_F(StudioServer, EditsGoThroughTheEffectsOwnRulesAndUndoAsOneStep)
         Body(client.Post("/api/upload?kind=preset&name=look.preset", Own(), preset, "text/plain"));
     EXPECT_EQ(state["preset"], "DotShape=5\nDotColor=#0a141e\n");
     ASSERT_EQ(state["warnings"].size(), 1u);
-    EXPECT_NE(state["warnings"][0].get<std::string>().find("look.preset:2"), std::string::npos);
-    client.Post("/api/reset", Own(), "{}", "application/json");
+    EXPECT_THAT(state["warnings"][0].get<std::string>(), HasSubstr("look.preset:2"));
+    Post("/api/reset");
 }
 
 TEST_F(StudioServer, ExportWritesTheLookAndTheFrameIntoTheChosenFolder)
 {
     httplib::Client client = Client();
-    client.Post("/api/edit", Own(), R"({"identifier": "DotShape", "value": "5"})",
-                "application/json");
+    Post("/api/edit", R"({"identifier": "DotShape", "value": "5"})");
     const fs::path folder = root_ / "exports";
-    const httplib::Result started = client.Post(
-        "/api/export", Own(),
-        Json{{"folder", folder.string()}, {"name", "star.png"}, {"range", "frame"}}.dump(),
-        "application/json");
-    ASSERT_TRUE(started && started->status == 200) << (started ? started->body : "");
+    Post("/api/export",
+         Json{{"folder", folder.string()}, {"name", "star.png"}, {"range", "frame"}}.dump());
     Json status;
-    for (int i = 0; i < 600; ++i) {
-        status = Body(client.Get("/api/export", Own()));
-        if (!status["running"].get<bool>()) {
-            break;
-        }
+    for (int i = 0;
+         i < 600 && (status = Body(client.Get("/api/export", Own())))["running"].get<bool>(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_EQ(status["error"], "");
@@ -254,7 +239,7 @@ TEST_F(StudioServer, ExportWritesTheLookAndTheFrameIntoTheChosenFolder)
     EXPECT_EQ(ReadFile(folder / "star.preset"),
               "# Stipplex look, saved by stipplex studio\nDotShape=5\n");
     EXPECT_GT(fs::file_size(folder / "star.png"), 0u);
-    client.Post("/api/reset", Own(), "{}", "application/json");
+    Post("/api/reset");
     for (const auto &entry : fs::directory_iterator(folder)) {
         fs::remove(entry.path());
     }
@@ -262,8 +247,7 @@ TEST_F(StudioServer, ExportWritesTheLookAndTheFrameIntoTheChosenFolder)
 
 TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
 {
-    auto input = std::make_shared<studio::InputSource>(STIPPLEX_SOURCE_DIR "/assets/demo-input.png",
-                                                       "demo", studio::ImageLimits{});
+    const auto input = DemoInput();
     studio::Document doc(*session_, input);
     studio::Preview preview(*session_);
     const auto request = [&] {
@@ -294,8 +278,7 @@ TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
 // the look the demo preset gives.
 TEST_F(StudioServer, TheDemoLookCanBeBuiltByHand)
 {
-    auto input = std::make_shared<studio::InputSource>(STIPPLEX_SOURCE_DIR "/assets/demo-input.png",
-                                                       "demo", studio::ImageLimits{});
+    const auto input = DemoInput();
     const std::string preset = ReadFile(STIPPLEX_SOURCE_DIR "/assets/demo.preset");
     studio::Document byHand(*session_, input);
     for (const cli::Assignment &a : cli::ParsePreset(preset, "demo.preset")) {
@@ -304,7 +287,7 @@ TEST_F(StudioServer, TheDemoLookCanBeBuiltByHand)
     studio::Document loaded(*session_, input);
     EXPECT_TRUE(loaded.LoadPreset(preset, "demo.preset").empty());
     EXPECT_EQ(byHand.PresetText(), loaded.PresetText());
-    EXPECT_NE(byHand.PresetText().find("BlendColor2=#ffdc96\n"), std::string::npos);
+    EXPECT_THAT(byHand.PresetText(), HasSubstr("BlendColor2=#ffdc96\n"));
 }
 
 }  // namespace
