@@ -2,6 +2,7 @@
 // handler that removes named temporary files.
 #include "cli/AtomicFile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -20,15 +22,10 @@
 
 namespace {
 
+using ::testing::HasSubstr;
+
 using cli::AtomicFile;
 using clitest::TestDir;
-
-void Write(const AtomicFile &file, const std::string &content)
-{
-    std::ofstream out(file.TempPath(), std::ios::binary | std::ios::trunc);
-    out << content;
-    ASSERT_TRUE(out.flush()) << file.TempPath();
-}
 
 TEST(AtomicFile, EachKindShowsTheTargetOnlyOnCommitKeepsItsModeAndLeavesNothingElse)
 {
@@ -42,9 +39,9 @@ TEST(AtomicFile, EachKindShowsTheTargetOnlyOnCommitKeepsItsModeAndLeavesNothingE
             AtomicFile a(fresh, kind), b(old, kind), dropped(dir.Path("dropped.png"), kind);
             EXPECT_EQ(a.Unnamed(), kind == AtomicFile::Kind::kUnnamedIfPossible &&
                                        clitest::UnnamedFilesSupported(dir.Path("")));
-            Write(a, "new A");
-            Write(b, "new B");
-            Write(dropped, "never seen");
+            clitest::WriteFile(a.TempPath(), "new A");
+            clitest::WriteFile(b.TempPath(), "new B");
+            clitest::WriteFile(dropped.TempPath(), "never seen");
             EXPECT_EQ(::access(fresh.c_str(), F_OK), -1);
             EXPECT_EQ(clitest::ReadFile(old), "old");
             a.Commit();
@@ -53,9 +50,7 @@ TEST(AtomicFile, EachKindShowsTheTargetOnlyOnCommitKeepsItsModeAndLeavesNothingE
         }
         EXPECT_EQ(clitest::ReadFile(fresh), "new A");
         EXPECT_EQ(clitest::ReadFile(old), "new B");
-        struct stat st {};
-        ASSERT_EQ(::stat(old.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0640u);
+        EXPECT_EQ(std::filesystem::status(old).permissions(), std::filesystem::perms(0640));
         EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"fresh.png", "old.png"}));
     }
 }
@@ -64,7 +59,7 @@ TEST(AtomicFile, WriteErrorsSayTheDiskIsFull)
 {
     EXPECT_EQ(cli::WriteErrorText(ENOSPC), "the disk is full");
     EXPECT_EQ(cli::WriteErrorText(EDQUOT).rfind("the disk is full", 0), 0u);
-    EXPECT_NE(cli::WriteErrorText(EFBIG).find("file size limit"), std::string::npos);
+    EXPECT_THAT(cli::WriteErrorText(EFBIG), HasSubstr("file size limit"));
     EXPECT_EQ(cli::WriteErrorText(EACCES), std::strerror(EACCES));
 }
 

@@ -1,11 +1,10 @@
 // The built `stipplex` program against the built plug-in, as a user runs it.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <half.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -16,6 +15,9 @@
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
 using namespace cli;
 using clitest::Argb4;
 using clitest::ArgbAt;
@@ -23,12 +25,17 @@ using clitest::Outcome;
 using clitest::RunTool;
 using clitest::TestDir;
 
-// A render with the built plug-in named.
+// `stipplex` with the built plug-in named after `args`.
+Outcome Tool(const TestDir &dir, std::vector<std::string> args)
+{
+    args.insert(args.end(), {"--plugin", STIPPLEX_PLUGIN_PATH});
+    return RunTool(dir, args);
+}
+
 Outcome Render(const TestDir &dir, std::vector<std::string> args)
 {
     args.insert(args.begin(), "render");
-    args.insert(args.end(), {"--plugin", STIPPLEX_PLUGIN_PATH});
-    return RunTool(dir, args);
+    return Tool(dir, args);
 }
 
 // An opaque input of one grey, 32 x 24: the grid centre is (16, 12).
@@ -47,13 +54,10 @@ TEST(EndToEnd, AboutShowsNameVersionReleaseAndTheJapaneseNotice)
     TestDir dir;
     // No --plugin: the program finds the one the build made. The English
     // text has no notice line: only the name line is left.
-    const Outcome en = RunTool(dir, {"about", "-L", "EN"});
-    ASSERT_EQ(en.status, 0) << en.err;
-    EXPECT_EQ(en.out, "Stipplex 1.5.5 Release\n");
+    EXPECT_EQ(RunTool(dir, {"about", "-L", "EN"}).out, "Stipplex 1.5.5 Release\n");
     const Outcome jp = RunTool(dir, {"about", "-L", "jp"});
-    ASSERT_EQ(jp.status, 0) << jp.err;
     const std::string head = "Stipplex 1.5.5 Release\n\n";
-    ASSERT_EQ(jp.out.rfind(head, 0), 0u) << jp.out;
+    ASSERT_THAT(jp.out, StartsWith(head)) << jp.err;
     EXPECT_GT(jp.out.size(), head.size() + 1) << "no notice line";
     EXPECT_EQ(jp.out.find('\r'), std::string::npos);
     EXPECT_EQ(jp.out.back(), '\n');
@@ -107,7 +111,7 @@ TEST(EndToEnd, FrameRangeWritesOneFilePerFrameFromOneImagePerFrame)
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(dir.Entries(),
               (std::vector<std::string>{"in.png", "out.008.png", "out.009.png", "out.010.png"}));
-    EXPECT_NE(o.out.find("frame 9 -> out.009.png"), std::string::npos) << o.out;
+    EXPECT_THAT(o.out, HasSubstr("frame 9 -> out.009.png"));
 
     WriteGrey(dir.Path("in.1.png"));
     WriteGrey(dir.Path("in.2.png"), 32, 24, 0);
@@ -118,7 +122,7 @@ TEST(EndToEnd, FrameRangeWritesOneFilePerFrameFromOneImagePerFrame)
     // stage and their total.
     for (const char *row : {"read    decode    render    encode     write     total", "\n1 ",
                             "\n2 ", "\nsum ", "2 frames, 1 at once"}) {
-        EXPECT_NE(timed.err.find(row), std::string::npos) << row << "\n" << timed.err;
+        EXPECT_THAT(timed.err, HasSubstr(row));
     }
     // Away from the dot each output keeps its own input.
     EXPECT_EQ(std::get<1>(ArgbAt(ReadImage(dir.Path("out.1.png")), 26, 12)), 100);
@@ -169,20 +173,7 @@ TEST(EndToEnd, PresetLayerFilesAreFoundBesideItAndSetOverridesIt)
     ::unlink(dir.Path("looks/clear.png").c_str());
     const Outcome missing = Render(dir, {"in.png", "out2.png", "--preset", "looks/blue.preset"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find("looks/clear.png"), std::string::npos) << missing.err;
-}
-
-TEST(EndToEnd, UsageErrorsExitTwoAndFailuresOneWritingNothing)
-{
-    REQUIRE_BUILT();
-    TestDir dir;
-    const Outcome usage = RunTool(dir, {"render", "a.png"});
-    EXPECT_EQ(usage.status, 2);
-    EXPECT_EQ(usage.err.rfind("stipplex: error: ", 0), 0u) << usage.err;
-    const Outcome failure = Render(dir, {"missing.png", "out.png"});
-    EXPECT_EQ(failure.status, 1);
-    EXPECT_NE(failure.err.find("missing.png"), std::string::npos) << failure.err;
-    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_THAT(missing.err, HasSubstr("looks/clear.png"));
 }
 
 TEST(EndToEnd, AnInputTooLargeForTheMemoryLimitIsRefusedBeforeItsPixelsAreAllocated)
@@ -196,12 +187,9 @@ TEST(EndToEnd, AnInputTooLargeForTheMemoryLimitIsRefusedBeforeItsPixelsAreAlloca
                       std::vector<float>(40 * 30, 0.5f));
     const Outcome o = Render(dir, {"window.exr", "out.exr", "--memory-limit", "512M"});
     EXPECT_EQ(o.status, 1) << o.err;
-    EXPECT_EQ(o.err.rfind("stipplex: error: 'window.exr' is 8000 x 8000 pixels: rendering it at "
-                          "32 bits needs about ",
-                          0),
-              0u)
-        << o.err;
-    EXPECT_NE(o.err.find(", more than the memory limit of 512 MiB"), std::string::npos) << o.err;
+    EXPECT_THAT(o.err, StartsWith("stipplex: error: 'window.exr' is 8000 x 8000 pixels: rendering "
+                                  "it at 32 bits needs about "));
+    EXPECT_THAT(o.err, HasSubstr(", more than the memory limit of 512 MiB"));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"window.exr"});
 }
 
@@ -210,89 +198,82 @@ TEST(EndToEnd, ExrOutputIsTheStraightRenderTimesAlphaAndCompositesWithoutFringes
     REQUIRE_BUILT();
     TestDir dir;
     WriteGrey(dir.Path("in.png"), 48, 40);
-    // Anti-aliased dot edges on a cleared background: alpha between 0 and 1.
-    const std::vector<std::string> look = {"--set", "ClearBackground=1", "--set", "DotSize=13",
-                                           "--set", "DotColor=#FF8020"};
-    for (const char *depth : {"32", "8"}) {
+    for (const std::string depth : {"32", "8"}) {
         SCOPED_TRACE(depth);
-        auto render = [&](std::vector<std::string> args) {
-            args.insert(args.end(), look.begin(), look.end());
-            return Render(dir, args).status;
+        // Anti-aliased dot edges on a cleared background: alpha between 0
+        // and 1; premultiplied unless asked otherwise.
+        std::vector<std::string> args = {"in.png", "p.exr",     "--depth",
+                                         depth,    "--set",     "ClearBackground=1",
+                                         "--set",  "DotSize=13"};
+        ASSERT_EQ(Render(dir, args).status, 0);
+        args[1] = "s.exr";
+        args.insert(args.end(), {"--exr-alpha", "straight"});
+        ASSERT_EQ(Render(dir, args).status, 0);
+        // The straight world, in floats; half files (at 8 bits) are
+        // multiplied in float, then rounded once.
+        const bool eight = depth == "8";
+        const Image world =
+            ReadImage(dir.Path("s.exr"), eight ? Depth::k8 : Depth::k32, ExrAlpha::kStraight);
+        const auto f = [&](double v) {
+            return eight ? FloatFromWorld8(static_cast<std::uint8_t>(v)) : static_cast<float>(v);
         };
-        ASSERT_EQ(render({"in.png", "s.exr", "--depth", depth, "--exr-alpha", "straight"}), 0);
-        ASSERT_EQ(render({"in.png", "p.exr", "--depth", depth}), 0);
-        // The straight float world: the float file as it is, or the 8-bit
-        // world the half file holds, in floats.
-        std::vector<float> s = clitest::ReadExrPixels(dir.Path("s.exr"));
-        if (depth[0] == '8') {
-            const Image world = ReadImage(dir.Path("s.exr"), Depth::k8, ExrAlpha::kStraight);
-            for (std::size_t i = 0; i < world.PixelCount(); ++i) {
-                const Argb8 &w = world.Pixels8()[i];
-                const std::uint8_t argb[4] = {w.r, w.g, w.b, w.a};
-                for (std::size_t c = 0; c < 4; ++c) s[i * 4 + c] = FloatFromWorld8(argb[c]);
-            }
-        }
+        const auto stored = [&](float v) { return eight ? static_cast<float>(half(v)) : v; };
         const std::vector<float> p = clitest::ReadExrPixels(dir.Path("p.exr"));
-        ASSERT_EQ(s.size(), p.size());
+        ASSERT_EQ(p.size(), world.PixelCount() * 4);
         int edges = 0;
-        for (std::size_t i = 0; i < s.size(); i += 4) {
-            const float a = s[i + 3];
+        for (std::size_t i = 0; i < world.PixelCount(); ++i) {
+            const auto [wa, wr, wg, wb] = ArgbAt(world, i);
+            const float a = f(wa), straight[3] = {f(wr), f(wg), f(wb)};
             edges += a > 0 && a < 1;
             // Over black, the straight colour composites to colour times
-            // alpha: what the premultiplied file holds. Half files are
-            // multiplied in float, then rounded once.
-            const auto stored = [&](float f) {
-                return depth[0] == '8' ? static_cast<float>(half(f)) : f;
-            };
-            ASSERT_EQ(p[i + 3], stored(a));
+            // alpha: what the premultiplied file holds.
+            ASSERT_EQ(p[i * 4 + 3], stored(a)) << "pixel " << i;
             for (std::size_t c = 0; c < 3; ++c) {
-                ASSERT_EQ(p[i + c], stored(s[i + c] * a)) << "pixel " << i / 4 << " channel " << c;
+                ASSERT_EQ(p[i * 4 + c], stored(straight[c] * a))
+                    << "pixel " << i << " channel " << c;
             }
         }
         EXPECT_GT(edges, 20);
-        // Read back, the premultiplied file is the straight world again.
-        EXPECT_EQ(ArgbAt(ReadImage(dir.Path("p.exr"), Depth::k8), 24, 20),
-                  ArgbAt(ReadImage(dir.Path("s.exr"), Depth::k8, ExrAlpha::kStraight), 24, 20));
     }
+}
+
+// The defaults `stipplex params --json` offers; `o` gets its run.
+nlohmann::json ParamsJson(const TestDir &dir, Outcome &o)
+{
+    o = Tool(dir, {"params", "--json"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    return nlohmann::json::parse(o.out.empty() ? "[]" : o.out);
 }
 
 TEST(EndToEnd, StoredDefaultsAreOfferedByTheNextSetUpUntilReset)
 {
     REQUIRE_BUILT();
     TestDir dir;
-    const std::string plugin = STIPPLEX_PLUGIN_PATH;
-    auto dotSizeDefault = [&] {
-        const Outcome o = RunTool(dir, {"params", "--json", "--plugin", plugin});
-        EXPECT_EQ(o.status, 0) << o.err;
-        return nlohmann::json::parse(o.out)[2]["default"].get<double>();
-    };
-    Outcome o = RunTool(dir, {"defaults", "save", "--set", "DotSize=33", "--plugin", plugin});
+    // A bad value is refused before anything is stored.
+    Outcome o = Tool(dir, {"defaults", "save", "--set", "DotSize=-1"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_THAT(o.err, HasSubstr("DotSize"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("config")));
+    o = Tool(dir, {"defaults", "save", "--set", "DotSize=33"});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_TRUE(std::filesystem::exists(dir.Path("config/Tavro/Panelry/Stipplex.ini")));
-    EXPECT_EQ(dotSizeDefault(), 33.0);
-
-    o = RunTool(dir, {"defaults", "reset", "--plugin", plugin});
+    EXPECT_EQ(ParamsJson(dir, o)[2]["default"], 33.0);
+    o = Tool(dir, {"defaults", "reset"});
     ASSERT_EQ(o.status, 0) << o.err;
     // The file and the folders it leaves empty are gone.
     EXPECT_FALSE(std::filesystem::exists(dir.Path("config/Tavro")));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("config")));
-    EXPECT_EQ(dotSizeDefault(), 10.0);
+    EXPECT_EQ(ParamsJson(dir, o)[2]["default"], 10.0);
 }
 
 TEST(EndToEnd, DamagedStoredDefaultsAreIgnoredWithAWarningAndResetAlwaysWorks)
 {
     REQUIRE_BUILT();
     TestDir dir;
-    const std::string plugin = STIPPLEX_PLUGIN_PATH;
     const std::string folder = dir.Path("config/Tavro/Panelry");
     const std::string ini = folder + "/Stipplex.ini";
     std::filesystem::create_directories(folder);
     auto write = [&](const std::string &text) { std::ofstream(ini, std::ios::binary) << text; };
-    auto params = [&](Outcome &o) {
-        o = RunTool(dir, {"params", "--json", "--plugin", plugin});
-        EXPECT_EQ(o.status, 0) << o.err;
-        return nlohmann::json::parse(o.out.empty() ? "[]" : o.out);
-    };
     // 点的形状 (DotShape) 99, 点的宽高比 (DotAspect) nan, 点的透明度
     // (DotOpacity) 1e308: ignored; 点的大小 (DotSize) 33 is sound and kept.
     write(
@@ -301,54 +282,50 @@ TEST(EndToEnd, DamagedStoredDefaultsAreIgnoredWithAWarningAndResetAlwaysWorks)
         "\xB5\xE3\xB5\xC4\xCD\xB8\xC3\xF7\xB6\xC8=1e308\r\n"
         "\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1=33\r\n");
     Outcome o;
-    nlohmann::json j = params(o);
+    const nlohmann::json j = ParamsJson(dir, o);
     ASSERT_GT(j.size(), 7u);
-    EXPECT_EQ(j[0]["default"], 1);      // DotShape
-    EXPECT_EQ(j[2]["default"], 33.0);   // DotSize
-    EXPECT_EQ(j[3]["default"], 0.0);    // DotAspect
-    EXPECT_EQ(j[6]["default"], 100.0);  // DotOpacity
+    // DotShape, DotSize, DotAspect, DotOpacity
+    EXPECT_EQ(std::make_tuple(j[0]["default"], j[2]["default"], j[3]["default"], j[6]["default"]),
+              std::make_tuple(1, 33.0, 0.0, 100.0));
     for (const char *part :
          {"Stipplex.ini: ignoring 点的形状=99: default choice 99 is outside 1..6; using the "
           "factory default 1 (",
           "ignoring 点的宽高比=nan: default nan is outside the valid range -100..100; using the "
           "factory default 0",
           "ignoring 点的透明度=1e308: default inf is outside the valid range 0..100"}) {
-        EXPECT_NE(o.err.find(part), std::string::npos) << part << "\n" << o.err;
+        EXPECT_THAT(o.err, HasSubstr(part));
     }
     EXPECT_EQ(o.err.find("warning: host:"), std::string::npos) << o.err;
     WriteGrey(dir.Path("in.png"));
     o = Render(dir, {"in.png", "out.png"});
     EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_NE(o.err.find("点的形状=99"), std::string::npos) << o.err;
+    EXPECT_THAT(o.err, HasSubstr("点的形状=99"));
 
-    // A file that cannot be read within the bounds is ignored as a whole,
-    // by the effect too (the stored 33 is no longer offered); storing over
-    // it is refused, and reset removes it.
-    const std::string longLine =
-        "[Version=1.5]\n\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1=33\n;" + std::string(9000, 'x') + "\n";
+    // A file that cannot be read within the bounds (a pipe, too large, a
+    // line too long) is ignored as a whole, by the effect too (the stored 33
+    // is no longer offered); storing over it is refused, and reset removes it.
     std::filesystem::remove(ini);
     ASSERT_EQ(::mkfifo(ini.c_str(), 0600), 0);
     for (int kind = 0; kind < 3; ++kind) {
         SCOPED_TRACE(kind);
         if (kind == 1) write(std::string(1100000, ';'));
-        if (kind == 2) write(longLine);
-        j = params(o);
-        EXPECT_EQ(j[2]["default"], 10.0);
-        EXPECT_NE(o.err.find("ignoring the stored defaults in " + ini + ": "), std::string::npos)
-            << o.err;
-        o = RunTool(dir, {"defaults", "save", "--set", "DotSize=5", "--plugin", plugin});
+        if (kind == 2)
+            write("[Version=1.5]\n\xB5\xE3\xB5\xC4\xB4\xF3\xD0\xA1=33\n;" + std::string(9000, 'x') +
+                  "\n");
+        EXPECT_EQ(ParamsJson(dir, o)[2]["default"], 10.0);
+        EXPECT_THAT(o.err, HasSubstr("ignoring the stored defaults in " + ini + ": "));
+        o = Tool(dir, {"defaults", "save", "--set", "DotSize=5"});
         EXPECT_EQ(o.status, 1);
-        EXPECT_NE(o.err.find("cannot store the defaults: " + ini), std::string::npos) << o.err;
-        o = RunTool(dir, {"defaults", "reset", "--plugin", plugin});
-        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_THAT(o.err, HasSubstr("cannot store the defaults: " + ini));
+        EXPECT_EQ(Tool(dir, {"defaults", "reset"}).status, 0);
         EXPECT_FALSE(std::filesystem::exists(ini));
         std::filesystem::create_directories(folder);
     }
     // A folder under the name is not removed, and the answer says why.
     std::filesystem::create_directories(ini + "/keep");
-    o = RunTool(dir, {"defaults", "reset", "--plugin", plugin});
+    o = Tool(dir, {"defaults", "reset"});
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find(ini + " is a folder"), std::string::npos) << o.err;
+    EXPECT_THAT(o.err, HasSubstr(ini + " is a folder"));
     EXPECT_TRUE(std::filesystem::exists(ini + "/keep"));
 }
 

