@@ -52,24 +52,19 @@ TEST(ParamListing, JsonCarriesIdentityNameAndTypedSettings)
     // Through text and back, so the names are valid UTF-8 as written.
     const auto j = nlohmann::ordered_json::parse(ParamJson(f.params).dump());
     ASSERT_EQ(j.size(), 3u);
-    EXPECT_EQ(j[0]["index"], 1);
-    EXPECT_EQ(j[0]["id"], 1);
-    EXPECT_EQ(j[0]["identifier"], "DotShape");
-    EXPECT_EQ(j[0]["name"], "点的形状");
-    EXPECT_EQ(j[0]["meaning"], "dot shape");
-    EXPECT_EQ(j[0]["type"], "popup");
-    EXPECT_EQ(j[0]["default"], 1);
-    EXPECT_EQ(
-        j[0]["items"],
-        nlohmann::ordered_json::parse(
-            R"([{"value":1,"label":"圆形","separator":false},{"value":2,"label":"","separator":true},{"value":3,"label":"FX1","separator":false}])"));
-    EXPECT_EQ(j[1]["type"], "float slider");
-    EXPECT_EQ(j[1]["percent"], true);
-    EXPECT_EQ(j[1]["precision"], 2);
-    EXPECT_EQ(j[1]["valid"], nlohmann::ordered_json({0.0, 100.0}));
+    const auto want = nlohmann::ordered_json::parse(R"json([
+        {"index": 1, "id": 1, "identifier": "DotShape", "name": "点的形状",
+         "meaning": "dot shape", "type": "popup", "default": 1,
+         "items": [{"value": 1, "label": "圆形", "separator": false},
+                   {"value": 2, "label": "", "separator": true},
+                   {"value": 3, "label": "FX1", "separator": false}]},
+        {"type": "float slider", "percent": true, "precision": 2, "valid": [0.0, 100.0],
+         "range": "0% to 100% (slider 0% to 1%, 2 decimals)"}])json");
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        for (const auto &[key, value] : want[i].items()) EXPECT_EQ(j[i][key], value) << key;
+    }
     // The float setting 0.05f is given as the decimal it was written as.
     EXPECT_EQ(j[1]["default"].get<double>(), 0.05);
-    EXPECT_EQ(j[1]["range"], "0% to 100% (slider 0% to 1%, 2 decimals)");
     EXPECT_EQ(j[2]["default"], nlohmann::ordered_json({255, 125, 20}));
 }
 

@@ -240,9 +240,7 @@ TEST_F(StudioServer, ExportWritesTheLookAndTheFrameIntoTheChosenFolder)
               "# Stipplex look, saved by stipplex studio\nDotShape=5\n");
     EXPECT_GT(fs::file_size(folder / "star.png"), 0u);
     Post("/api/reset");
-    for (const auto &entry : fs::directory_iterator(folder)) {
-        fs::remove(entry.path());
-    }
+    fs::remove_all(folder), fs::create_directory(folder);
 }
 
 TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
