@@ -43,6 +43,23 @@ Outcome Render(const TestDir &dir, const std::string &args)
                           STIPPLEX_PLUGIN_PATH + "'");
 }
 
+// A render that must succeed.
+bool Rendered(const TestDir &dir, const std::string &args)
+{
+    const Outcome o = Render(dir, args);
+    EXPECT_EQ(o.status, 0) << args << "\n" << o.out;
+    return o.status == 0;
+}
+
+// A render that must end with `status`, its output naming `cause`; the output.
+std::string ExpectRender(const TestDir &dir, const std::string &args, int status, const char *cause)
+{
+    const Outcome o = Render(dir, args);
+    EXPECT_EQ(o.status, status) << args;
+    EXPECT_THAT(o.out, HasSubstr(cause));
+    return o.out;
+}
+
 // ffmpeg quietly; the test fails when it does.
 void Ffmpeg(const TestDir &dir, const std::string &args)
 {
@@ -104,13 +121,10 @@ TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
            "src.mkv");
     Ffmpeg(dir, "-i src.mkv -start_number 0 in.%d.png");
     // Uncompressed, as the frames of the clip below must be written too.
-    ASSERT_EQ(
-        Render(dir, "in.#.png ref.#.png --frames 0-23 --fps 24 --png-compression none" + kLook)
-            .status,
-        0);
+    ASSERT_TRUE(
+        Rendered(dir, "in.#.png ref.#.png --frames 0-23 --fps 24 --png-compression none" + kLook));
 
-    const Outcome clip = Render(dir, "src.mkv out.mkv" + kLook);
-    ASSERT_EQ(clip.status, 0) << clip.out;
+    ASSERT_TRUE(Rendered(dir, "src.mkv out.mkv" + kLook));
     EXPECT_EQ(Probe(dir, "out.mkv", "v:0", "nb_read_frames"), "24");
     EXPECT_EQ(Probe(dir, "out.mkv", "v:0", "r_frame_rate"), "24/1");
     Ffmpeg(dir, "-i out.mkv -pix_fmt rgba -start_number 0 out.%d.png");
@@ -118,9 +132,7 @@ TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
         EXPECT_TRUE(SamePixels(Frame(dir, "out", f), Frame(dir, "ref", f))) << "frame " << f;
     }
 
-    const Outcome part =
-        Render(dir, "src.mkv part.#.png --frames 10-14 --png-compression none" + kLook);
-    ASSERT_EQ(part.status, 0) << part.out;
+    ASSERT_TRUE(Rendered(dir, "src.mkv part.#.png --frames 10-14 --png-compression none" + kLook));
     for (int f = 9; f <= 15; ++f) {
         // Nothing outside the range; inside it the frames of the whole clip.
         const bool wanted = f >= 10 && f <= 14;
@@ -132,10 +144,8 @@ TEST(Clip, FramesKeepTheirCountOrderAndPixelsAndARangeSeeksToIt)
     Ffmpeg(dir,
            "-i src.mkv -vf \"select='lt(n\\,10)+not(mod(n\\,3))'\" -vsync vfr -c:v ffv1 "
            "gaps.mkv");
-    const Outcome gaps = Render(dir, "gaps.mkv gaps.#.png --frames 12-13" + kLook);
-    ASSERT_EQ(gaps.status, 0) << gaps.out;
-    EXPECT_THAT(gaps.out, HasSubstr("variable frame rate"));
-    ASSERT_EQ(Render(dir, "gaps.mkv all.#.png -q" + kLook).status, 0);
+    ExpectRender(dir, "gaps.mkv gaps.#.png --frames 12-13" + kLook, 0, "variable frame rate");
+    ASSERT_TRUE(Rendered(dir, "gaps.mkv all.#.png -q" + kLook));
     for (const char *n : {"12", "13"}) {
         const std::string sought = clitest::ReadFile(dir.Path(std::string("gaps.") + n + ".png"));
         EXPECT_FALSE(sought.empty()) << n;
@@ -152,11 +162,10 @@ TEST(Clip, AlphaSurvivesEveryClipFormatAndTenBitsRenderAtSixteen)
            "-f lavfi -i testsrc2=size=64x48:rate=24:duration=0.25 "
            "-vf \"format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='X*4'\" -start_number 0 "
            "in.%d.png");
-    ASSERT_EQ(Render(dir, "in.#.png ref.#.png --frames 0-5 --fps 24" + kLook).status, 0);
+    ASSERT_TRUE(Rendered(dir, "in.#.png ref.#.png --frames 0-5 --fps 24" + kLook));
     for (const char *clip : {"a.mkv", "a.mov", "a.webm", "a.gif"}) {
-        const Outcome o =
-            Render(dir, std::string("in.#.png ") + clip + " --frames 0-5 --fps 24" + kLook);
-        ASSERT_EQ(o.status, 0) << o.out;
+        ASSERT_TRUE(
+            Rendered(dir, std::string("in.#.png ") + clip + " --frames 0-5 --fps 24" + kLook));
     }
     EXPECT_EQ(Probe(dir, "a.mov", "v:0", "profile"), "4444");
     EXPECT_EQ(Probe(dir, "a.mkv", "v:0", "pix_fmt"), "bgra");
@@ -170,12 +179,12 @@ TEST(Clip, AlphaSurvivesEveryClipFormatAndTenBitsRenderAtSixteen)
 
     // Read back: FFV1 gives the frames as they were; ProRes 4444 (10 bits)
     // renders at 16 bits.
-    ASSERT_EQ(Render(dir, "a.mkv again.#.png --set DotSize=6").status, 0);
-    ASSERT_EQ(Render(dir, "ref.#.png twice.#.png --frames 0-5 --set DotSize=6").status, 0);
+    ASSERT_TRUE(Rendered(dir, "a.mkv again.#.png --set DotSize=6"));
+    ASSERT_TRUE(Rendered(dir, "ref.#.png twice.#.png --frames 0-5 --set DotSize=6"));
     EXPECT_EQ(FrameFile(dir, "again", 3), FrameFile(dir, "twice", 3));
     // VP9 keeps alpha beside the picture; GIF keeps pixels of half alpha
     // and more, opaque, with a palette of their own colours.
-    ASSERT_EQ(Render(dir, "a.webm vp9.#.png --set DotSize=6").status, 0);
+    ASSERT_TRUE(Rendered(dir, "a.webm vp9.#.png --set DotSize=6"));
     Ffmpeg(dir, "-i a.gif -pix_fmt rgba -start_number 0 gif.%d.png");
     EXPECT_EQ(Probe(dir, "a.gif", "v:0", "nb_read_frames"), "6");
     const Image twice = Frame(dir, "twice", 3), vp9 = Frame(dir, "vp9", 3);
@@ -195,7 +204,7 @@ TEST(Clip, AlphaSurvivesEveryClipFormatAndTenBitsRenderAtSixteen)
     EXPECT_LE(vp9Alpha, 2);
     EXPECT_EQ(gifMisses, 0);
 
-    ASSERT_EQ(Render(dir, "a.mov deep.#.png --set DotSize=6").status, 0);
+    ASSERT_TRUE(Rendered(dir, "a.mov deep.#.png --set DotSize=6"));
     const Image deep = Frame(dir, "deep", 3);
     EXPECT_EQ(deep.GetDepth(), Depth::k16);
     EXPECT_LE(MaxDifference(deep, twice), 8);
@@ -210,8 +219,7 @@ TEST(Clip, RandomIntervalCountsTheClipsFramesAtItsOwnRate)
            "-pix_fmt bgr0 src.mkv");
     Ffmpeg(dir, "-i src.mkv -frames:v 1 still.png");
     const std::string look = " --set RandomInterval=3 --set RandomSpacingX=0.5 --set DotSize=6";
-    const Outcome o = Render(dir, "src.mkv f.#.png --frames 0-6" + look);
-    ASSERT_EQ(o.status, 0) << o.out;
+    ASSERT_TRUE(Rendered(dir, "src.mkv f.#.png --frames 0-6" + look));
     // A new arrangement at frames 3 and 6 of the clip, as a still gets at
     // those frames.
     const auto frame = [&](int n) { return FrameFile(dir, "f", n); };
@@ -219,7 +227,7 @@ TEST(Clip, RandomIntervalCountsTheClipsFramesAtItsOwnRate)
     EXPECT_NE(frame(2), frame(3));
     EXPECT_EQ(frame(3), frame(5));
     EXPECT_NE(frame(5), frame(6));
-    ASSERT_EQ(Render(dir, "still.png s.png --frame 4" + look).status, 0);
+    ASSERT_TRUE(Rendered(dir, "still.png s.png --frame 4" + look));
     EXPECT_EQ(clitest::ReadFile(dir.Path("s.png")), frame(4));
 }
 
@@ -230,27 +238,23 @@ TEST(Clip, AudioIsCopiedUnlessDroppedAndOddSizesAreRefusedOrPadded)
     Ffmpeg(dir,
            "-f lavfi -i testsrc2=size=64x48:rate=25:duration=1 -f lavfi "
            "-i sine=frequency=440:duration=1 -c:v libx264 -pix_fmt yuv420p -c:a aac src.mp4");
-    const Outcome o = Render(dir, "src.mp4 out.mp4 --set DotSize=6");
-    ASSERT_EQ(o.status, 0) << o.out;
+    ASSERT_TRUE(Rendered(dir, "src.mp4 out.mp4 --set DotSize=6"));
     EXPECT_EQ(Probe(dir, "out.mp4", "v:0", "nb_read_frames"), "25");
     EXPECT_EQ(Probe(dir, "out.mp4", "a:0", "codec_name"), "aac");
     const double in = std::stod(Probe(dir, "src.mp4", "a:0", "duration"));
     const double out = std::stod(Probe(dir, "out.mp4", "a:0", "duration"));
     EXPECT_NEAR(out, in, 0.03);
-    ASSERT_EQ(Render(dir, "src.mp4 silent.mkv --no-audio").status, 0);
+    ASSERT_TRUE(Rendered(dir, "src.mp4 silent.mkv --no-audio"));
     EXPECT_EQ(Probe(dir, "silent.mkv", "a", "codec_name"), "");
 
     // 33 x 24 cannot be H.264 yuv420p: refused, nothing written, unless padded.
     Ffmpeg(dir,
            "-f lavfi -i \"color=c=red:size=34x24:rate=25:duration=0.2,format=rgb24,crop=33:24\" "
            "-c:v ffv1 -pix_fmt bgr0 odd.mkv");
-    const Outcome refused = Render(dir, "odd.mkv odd.mp4");
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_THAT(refused.out, HasSubstr("'odd.mp4'"));
-    EXPECT_THAT(refused.out, HasSubstr("--pad-even"));
+    EXPECT_THAT(ExpectRender(dir, "odd.mkv odd.mp4", 1, "'odd.mp4'"), HasSubstr("--pad-even"));
     EXPECT_EQ(dir.Entries(),
               (std::vector<std::string>{"odd.mkv", "out.mp4", "silent.mkv", "src.mp4"}));
-    ASSERT_EQ(Render(dir, "odd.mkv odd.mp4 --pad-even").status, 0);
+    ASSERT_TRUE(Rendered(dir, "odd.mkv odd.mp4 --pad-even"));
     EXPECT_EQ(Probe(dir, "odd.mp4", "v:0", "width"), "34");
 }
 
@@ -261,8 +265,8 @@ TEST(Clip, FullRangeYuvKeepsItsLevelsInLimitedRangeProRes)
     Ffmpeg(dir,
            "-f lavfi -i testsrc2=size=64x48:rate=25:duration=0.2 -c:v libx264 -qp 0 "
            "-pix_fmt yuvj444p -color_range pc src.mp4");
-    ASSERT_EQ(Render(dir, "src.mp4 ref.#.png --frames 0-0 --set DotSize=6").status, 0);
-    ASSERT_EQ(Render(dir, "src.mp4 out.mov --set DotSize=6").status, 0);
+    ASSERT_TRUE(Rendered(dir, "src.mp4 ref.#.png --frames 0-0 --set DotSize=6"));
+    ASSERT_TRUE(Rendered(dir, "src.mp4 out.mov --set DotSize=6"));
     Ffmpeg(dir, "-i out.mov -frames:v 1 -pix_fmt rgba mov.png");
     EXPECT_LE(MaxDifference(ReadImage(dir.Path("mov.png")), ReadImage(dir.Path("ref.0.png"))), 6);
 }
@@ -280,8 +284,8 @@ TEST(Clip, FloatFramesRenderAtThirtyTwoBitsAsTheSameImageWould)
     clitest::WriteExr(dir.Path("hdr.exr"), 64, 48, {"R", "G", "B", "A"}, pixels);
     Ffmpeg(dir, "-loop 1 -i hdr.exr -t 0.2 -r 25 -c:v exr hdr.mov");
     const std::string look = " --exr-type float --set DotSize=6";
-    ASSERT_EQ(Render(dir, "hdr.exr ref.exr" + look).status, 0);
-    ASSERT_EQ(Render(dir, "hdr.mov f.#.exr --frames 0-0" + look).status, 0);
+    ASSERT_TRUE(Rendered(dir, "hdr.exr ref.exr" + look));
+    ASSERT_TRUE(Rendered(dir, "hdr.mov f.#.exr --frames 0-0" + look));
     EXPECT_EQ(clitest::ReadFile(dir.Path("f.0.exr")), clitest::ReadFile(dir.Path("ref.exr")));
 }
 
@@ -294,35 +298,25 @@ TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
     clitest::WriteFile(dir.Path("junk.mov"), "not a clip at all");
     // Frame 4's layer is missing: the render fails after frames were encoded.
     Ffmpeg(dir, "-i src.mkv -frames:v 4 -start_number 0 map.%d.png");
-    const Outcome late = Render(dir,
-                                "src.mkv out.mkv --threads 1 --set EnableEffector1=1 "
-                                "--set EffectMap1=1 --set CustomMapLayer1=map.#.png");
-    EXPECT_EQ(late.status, 1);
-    EXPECT_THAT(late.out, HasSubstr("map.4.png"));
-    const Outcome junk = Render(dir, "junk.mov new.mkv");
-    EXPECT_EQ(junk.status, 1);
-    EXPECT_THAT(junk.out, HasSubstr("'junk.mov'"));
-    const Outcome noEncoder = Render(dir, "src.mkv new.mkv --codec nosuchcodec");
-    EXPECT_EQ(noEncoder.status, 1);
-    EXPECT_THAT(noEncoder.out, HasSubstr("nosuchcodec"));
-    EXPECT_EQ(Render(dir, "src.mkv new.png --crf 20").status, 2);
-    // Refused before a frame is read: a frame beyond the memory limit, an
-    // input the downsampling leaves without pixels.
-    const Outcome big = Render(dir, "src.mkv new.mkv --memory-limit 64K");
-    EXPECT_EQ(big.status, 1);
-    EXPECT_THAT(big.out,
-                HasSubstr("'src.mkv' is 64 x 48 pixels: rendering it at 8 bits needs about "));
-    EXPECT_THAT(big.out, HasSubstr("more than the memory limit of 64 KiB"));
+    ExpectRender(dir,
+                 "src.mkv out.mkv --threads 1 --set EnableEffector1=1 --set EffectMap1=1 "
+                 "--set CustomMapLayer1=map.#.png",
+                 1, "map.4.png");
+    ExpectRender(dir, "junk.mov new.mkv", 1, "'junk.mov'");
+    ExpectRender(dir, "src.mkv new.mkv --codec nosuchcodec", 1, "nosuchcodec");
+    ExpectRender(dir, "src.mkv new.png --crf 20", 2, "");
     // A cut-off clip fails, in one line, instead of rendering the frames it still has.
     const std::string whole = clitest::ReadFile(dir.Path("src.mkv"));
     clitest::WriteFile(dir.Path("cut.mkv"), whole.substr(0, whole.size() * 3 / 4));
-    const Outcome cut = Render(dir, "cut.mkv new.mkv");
-    EXPECT_EQ(cut.status, 1);
-    EXPECT_THAT(cut.out, HasSubstr("'cut.mkv': File ended prematurely, after frame "));
-    EXPECT_EQ(std::count(cut.out.begin(), cut.out.end(), '\n'), 1) << cut.out;
-    const Outcome tiny = Render(dir, "src.mkv new.mkv --downsample 97");
-    EXPECT_EQ(tiny.status, 2);
-    EXPECT_THAT(tiny.out, HasSubstr("at most 96"));
+    const std::string cut =
+        ExpectRender(dir, "cut.mkv new.mkv", 1, "'cut.mkv': File ended prematurely, after frame ");
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), '\n'), 1) << cut;
+    // Refused before a frame is read: a frame beyond the memory limit, an
+    // input the downsampling leaves without pixels.
+    EXPECT_THAT(ExpectRender(dir, "src.mkv new.mkv --memory-limit 64K", 1,
+                             "'src.mkv' is 64 x 48 pixels: rendering it at 8 bits needs about "),
+                HasSubstr("more than the memory limit of 64 KiB"));
+    ExpectRender(dir, "src.mkv new.mkv --downsample 97", 2, "at most 96");
     EXPECT_EQ(clitest::ReadFile(dir.Path("out.mkv")), "an earlier render");
     for (const std::string &name : dir.Entries()) {
         EXPECT_TRUE(name.find("tmp") == std::string::npos && name != "new.mkv") << name;
@@ -342,7 +336,7 @@ TEST(Clip, FourShardsRenderedByGnuParallelEqualOneRun)
                                           "' render src.mkv shard.##.png --shard {}/4 --plugin '" +
                                           STIPPLEX_PLUGIN_PATH + "'" + look + " ::: 1 2 3 4");
     ASSERT_EQ(shards.status, 0) << shards.out;
-    ASSERT_EQ(Render(dir, "src.mkv one.##.png" + look).status, 0);
+    ASSERT_TRUE(Rendered(dir, "src.mkv one.##.png" + look));
     for (int f = 0; f < 48; ++f) {
         const std::string n = (f < 10 ? "0" : "") + std::to_string(f);
         const std::string one = clitest::ReadFile(dir.Path("one." + n + ".png"));
