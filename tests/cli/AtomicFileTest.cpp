@@ -23,6 +23,7 @@
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::IsSubsetOf;
 
 using cli::AtomicFile;
 using clitest::TestDir;
@@ -79,9 +80,7 @@ TEST(AtomicFile, StopSignalsRemoveNamedTemporaryFilesAndEndTheProcessBySignal)
         ASSERT_NE(child, -1);
         if (child == 0) {
             ::close(ready[0]);
-            for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-                ::signal(s, SIG_DFL);
-            }
+            for (const int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
             cli::RemoveTemporariesOnSignals();
             AtomicFile pending(keep, AtomicFile::Kind::kNamed);
             std::ofstream(pending.TempPath()) << "never committed";
@@ -92,26 +91,18 @@ TEST(AtomicFile, StopSignalsRemoveNamedTemporaryFilesAndEndTheProcessBySignal)
                         AtomicFile f(dir.Path("t" + std::to_string(n) + ".png"),
                                      AtomicFile::Kind::kNamed);
                         std::ofstream(f.TempPath()) << i;
-                        if (i % 2 == 0) {
-                            f.Commit();
-                        }
+                        if (i % 2 == 0) f.Commit();
                     } catch (const cli::Failure &) {
                         // Refused once the handler has started.
                     }
                     ++rounds;
                 }
             };
-            for (int n = 0; n < 3; ++n) {
-                std::thread(writer, n).detach();
-            }
-            while (rounds < 30) {
-                std::this_thread::yield();
-            }
+            for (int n = 0; n < 3; ++n) std::thread(writer, n).detach();
+            while (rounds < 30) std::this_thread::yield();
             const char go = 1;
             (void)!::write(ready[1], &go, 1);
-            for (;;) {
-                ::pause();
-            }
+            for (;;) ::pause();
         }
         ::close(ready[1]);
         char go = 0;
@@ -123,11 +114,8 @@ TEST(AtomicFile, StopSignalsRemoveNamedTemporaryFilesAndEndTheProcessBySignal)
         ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
         EXPECT_EQ(WTERMSIG(status), signal);
         EXPECT_EQ(clitest::ReadFile(keep), "keep");
-        for (const std::string &name : dir.Entries()) {
-            EXPECT_TRUE(name == "keep.png" || name == "t0.png" || name == "t1.png" ||
-                        name == "t2.png")
-                << "left behind after signal " << signal << ": " << name;
-        }
+        EXPECT_THAT(dir.Entries(), IsSubsetOf({"keep.png", "t0.png", "t1.png", "t2.png"}))
+            << "left behind after signal " << signal;
     }
 }
 

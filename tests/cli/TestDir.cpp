@@ -126,9 +126,7 @@ pid_t Start(const TestDir &dir, const std::vector<std::string> &args, rlim_t fil
     const int out = ::open(".stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int err = ::open(".stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
-    for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-        ::signal(s, SIG_DFL);
-    }
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -137,9 +135,7 @@ pid_t Start(const TestDir &dir, const std::vector<std::string> &args, rlim_t fil
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     std::vector<char *> argv{const_cast<char *>(STIPPLEX_CLI_PATH)};
-    for (const std::string &a : args) {
-        argv.push_back(const_cast<char *>(a.c_str()));
-    }
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
     ::execv(argv[0], argv.data());
     ::_exit(127);

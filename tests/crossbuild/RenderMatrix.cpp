@@ -34,9 +34,7 @@ std::string Bytes(const host::World &w)
 std::uint64_t Fnv1a(const std::string &bytes)
 {
     std::uint64_t h = 1469598103934665603ull;
-    for (const char c : bytes) {
-        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    }
+    for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     return h;
 }
 

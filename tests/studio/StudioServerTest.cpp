@@ -259,9 +259,7 @@ TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
     doc.Edit("DotSpacingX", "0", false);
     doc.Edit("DotSpacingY", "0", false);
     const std::uint64_t dense = preview.Submit(request());
-    while (preview.Rendering() != dense) {
-        std::this_thread::yield();
-    }
+    while (preview.Rendering() != dense) std::this_thread::yield();
     doc.Reset("DotSize");
     const std::uint64_t light = preview.Submit(request());
     const auto frame = preview.WaitFrame(0, std::chrono::seconds(60));
