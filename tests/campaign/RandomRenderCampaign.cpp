@@ -63,14 +63,10 @@ public:
     float Sample(bool hostile)
     {
         if (hostile && OneIn(6)) {
-            static const float odd[] = {std::numeric_limits<float>::quiet_NaN(),
-                                        std::numeric_limits<float>::infinity(),
-                                        -std::numeric_limits<float>::infinity(),
-                                        -1.0f,
-                                        -1e30f,
-                                        1e30f,
-                                        65504.0f,
-                                        std::numeric_limits<float>::denorm_min()};
+            using L = std::numeric_limits<float>;
+            static const float odd[] = {L::quiet_NaN(), L::infinity(),  -L::infinity(),
+                                        -1.0f,          -1e30f,         1e30f,
+                                        65504.0f,       L::denorm_min()};
             return odd[Int(0, 7)];
         }
         return static_cast<float>(Value(0.0, 1.0));
