@@ -20,10 +20,7 @@ using ::testing::HasSubstr;
 using namespace cli;
 using clitest::TestDir;
 
-struct Outcome {
-    int status = -1;
-    std::string out;  // standard output and error together
-};
+using clitest::Outcome;  // out: the standard output and error together
 
 // Runs a shell command in `dir`, capturing its output.
 Outcome Shell(const TestDir &dir, const std::string &command)
@@ -32,7 +29,7 @@ Outcome Shell(const TestDir &dir, const std::string &command)
     const std::string line = "cd '" + dir.Path("") + "' && XDG_CONFIG_HOME='" +
                              dir.Path(".config") + "' " + command + " >'" + log + "' 2>&1";
     const int raw = std::system(line.c_str());
-    Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, clitest::ReadFile(log)};
+    Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0, clitest::ReadFile(log), ""};
     ::unlink(log.c_str());
     return o;
 }

@@ -18,11 +18,7 @@ using ::testing::StartsWith;
 
 using namespace cli;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using clitest::Outcome;
 
 Outcome RunStipplex(std::vector<std::string> args)
 {
@@ -31,7 +27,7 @@ Outcome RunStipplex(std::vector<std::string> args)
     for (const std::string &a : args) argv.push_back(a.c_str());
     std::ostringstream out, err;
     const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, false);
-    return Outcome{status, out.str(), err.str()};
+    return Outcome{status, 0, out.str(), err.str()};
 }
 
 #define REQUIRE_PLUGIN()                             \

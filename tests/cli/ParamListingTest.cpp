@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "TestDir.h"
 #include "cli/ParamCatalog.h"
 
 namespace {
@@ -13,33 +14,24 @@ using namespace cli;
 
 // Definitions shaped like the ones the effect adds, with GBK names.
 struct Fixture {
-    host::ParamInfo shape, opacity, colour;
+    host::ParamInfo shape =
+        clitest::Popup({"\xD4\xB2\xD0\xCE  ", "(-", "FX1"});  // 圆形 with its blanks
+    host::ParamInfo opacity = clitest::FloatSlider(0, 100, true);
+    host::ParamInfo colour = clitest::Info(PF_Param_COLOR);
     std::vector<ToolParam> params;
 
     Fixture()
     {
         shape.index = shape.id = 1;
-        shape.type = PF_Param_POPUP;
         shape.name = "\xB5\xE3\xB5\xC4\xD0\xCE\xD7\xB4";  // 点的形状
-        shape.def.u.pd.num_choices = 3;
-        shape.def.u.pd.dephault = 1;
-        shape.popup_items = {"\xD4\xB2\xD0\xCE  ", "(-", "FX1"};  // 圆形 with its blanks
-
         opacity.index = opacity.id = 7;
-        opacity.type = PF_Param_FLOAT_SLIDER;
         opacity.name = "V";
-        auto &fs = opacity.def.u.fs_d;
-        fs.valid_max = 100;
-        fs.slider_max = 1;
-        fs.dephault = 0.05f;
-        fs.precision = 2;
-        fs.display_flags = PF_ValueDisplayFlag_PERCENT;
-
+        opacity.def.u.fs_d.slider_max = 1;
+        opacity.def.u.fs_d.dephault = 0.05f;
+        opacity.def.u.fs_d.precision = 2;
         colour.index = colour.id = 2;
-        colour.type = PF_Param_COLOR;
         colour.name = "C";
         colour.def.u.cd.dephault = PF_Pixel{255, 255, 125, 20};
-
         params = {{1, &shape, "DotShape", "dot shape"},
                   {7, &opacity, "DotOpacity", "dot opacity"},
                   {2, &colour, "DotColor", "dot colour"}};

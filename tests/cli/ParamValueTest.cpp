@@ -8,44 +8,10 @@ namespace {
 
 using namespace cli;
 
-host::ParamInfo Info(PF_ParamType type)
-{
-    host::ParamInfo info;
-    info.type = info.def.param_type = type;
-    return info;
-}
-
-// Slider 0 to a tenth of the valid maximum, default 10, one decimal.
-host::ParamInfo FloatSlider(float validMin, float validMax, bool percent)
-{
-    host::ParamInfo info = Info(PF_Param_FLOAT_SLIDER);
-    auto &fs = info.def.u.fs_d;
-    fs.valid_min = fs.slider_min = validMin;
-    fs.valid_max = validMax;
-    fs.slider_max = validMax / 10;
-    fs.dephault = 10;
-    fs.precision = 1;
-    fs.display_flags = percent ? PF_ValueDisplayFlag_PERCENT : 0;
-    return info;
-}
-
-host::ParamInfo Slider(A_long validMin, A_long validMax)
-{
-    host::ParamInfo info = Info(PF_Param_SLIDER);
-    info.def.u.sd.valid_min = info.def.u.sd.slider_min = validMin;
-    info.def.u.sd.valid_max = validMax;
-    info.def.u.sd.slider_max = 60;
-    return info;
-}
-
-host::ParamInfo Popup(std::vector<std::string> items)
-{
-    host::ParamInfo info = Info(PF_Param_POPUP);
-    info.def.u.pd.num_choices = static_cast<A_short>(items.size());
-    info.def.u.pd.dephault = 1;
-    info.popup_items = std::move(items);
-    return info;
-}
+using clitest::FloatSlider;
+using clitest::Info;
+using clitest::Popup;
+using clitest::Slider;
 
 ParamValue Parse(const host::ParamInfo &info, const std::string &text)
 {

@@ -112,6 +112,44 @@ cli::Image RandomImage(int w, int h, cli::Depth depth, unsigned seed)
     return image;
 }
 
+host::ParamInfo Info(PF_ParamType type)
+{
+    host::ParamInfo info;
+    info.type = info.def.param_type = type;
+    return info;
+}
+
+host::ParamInfo FloatSlider(float validMin, float validMax, bool percent)
+{
+    host::ParamInfo info = Info(PF_Param_FLOAT_SLIDER);
+    auto &fs = info.def.u.fs_d;
+    fs.valid_min = fs.slider_min = validMin;
+    fs.valid_max = validMax;
+    fs.slider_max = validMax / 10;
+    fs.dephault = 10;
+    fs.precision = 1;
+    fs.display_flags = percent ? PF_ValueDisplayFlag_PERCENT : 0;
+    return info;
+}
+
+host::ParamInfo Slider(A_long validMin, A_long validMax)
+{
+    host::ParamInfo info = Info(PF_Param_SLIDER);
+    info.def.u.sd.valid_min = info.def.u.sd.slider_min = validMin;
+    info.def.u.sd.valid_max = validMax;
+    info.def.u.sd.slider_max = 60;
+    return info;
+}
+
+host::ParamInfo Popup(std::vector<std::string> items)
+{
+    host::ParamInfo info = Info(PF_Param_POPUP);
+    info.def.u.pd.num_choices = static_cast<A_short>(items.size());
+    info.def.u.pd.dephault = 1;
+    info.popup_items = std::move(items);
+    return info;
+}
+
 pid_t Start(const TestDir &dir, const std::vector<std::string> &args, rlim_t fileSizeLimit)
 {
     const pid_t pid = ::fork();

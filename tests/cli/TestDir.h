@@ -15,6 +15,7 @@
 
 #include "cli/Errors.h"
 #include "cli/Image.h"
+#include "host/Host.h"
 
 // Skips a test of the built program when it or the plug-in is missing.
 #define REQUIRE_BUILT()                                                                        \
@@ -68,6 +69,14 @@ inline Argb4 ArgbAt(const cli::Image &image, int x, int y)
 // Random channels over each depth's full range; at depth 32 on the 16-bit
 // PNG grid (k / 65535), which a 16-bit PNG keeps exactly.
 cli::Image RandomImage(int w, int h, cli::Depth depth, unsigned seed);
+
+// Definitions as the effect adds them: of a type alone; a float slider
+// from the slider's minimum to a tenth of the valid maximum, default 10, one
+// decimal; an integer slider; a popup of `items`, default 1.
+host::ParamInfo Info(PF_ParamType type);
+host::ParamInfo FloatSlider(float validMin, float validMax, bool percent);
+host::ParamInfo Slider(A_long validMin, A_long validMax);
+host::ParamInfo Popup(std::vector<std::string> items);
 
 // A run of the built program.
 struct Outcome {
