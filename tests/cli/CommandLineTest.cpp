@@ -37,21 +37,17 @@ Outcome RunStipplex(std::vector<std::string> args)
 
 TEST(CommandLine, UsageErrorsNameTheirCause)
 {
-    struct Case {
-        std::vector<std::string> args;
-        const char *message;
-    };
-    const Case cases[] = {
+    const std::pair<std::vector<std::string>, const char *> cases[] = {
         {{}, "stipplex: error: "},
         {{"rendr", "a.png", "b.png"}, "unknown command 'rendr' (did you mean 'render'"},
         {{"--plugin", "x.so", "frobnicate"}, "unknown command 'frobnicate'"},
         {{"render", "--bogus", "a.png", "b.png"}, "--bogus"},
     };
-    for (const Case &c : cases) {
-        const Outcome o = RunStipplex(c.args);
-        EXPECT_EQ(o.status, kExitUsage) << c.message;
+    for (const auto &[args, message] : cases) {
+        const Outcome o = RunStipplex(args);
+        EXPECT_EQ(o.status, kExitUsage) << message;
         EXPECT_THAT(o.err, StartsWith("stipplex: error: "));
-        EXPECT_THAT(o.err, HasSubstr(c.message));
+        EXPECT_THAT(o.err, HasSubstr(message));
     }
 }
 
@@ -72,11 +68,7 @@ TEST(CommandLine, RequestErrorsAreFoundBeforeThePluginIsLoaded)
 {
     // A plug-in that does not exist would fail with status 1; these fail with
     // 2 because they are refused first.
-    struct Request {
-        std::vector<std::string> args;
-        const char *message;
-    };
-    const Request requests[] = {
+    const std::pair<std::vector<std::string>, const char *> requests[] = {
         {{"in.png", "out.tif"}, "out.tif"},
         {{"--frames", "1-3", "in.png", "out.png"}, "needs a # pattern"},
         {{"--depth", "12", "in.png", "out.png"}, "--depth"},
@@ -94,12 +86,11 @@ TEST(CommandLine, RequestErrorsAreFoundBeforeThePluginIsLoaded)
         {{"--memory-limit", "lots", "i.png", "o.png"},
          "bad --memory-limit 'lots': expected a size such as 512M"},
         {{"-L", "XX", "i.png", "o.png"}, "unknown language 'XX' for -L: use JP or EN"}};
-    for (const Request &r : requests) {
-        std::vector<std::string> args = r.args;
+    for (auto [args, message] : requests) {
         args.insert(args.begin(), {"render", "--plugin", "/nonexistent/libstipplex.so"});
         const Outcome o = RunStipplex(args);
-        EXPECT_EQ(o.status, kExitUsage) << r.message << "\n" << o.err;
-        EXPECT_THAT(o.err, HasSubstr(r.message));
+        EXPECT_EQ(o.status, kExitUsage) << message << "\n" << o.err;
+        EXPECT_THAT(o.err, HasSubstr(message));
     }
 }
 

@@ -205,21 +205,23 @@ TEST(ImageIO, PngColourTypesExpandToOpaqueOrTransparentArgb)
         grid.insert(grid.end(), {static_cast<unsigned char>(10 * i), i, 7, 200});
     }
     WriteRawPng(dir.Path("i.png"), 3, 3, PNG_COLOR_TYPE_RGB_ALPHA, 8, grid, {}, {}, true);
-    struct Case {
-        const char *file;
-        std::size_t pixel;
-        Argb4 want;
-    };
-    for (const Case &c :
-         {Case{"rgb.png", 0, {255, 10, 20, 30}}, Case{"rgb.png", 1, {255, 40, 50, 60}},
-          Case{"rgb16.png", 0, {32768, 32768, 16384, 0}}, Case{"g.png", 1, {255, 77, 77, 77}},
-          Case{"ga.png", 0, {40, 90, 90, 90}}, Case{"bw.png", 0, {255, 255, 255, 255}},
-          Case{"bw.png", 1, {255, 0, 0, 0}}, Case{"bw.png", 3, {255, 255, 255, 255}},
-          Case{"p.png", 0, {60, 0, 100, 250}}, Case{"p.png", 1, {255, 200, 10, 20}},
-          Case{"key.png", 0, {255, 10, 20, 30}}, Case{"key.png", 1, {0, 40, 50, 60}},
-          Case{"i.png", 0, {200, 0, 0, 7}}, Case{"i.png", 4, {200, 40, 4, 7}},
-          Case{"i.png", 8, {200, 80, 8, 7}}}) {
-        EXPECT_EQ(ArgbAt(ReadImage(dir.Path(c.file)), c.pixel), c.want) << c.file << " " << c.pixel;
+    for (const auto &[file, pixel, want] :
+         {std::tuple<const char *, std::size_t, Argb4>{"rgb.png", 0, {255, 10, 20, 30}},
+          {"rgb.png", 1, {255, 40, 50, 60}},
+          {"rgb16.png", 0, {32768, 32768, 16384, 0}},
+          {"g.png", 1, {255, 77, 77, 77}},
+          {"ga.png", 0, {40, 90, 90, 90}},
+          {"bw.png", 0, {255, 255, 255, 255}},
+          {"bw.png", 1, {255, 0, 0, 0}},
+          {"bw.png", 3, {255, 255, 255, 255}},
+          {"p.png", 0, {60, 0, 100, 250}},
+          {"p.png", 1, {255, 200, 10, 20}},
+          {"key.png", 0, {255, 10, 20, 30}},
+          {"key.png", 1, {0, 40, 50, 60}},
+          {"i.png", 0, {200, 0, 0, 7}},
+          {"i.png", 4, {200, 40, 4, 7}},
+          {"i.png", 8, {200, 80, 8, 7}}}) {
+        EXPECT_EQ(ArgbAt(ReadImage(dir.Path(file)), pixel), want) << file << " " << pixel;
     }
 }
 

@@ -32,16 +32,14 @@ TEST(ParamCatalog, IsInControlOrder)
 {
     // Control index = position + 1 (index 0 is the input layer).
     const auto &catalog = ParamCatalog();
-    struct Case {
-        std::size_t position;
-        const char *identifier;
-        int id;
-    };
-    for (const Case &c : {Case{0, "DotShape", 1}, Case{11, "CenterDotToFront", 125},
-                          Case{38, "EffectMap1", 136}, Case{62, "Effector2", 65},
-                          Case{119, "BlendColor3", 123}, Case{121, "EffectorEnd3", 96}}) {
-        EXPECT_EQ(catalog[c.position].identifier, c.identifier) << c.position;
-        EXPECT_EQ(catalog[c.position].id, c.id) << c.position;
+    for (const auto &[position, identifier, id] : {std::tuple{0, "DotShape", 1},
+                                                   {11, "CenterDotToFront", 125},
+                                                   {38, "EffectMap1", 136},
+                                                   {62, "Effector2", 65},
+                                                   {119, "BlendColor3", 123},
+                                                   {121, "EffectorEnd3", 96}}) {
+        EXPECT_EQ(catalog[position].identifier, identifier) << position;
+        EXPECT_EQ(catalog[position].id, id) << position;
     }
 }
 
