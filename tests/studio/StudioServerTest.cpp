@@ -36,9 +36,8 @@ protected:
     static void SetUpTestSuite()
     {
         root_ = fs::temp_directory_path() / ("stipplex-studio-test-" + std::to_string(::getpid()));
-        fs::create_directories(root_ / "config");
-        fs::create_directories(root_ / "uploads");
-        fs::create_directories(root_ / "exports");
+        for (const char *sub : {"config", "uploads", "exports"})
+            fs::create_directories(root_ / sub);
         // Stored defaults of this user must not leak into the test.
         ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
         session_ = new cli::Session(STIPPLEX_PLUGIN_PATH);
