@@ -1,5 +1,7 @@
 #include "Preview.h"
 
+#include <algorithm>
+
 #include "cli/Errors.h"
 #include "cli/FrameRender.h"
 #include "cli/ImageIO.h"
@@ -15,8 +17,9 @@ constexpr int kFactors[] = {1, 2, 3, 4, 6, 8, 12, 16};
 
 }  // namespace
 
-Preview::Preview(cli::Session &session, std::chrono::milliseconds budget)
-    : session_(session), budget_(budget)
+Preview::Preview(cli::Session &session, std::chrono::milliseconds budget,
+                 std::chrono::milliseconds target)
+    : session_(session), budget_(budget), target_(target)
 {
     worker_ = std::thread([this] { Run(); });
 }
@@ -38,7 +41,7 @@ void Preview::Shutdown()
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
-        ++generation_;  // interrupts the render in flight
+        cancelBelow_ = ++generation_;  // interrupts the render in flight
     }
     wake_.notify_all();
     framed_.notify_all();
@@ -49,8 +52,15 @@ std::uint64_t Preview::Submit(PreviewRequest request)
     std::uint64_t generation = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        // A draft in flight finishes while the drag goes on, and the newest
+        // look follows it at once: were every move to interrupt it, no frame
+        // would come until the pointer rests. Anything else interrupts it.
+        const bool draft = request.interactive;
         pending_ = std::move(request);
         generation = ++generation_;
+        if (!(draft && renderingDraft_)) {
+            cancelBelow_ = generation;
+        }
     }
     wake_.notify_all();
     return generation;
@@ -89,45 +99,25 @@ void Preview::Run()
             pending_.reset();
             generation = generation_;
             rendering_ = generation;
+            renderingDraft_ = request.interactive;
         }
         Render(request, generation);
         std::lock_guard<std::mutex> lock(mutex_);
         rendering_ = 0;
+        renderingDraft_ = false;
     }
 }
 
-int Preview::ChooseDownsample(bool interactive, int width, int height) const
+int Preview::ChooseDownsample(bool interactive, int width, int height, double budget) const
 {
     if (!interactive) {
         return 1;
     }
-    const double budget = static_cast<double>(budget_.count());
-    if (frameMs_.empty()) {
-        // Nothing measured yet: about half a megapixel.
-        for (const int n : kFactors) {
-            if (static_cast<double>(width) * height / (n * n) <= 500000.0) {
-                return n;
-            }
-        }
-        return kFactors[std::size(kFactors) - 1];
-    }
+    const double pixels = static_cast<double>(width) * height;
     for (const int n : kFactors) {
-        // Measured at this factor, or taken from the nearest measured one
-        // by the count of pixels.
-        double predicted = 0;
-        int nearest = 0;
-        for (const auto &[m, ms] : frameMs_) {
-            if (m == n) {
-                predicted = ms;
-                nearest = m;
-                break;
-            }
-            if (nearest == 0 || std::abs(m - n) < std::abs(nearest - n)) {
-                nearest = m;
-                predicted = ms * (static_cast<double>(m) * m) / (static_cast<double>(n) * n);
-            }
-        }
-        if (predicted <= budget) {
+        // Nothing measured yet: about half a megapixel.
+        const double predicted = msPerPixel_ > 0 ? msPerPixel_ * pixels / (n * n) : 0;
+        if (msPerPixel_ > 0 ? predicted <= budget : pixels / (n * n) <= 500000.0) {
             return n;
         }
     }
@@ -149,7 +139,7 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
     auto frame = std::make_shared<PreviewFrame>();
     frame->generation = generation;
     frame->frame = request.frame;
-    const auto interrupted = [&] { return generation_.load() != generation; };
+    const auto interrupted = [&] { return generation < cancelBelow_.load(); };
     try {
         InputSource &input = *request.input;
         if (!instance_ || instanceWidth_ != input.Width() || instanceHeight_ != input.Height()) {
@@ -180,7 +170,15 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
             layers[id] = &LayerWorld(path, input.GetDepth());
         }
         const std::shared_ptr<const host::World> world = input.Frame(request.frame);
-        const int n = ChooseDownsample(request.interactive, input.Width(), input.Height());
+        if (request.interactive && request.pageMs > 0) {
+            pageMs_ = pageMs_ > 0 ? 0.7 * pageMs_ + 0.3 * request.pageMs : request.pageMs;
+        }
+        // What is left of the target once the page has had its share, but
+        // never so little that drafts turn to mush, nor above the budget.
+        const double budget = std::clamp(static_cast<double>(target_.count()) - pageMs_,
+                                         static_cast<double>(budget_.count()) / 5,
+                                         static_cast<double>(budget_.count()));
+        const int n = ChooseDownsample(request.interactive, input.Width(), input.Height(), budget);
         const auto started = std::chrono::steady_clock::now();
         const cli::Image image =
             cli::RenderFrame(*instance_, *world, layers,
@@ -189,7 +187,10 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
         frame->milliseconds =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
                 .count();
-        frameMs_[n] = frame->milliseconds;
+        // Every render, at any factor, tells the cost of a pixel now.
+        const double perPixel = frame->milliseconds /
+                                std::max(1.0, static_cast<double>(image.Width()) * image.Height());
+        msPerPixel_ = msPerPixel_ > 0 ? 0.5 * msPerPixel_ + 0.5 * perPixel : perPixel;
         frame->downsample = n;
         frame->width = image.Width();
         frame->height = image.Height();

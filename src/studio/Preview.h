@@ -1,10 +1,13 @@
 // The live preview: one worker thread with its own instance of the effect
 // renders the newest look through the same render path as the command. A
 // newer request interrupts the render in flight through the host's progress
-// callback, so the preview never trails the controls. While the user drags,
-// frames render downsampled, at the finest factor whose frames are expected
-// within the time budget (the host's downsampling, as After Effects drafts);
-// once the user lets go, at full resolution.
+// callback, so the preview never trails the controls; only a draft in flight
+// while the drag goes on is let finish, with the newest look rendered right
+// after it. While the user drags, frames render downsampled (the host's
+// downsampling), at the finest factor whose render is expected within what
+// is left of the time a draft may take on its way to the screen once the
+// page's own share (measured by the page) is taken off; once the user lets
+// go, at full resolution.
 #pragma once
 
 #include <atomic>
@@ -33,6 +36,9 @@ struct PreviewRequest {
     long frame = 0;
     int fps = 30;
     bool interactive = false;  // a drag goes on: draft quality
+    // The time the page's last draft took beyond its render: requests,
+    // transfer, decoding and drawing. 0: not known.
+    double pageMs = 0;
 };
 
 struct PreviewFrame {
@@ -48,8 +54,11 @@ struct PreviewFrame {
 
 class Preview {
 public:
+    // `budget`: the most a draft render may take; `target`: the time from a
+    // change to its draft on the screen that the drafts are chosen for.
     explicit Preview(cli::Session &session,
-                     std::chrono::milliseconds budget = std::chrono::milliseconds(80));
+                     std::chrono::milliseconds budget = std::chrono::milliseconds(80),
+                     std::chrono::milliseconds target = std::chrono::milliseconds(100));
     ~Preview();
     Preview(const Preview &) = delete;
     Preview &operator=(const Preview &) = delete;
@@ -74,16 +83,20 @@ public:
 private:
     void Run();
     void Render(const PreviewRequest &request, std::uint64_t generation);
-    int ChooseDownsample(bool interactive, int width, int height) const;
+    int ChooseDownsample(bool interactive, int width, int height, double budget) const;
     const host::World &LayerWorld(const std::string &path, cli::Depth depth);
 
     cli::Session &session_;
     std::chrono::milliseconds budget_;
+    std::chrono::milliseconds target_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable framed_;
     std::optional<PreviewRequest> pending_;
     std::atomic<std::uint64_t> generation_{0};
+    // Renders of generations below this one stop at once.
+    std::atomic<std::uint64_t> cancelBelow_{0};
+    bool renderingDraft_ = false;
     std::shared_ptr<const PreviewFrame> latest_;
     bool stopping_ = false;
     int interrupted_ = 0;
@@ -92,7 +105,8 @@ private:
     std::unique_ptr<host::Instance> instance_;
     int instanceWidth_ = 0;
     int instanceHeight_ = 0;
-    std::map<int, double> frameMs_;  // the last frame's time at each downsampling
+    double msPerPixel_ = 0;  // a render's time per pixel, smoothed; 0: unknown
+    double pageMs_ = 0;      // the page's share of a draft's time, smoothed
     std::map<std::string, std::pair<cli::Depth, std::unique_ptr<host::World>>> layerCache_;
     std::thread worker_;
 };

@@ -226,11 +226,11 @@ struct Server::Impl {
     void Routes();
     bool Allowed(const httplib::Request &req, httplib::Response &res);
     Json StateJson();
-    std::uint64_t SubmitPreview(bool interactive);
-    Json Changed(bool interactive)
+    std::uint64_t SubmitPreview(bool interactive, double pageMs = 0);
+    Json Changed(bool interactive, double pageMs = 0)
     {
         Json state = StateJson();
-        state["generation"] = SubmitPreview(interactive);
+        state["generation"] = SubmitPreview(interactive, pageMs);
         return state;
     }
     std::string SaveUpload(const std::string &name, const std::string &body);
@@ -265,7 +265,7 @@ Json Server::Impl::StateJson()
     return state;
 }
 
-std::uint64_t Server::Impl::SubmitPreview(bool interactive)
+std::uint64_t Server::Impl::SubmitPreview(bool interactive, double pageMs)
 {
     if (!doc) {
         return 0;
@@ -279,6 +279,7 @@ std::uint64_t Server::Impl::SubmitPreview(bool interactive)
     request.frame = frame;
     request.fps = fps;
     request.interactive = interactive;
+    request.pageMs = pageMs;
     return preview.Submit(std::move(request));
 }
 
@@ -397,9 +398,11 @@ void Server::Impl::Routes()
             const std::string identifier = StringField(body, "identifier");
             const std::string value = StringField(body, "value");
             const bool gesture = BoolField(body, "gesture", false);
+            // The page's share of its last draft's time, in milliseconds.
+            const long pageMs = IntegerField(body, "pageMs", 0, 0, 60000);
             std::lock_guard<std::mutex> lock(mutex);
             Doc().Edit(identifier, value, gesture);
-            SendJson(res, Changed(gesture));
+            SendJson(res, Changed(gesture, static_cast<double>(pageMs)));
         });
     });
 

@@ -266,6 +266,27 @@ TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
     EXPECT_EQ((*frame)->generation, light);
     EXPECT_EQ((*frame)->error, "");
     EXPECT_EQ(preview.InterruptedRenders(), 1);
+
+    // While a drag goes on, the draft in flight is let finish (not counted
+    // as interrupted) and the newest look follows it: were each move to
+    // interrupt it, none would be shown until the pointer rests.
+    const auto draft = [&] {
+        studio::PreviewRequest r = request();
+        r.interactive = true;
+        return r;
+    };
+    doc.Edit("DotSize", "1", false);
+    const std::uint64_t first = preview.Submit(draft());
+    while (preview.Rendering() != first &&
+           !preview.WaitFrame(light, std::chrono::milliseconds(0))) {
+        std::this_thread::yield();
+    }
+    doc.Reset("DotSize");
+    const std::uint64_t newest = preview.Submit(draft());
+    const auto shown = preview.WaitFrame(newest - 1, std::chrono::seconds(60));
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ((*shown)->generation, newest);
+    EXPECT_EQ(preview.InterruptedRenders(), 1);
 }
 
 // The demo look built by hand, one control at a time through the host's

@@ -91,10 +91,11 @@
   // ------------------------------------------------------------------ one channel for changes
 
   // Changes go out one at a time, in order. While a drag goes on only its
-  // newest value waits; it is sent once the frame of the previous one has
-  // arrived (or after a short while), so renders never queue up behind the
-  // pointer.
-  const net = { busy: false, queue: [], drag: null, dragGen: 0, sentAt: 0, timer: 0 };
+  // newest value waits, and goes out as soon as the previous change is
+  // answered: the server renders it right after the draft in flight, and
+  // its frame comes on the frame request that is always waiting, so no
+  // round trip stands between a change and its render.
+  const net = { busy: false, queue: [], drag: null, pageMs: 0 };
   const pendingLatency = new Map(); // generation -> {t0, drag}
 
   function send(job) {
@@ -120,24 +121,16 @@
     if (net.busy) return;
     let job = net.queue.shift();
     if (!job && net.drag) {
-      const waiting = net.dragGen > S.shownGen && performance.now() - net.sentAt < 150;
-      if (waiting) {
-        clearTimeout(net.timer);
-        net.timer = setTimeout(pump, 150 - (performance.now() - net.sentAt));
-        return;
-      }
       job = { run: net.drag.run, drag: true, t0: net.drag.t0, key: net.drag.key };
       net.drag = null;
     }
     if (!job) return;
     net.busy = true;
-    net.sentAt = performance.now();
     try {
       const answer = await job.run();
       if (answer && answer.generation) {
         stats.lastGeneration = Math.max(stats.lastGeneration || 0, answer.generation);
         pendingLatency.set(answer.generation, { t0: job.t0, drag: job.drag });
-        if (job.drag) net.dragGen = answer.generation;
       }
       if (answer && answer.values) applyState(answer);
       if (answer && answer.warnings) for (const w of answer.warnings) toast(w, 'warn', 9000);
@@ -153,7 +146,9 @@
   }
 
   function edit(identifier, value, gesture) {
-    const run = () => api('POST', '/api/edit', { identifier, value: String(value), gesture });
+    // A drag's changes tell the server how long its drafts spend outside
+    // the render, for it to choose their downsampling.
+    const run = () => api('POST', '/api/edit', Object.assign({ identifier, value: String(value), gesture }, gesture && net.pageMs ? { pageMs: Math.min(60000, Math.round(net.pageMs)) } : {}));
     if (gesture) dragTo(identifier, run);
     else endDrag(identifier, run);
   }
@@ -766,6 +761,7 @@
           if (g > gen) continue;
           (p.drag ? stats.dragLatencies : stats.settleLatencies).push(now - p.t0);
           if (p.drag && g === gen) {
+            net.pageMs = Math.max(0, now - p.t0 - S.frameInfo.ms);
             stats.dragRenderMs.push(S.frameInfo.ms);
             stats.dragDownsample.push(ds);
           }
