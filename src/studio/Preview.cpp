@@ -116,12 +116,24 @@ int Preview::ChooseDownsample(bool interactive, int width, int height, double bu
     const double pixels = static_cast<double>(width) * height;
     for (const int n : kFactors) {
         // Nothing measured yet: about half a megapixel.
-        const double predicted = msPerPixel_ > 0 ? msPerPixel_ * pixels / (n * n) : 0;
-        if (msPerPixel_ > 0 ? predicted <= budget : pixels / (n * n) <= 500000.0) {
+        const double predicted = PredictMs(pixels / (n * n));
+        if (predicted < 0 ? pixels / (n * n) <= 500000.0 : predicted <= budget) {
             return n;
         }
     }
     return kFactors[std::size(kFactors) - 1];
+}
+
+double Preview::PredictMs(double pixels) const
+{
+    if (fullMs_ > 0 && draftMs_ > 0 && fullPixels_ > draftPixels_) {
+        const double perPixel = std::max(0.0, (fullMs_ - draftMs_) / (fullPixels_ - draftPixels_));
+        return std::max(0.0, draftMs_ - perPixel * draftPixels_) + perPixel * pixels;
+    }
+    if (fullMs_ > 0) {
+        return fullMs_ * pixels / fullPixels_;
+    }
+    return draftMs_ > 0 ? draftMs_ * pixels / draftPixels_ : -1;
 }
 
 const host::World &Preview::LayerWorld(const std::string &path, cli::Depth depth)
@@ -148,6 +160,7 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
                 session_.GetEffect().newInstance(input.Width(), input.Height()));
             instanceWidth_ = input.Width();
             instanceHeight_ = input.Height();
+            fullMs_ = draftMs_ = 0;  // measured on another size
         }
         for (const cli::ToolParam &p : session_.Params()) {
             const auto i = static_cast<std::size_t>(p.index);
@@ -187,10 +200,9 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
         frame->milliseconds =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
                 .count();
-        // Every render, at any factor, tells the cost of a pixel now.
-        const double perPixel = frame->milliseconds /
-                                std::max(1.0, static_cast<double>(image.Width()) * image.Height());
-        msPerPixel_ = msPerPixel_ > 0 ? 0.5 * msPerPixel_ + 0.5 * perPixel : perPixel;
+        const double pixels = std::max(1.0, static_cast<double>(image.Width()) * image.Height());
+        (n == 1 ? fullMs_ : draftMs_) = std::max(0.01, frame->milliseconds);
+        (n == 1 ? fullPixels_ : draftPixels_) = pixels;
         frame->downsample = n;
         frame->width = image.Width();
         frame->height = image.Height();

@@ -84,6 +84,7 @@ private:
     void Run();
     void Render(const PreviewRequest &request, std::uint64_t generation);
     int ChooseDownsample(bool interactive, int width, int height, double budget) const;
+    double PredictMs(double pixels) const;  // < 0: nothing measured yet
     const host::World &LayerWorld(const std::string &path, cli::Depth depth);
 
     cli::Session &session_;
@@ -105,8 +106,15 @@ private:
     std::unique_ptr<host::Instance> instance_;
     int instanceWidth_ = 0;
     int instanceHeight_ = 0;
-    double msPerPixel_ = 0;  // a render's time per pixel, smoothed; 0: unknown
-    double pageMs_ = 0;      // the page's share of a draft's time, smoothed
+    // The newest render's time at full resolution and the newest draft's,
+    // with their counts of pixels: through these two a render's time is a
+    // fixed part (the layer's downsampling, the parameters) and a part per
+    // pixel. 0: not measured yet.
+    double fullMs_ = 0;
+    double fullPixels_ = 0;
+    double draftMs_ = 0;
+    double draftPixels_ = 0;
+    double pageMs_ = 0;  // the page's share of a draft's time, smoothed
     std::map<std::string, std::pair<cli::Depth, std::unique_ptr<host::World>>> layerCache_;
     std::thread worker_;
 };
