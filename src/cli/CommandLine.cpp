@@ -205,7 +205,7 @@ int RunCommandLine(int argc, const char *const *argv, std::ostream &out, std::os
         studioCommand = app.add_subcommand(
             "studio", "Design a look in the browser with a live preview from the plug-in");
         studioCommand->add_option("INPUT", so.input,
-                                  "The layer's image or sequence (# for frame numbers)");
+                                  "The layer's image, clip or sequence (# for frame numbers)");
         studioCommand
             ->add_option("--port", so.port, "The port on 127.0.0.1 (default: any free port)")
             ->type_name("N");

@@ -409,7 +409,7 @@ std::string Document::CommandLine(long frame, int fps) const
     const bool sequence = input_->IsSequence();
     std::string line = "stipplex render " + ShellQuote(input_->DisplayName()) + " " +
                        (sequence ? "out.png --frame " + std::to_string(frame) : "out.png");
-    if (fps != 30) {
+    if (fps != 30 && !input_->IsClip()) {
         line += " --fps " + std::to_string(fps);
     }
     const std::string preset = PresetText();

@@ -15,6 +15,7 @@
 #include "cli/FramePattern.h"
 #include "cli/FrameRender.h"
 #include "cli/ImageIO.h"
+#include "cli/VideoWriter.h"
 
 namespace studio {
 
@@ -131,10 +132,13 @@ void Exporter::Start(ExportJob job)
     if (const auto bad = BadFileName(job.name)) {
         throw cli::UsageError(*bad);
     }
-    if (!cli::FormatForExtension(job.name)) {
-        throw cli::UsageError("'" + job.name + "': the file name must end in .png or .exr");
+    const bool clip = job.first != job.last && cli::IsClipOutput(job.name);
+    if (!cli::FormatForExtension(job.name) && !clip) {
+        throw cli::UsageError(
+            "'" + job.name + "': the file name must end in .png or .exr" +
+            (job.sequence ? ", or name a clip (.mov, .mp4, .mkv, .webm, .gif)" : std::string()));
     }
-    if (job.sequence && job.first != job.last && !cli::HasFramePattern(job.name)) {
+    if (job.sequence && job.first != job.last && !clip && !cli::HasFramePattern(job.name)) {
         throw cli::UsageError("exporting frames " + std::to_string(job.first) + " to " +
                               std::to_string(job.last) +
                               " needs a # pattern in the name, e.g. look.####.png");

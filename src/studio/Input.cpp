@@ -11,6 +11,7 @@
 #include "cli/Errors.h"
 #include "cli/FramePattern.h"
 #include "cli/ImageIO.h"
+#include "cli/VideoReader.h"
 #include "cli/WorldBridge.h"
 
 namespace studio {
@@ -155,6 +156,37 @@ std::vector<long> FindSequenceFrames(const std::string &pattern)
 InputSource::InputSource(std::string path, std::string displayName, const ImageLimits &limits)
     : path_(std::move(path)), name_(std::move(displayName)), limits_(limits)
 {
+    if (!cli::HasFramePattern(path_) && cli::IsClipFile(path_)) {
+        // A playlist (HLS, DASH, concat lists: text) would have FFmpeg read
+        // the files and addresses it names: only clips the user opened.
+        std::ifstream in(path_, std::ios::binary);
+        char head[4096];
+        in.read(head, sizeof head);
+        if (std::find(head, head + in.gcount(), '\0') == head + in.gcount()) {
+            throw cli::Failure("'" + path_ +
+                               "' is neither a PNG or OpenEXR image nor a clip (it is text)");
+        }
+        reader_ = std::make_unique<cli::VideoReader>(path_);
+        const cli::ClipInfo &info = reader_->Info();
+        width_ = info.width;
+        height_ = info.height;
+        if (width_ > limits_.maxSide || height_ > limits_.maxSide ||
+            static_cast<long long>(width_) * height_ > limits_.maxPixels) {
+            throw cli::Failure("'" + path_ + "' is " + std::to_string(width_) + " x " +
+                               std::to_string(height_) + ": the studio takes clips up to " +
+                               std::to_string(limits_.maxSide) + " pixels a side and " +
+                               std::to_string(limits_.maxPixels / 1000000) + " megapixels");
+        }
+        depth_ = info.depth;
+        frames_.resize(static_cast<std::size_t>(std::max(1L, info.frameCount)));
+        for (std::size_t i = 0; i < frames_.size(); ++i) {
+            frames_[i] = static_cast<long>(i);
+        }
+        reader_->Start(0);
+        nextRead_ = 0;
+        Frame(0);
+        return;
+    }
     std::string first = path_;
     if (cli::HasFramePattern(path_)) {
         frames_ = FindSequenceFrames(path_);
@@ -173,6 +205,17 @@ InputSource::InputSource(std::string path, std::string displayName, const ImageL
     cached_ = std::move(world);
 }
 
+InputSource::~InputSource() = default;
+
+cli::FrameTime InputSource::TimeAt(long frame, int fps) const
+{
+    if (reader_) {
+        const cli::ClipInfo &info = reader_->Info();
+        return cli::FrameTime{frame, info.rateNum, Last() + 1, info.rateDen};
+    }
+    return cli::FrameTime{frame, fps, Last() + 1};
+}
+
 std::string InputSource::FileFor(long frame) const
 {
     if (frames_.empty()) {
@@ -188,6 +231,28 @@ std::shared_ptr<const host::World> InputSource::Frame(long frame)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (frames_.empty() || frame == cachedFrame_) {
+        return cached_;
+    }
+    if (reader_) {
+        // Frames a little ahead are read on to; for any other the clip is
+        // opened anew and sought (a reader goes forward only).
+        frame = std::clamp(frame, First(), Last());
+        if (nextRead_ < 0 || frame < nextRead_ || frame - nextRead_ > 32) {
+            reader_ = std::make_unique<cli::VideoReader>(path_);
+            reader_->Start(frame);
+        }
+        cli::Image image;
+        long index = -1;
+        std::int64_t pts = 0;
+        do {
+            if (!reader_->Read(image, depth_, index, pts)) {
+                nextRead_ = -1;
+                throw cli::Failure("'" + path_ + "' has no frame " + std::to_string(frame));
+            }
+        } while (index < frame);
+        nextRead_ = index + 1;
+        cachedFrame_ = frame;
+        cached_ = std::make_shared<host::World>(cli::ToWorld(image));
         return cached_;
     }
     const std::string file = FileFor(frame);

@@ -1,7 +1,7 @@
-// What the studio shows and renders: one image, or an image sequence named
-// by a # pattern (frames found in its folder). A clip will be one more kind
-// of source behind the same few calls. Every file is checked against the
-// size limits before it is decoded.
+// What the studio shows and renders: one image, an image sequence named by a
+// # pattern (frames found in its folder) or a clip (frames 0 to its last, at
+// its own rate). Every file is checked against the size limits before it is
+// decoded.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/FrameRender.h"
 #include "cli/Image.h"
 #include "host/Host.h"
+
+namespace cli {
+class VideoReader;
+}
 
 namespace studio {
 
@@ -30,19 +35,24 @@ void CheckImageLimits(const std::string &path, const ImageLimits &limits);
 
 class InputSource {
 public:
-    // Opens an image or a sequence pattern: reads the first frame to learn
-    // size and depth. Throws cli::Failure or cli::UsageError naming the file.
+    // Opens an image, a sequence pattern or a clip: reads the first frame to
+    // learn size and depth. Throws cli::Failure or cli::UsageError naming the
+    // file.
     InputSource(std::string path, std::string displayName, const ImageLimits &limits);
+    ~InputSource();
 
     const std::string &Path() const { return path_; }         // as rendered
     const std::string &DisplayName() const { return name_; }  // as the user knows it
-    bool IsSequence() const { return !frames_.empty(); }
+    bool IsSequence() const { return !frames_.empty(); }      // a clip too
+    bool IsClip() const { return reader_ != nullptr; }
     long First() const { return frames_.empty() ? 0 : frames_.front(); }
     long Last() const { return frames_.empty() ? 0 : frames_.back(); }
     const std::vector<long> &Frames() const { return frames_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
     cli::Depth GetDepth() const { return depth_; }
+    // The effect's time at `frame`: a clip's own rate, else `fps`.
+    cli::FrameTime TimeAt(long frame, int fps) const;
 
     // The layer at `frame` (the nearest existing frame of a sequence), read
     // at the source's depth and kept until another frame is asked for.
@@ -63,6 +73,8 @@ private:
     std::mutex mutex_;
     long cachedFrame_ = -1;
     std::shared_ptr<const host::World> cached_;
+    std::unique_ptr<cli::VideoReader> reader_;
+    long nextRead_ = -1;  // the frame the clip's next read gives
 };
 
 // The frame numbers for which a file of the pattern exists, in order.

@@ -194,9 +194,8 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
         const int n = ChooseDownsample(request.interactive, input.Width(), input.Height(), budget);
         const auto started = std::chrono::steady_clock::now();
         const cli::Image image =
-            cli::RenderFrame(*instance_, *world, layers,
-                             cli::FrameTime{request.frame, request.fps, input.Last() + 1}, n,
-                             [&](A_long, A_long) { return interrupted(); });
+            cli::RenderFrame(*instance_, *world, layers, input.TimeAt(request.frame, request.fps),
+                             n, [&](A_long, A_long) { return interrupted(); });
         frame->milliseconds =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
                 .count();

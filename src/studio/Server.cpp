@@ -249,19 +249,21 @@ Json Server::Impl::StateJson()
     if (doc) {
         state = doc->State();
         const InputSource &input = *doc->Input();
-        state["input"] = {{"name", input.DisplayName()},
-                          {"width", input.Width()},
-                          {"height", input.Height()},
-                          {"depth", cli::DepthName(input.GetDepth())},
-                          {"sequence", input.IsSequence()},
-                          {"first", input.First()},
-                          {"last", input.Last()}};
+        state["input"] = {
+            {"name", input.DisplayName()},    {"width", input.Width()},
+            {"height", input.Height()},       {"depth", cli::DepthName(input.GetDepth())},
+            {"sequence", input.IsSequence()}, {"clip", input.IsClip()},
+            {"first", input.First()},         {"last", input.Last()}};
         state["command"] = doc->CommandLine(frame, fps);
     } else {
         state["input"] = nullptr;
     }
     state["frame"] = frame;
     state["fps"] = fps;
+    if (doc && doc->Input()->IsClip()) {  // plays at its own rate
+        const cli::FrameTime t = doc->Input()->TimeAt(frame, fps);
+        state["fps"] = std::max(1, (t.fps + t.step / 2) / t.step);
+    }
     return state;
 }
 
@@ -520,7 +522,6 @@ void Server::Impl::Routes()
             const std::string path = SaveUpload(name, req.body);
             try {
                 // The file is checked and read before anything changes.
-                CheckImageLimits(path, limits.image);
                 if (kind == "input") {
                     auto input = std::make_shared<InputSource>(path, name, limits.image);
                     std::lock_guard<std::mutex> lock(mutex);
@@ -532,6 +533,7 @@ void Server::Impl::Routes()
                     frame = 0;
                     SendJson(res, Changed(false));
                 } else {
+                    CheckImageLimits(path, limits.image);
                     const cli::Image image = cli::ReadImage(path);
                     std::lock_guard<std::mutex> lock(mutex);
                     const LayerFile &f = Doc().AddLayerFile(SafeUploadName(name), path,

@@ -12,6 +12,7 @@
 
 #include "cli/Preset.h"
 #include "cli/Session.h"
+#include "cli/WorldBridge.h"
 #include "studio/Document.h"
 #include "studio/Preview.h"
 #include "studio/Server.h"
@@ -287,6 +288,35 @@ TEST_F(StudioServer, ANewerLookInterruptsThePreviewInFlight)
     ASSERT_TRUE(shown.has_value());
     EXPECT_EQ((*shown)->generation, newest);
     EXPECT_EQ(preview.InterruptedRenders(), 1);
+}
+
+// A clip's frames come in any order, sought back where needed, at its rate.
+TEST(StudioInput, AClipGivesTheFrameAskedFor)
+{
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ffmpeg is missing";
+    }
+    const fs::path clip =
+        fs::temp_directory_path() / ("stipplex-studio-" + std::to_string(::getpid()) + ".mkv");
+    // Four lossless grey frames at 10 per second, each lighter than the last.
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -f lavfi -i "
+                           "\"nullsrc=s=32x16:r=10:d=0.4,format=gray,geq=lum='20+N*60'\" "
+                           "-c:v ffv1 " +
+                           clip.string())
+                              .c_str()),
+              0);
+    studio::InputSource input(clip.string(), "grey.mkv", studio::ImageLimits{});
+    ASSERT_TRUE(input.IsClip());
+    EXPECT_EQ(input.Last(), 3);
+    const cli::FrameTime t = input.TimeAt(2, 30);
+    EXPECT_EQ(t.fps / t.step, 10);
+    int grey[4] = {};
+    for (const long f : {2L, 3L, 0L, 1L}) {
+        grey[f] = cli::FromWorld(*input.Frame(f)).Pixels8()[0].g;
+    }
+    fs::remove(clip);
+    EXPECT_TRUE(grey[0] < grey[1] && grey[1] < grey[2] && grey[2] < grey[3])
+        << grey[0] << " " << grey[1] << " " << grey[2] << " " << grey[3];
 }
 
 // The demo look built by hand, one control at a time through the host's

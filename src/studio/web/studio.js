@@ -622,6 +622,7 @@
       if (!scrubbing) sc.value = state.frame;
       if (document.activeElement !== $('frame-number')) $('frame-number').value = state.frame;
       if (document.activeElement !== $('fps')) $('fps').value = state.fps;
+      $('fps').disabled = !!i.clip; // a clip plays at its own rate
     }
     const disabled = new Set(state.disabled || []);
     const hidden = new Set(state.hidden || []);
@@ -1129,6 +1130,10 @@
   let nameEdited = false;
   function defaultExportName(range) {
     const ext = S.state.input.depth === '32' ? 'exr' : 'png';
+    if (range === 'all' && S.state.input.clip) {
+      const own = (/\.(mov|mp4|mkv|webm|gif)$/i.exec(S.state.input.name) || [])[1];
+      return `${stem()}-stipplex.${(own || 'mp4').toLowerCase()}`;
+    }
     return range === 'all' && S.state.input.sequence ? `${stem()}-stipplex.####.${ext}` : `${stem()}-stipplex.${ext}`;
   }
   function openExport() {
