@@ -47,10 +47,12 @@ void JoinWorkers(std::vector<std::thread> &threads, const std::exception_ptr &fa
 // the downsampled layer's size. `layers` are the worlds that layer values
 // name by id. `progress` is called for every dot; returning true interrupts
 // the render, which then throws Interrupted. Throws Failure naming the frame
-// when the effect fails or produces nothing.
+// when the effect fails or produces nothing. `downsampled`, when given, is
+// host::DownsampleLayer(input, downsample, downsample), kept by the caller.
 Image RenderFrame(host::Instance &instance, const host::World &input,
                   const std::map<A_long, const host::World *> &layers, const FrameTime &time,
-                  int downsample, const std::function<bool(A_long, A_long)> &progress = {});
+                  int downsample, const std::function<bool(A_long, A_long)> &progress = {},
+                  const host::World *downsampled = nullptr);
 
 // What a whole render reports as it goes. The command draws a progress bar
 // and prints frames; the studio feeds its export progress.

@@ -240,10 +240,12 @@ long Workers(long frames, int threads, std::uint64_t limit, std::uint64_t frameC
 
 Image RenderFrame(host::Instance &instance, const host::World &input,
                   const std::map<A_long, const host::World *> &layers, const FrameTime &time,
-                  int downsample, const std::function<bool(A_long, A_long)> &progress)
+                  int downsample, const std::function<bool(A_long, A_long)> &progress,
+                  const host::World *downsampled)
 {
     host::FrameRequest request;
     request.input = &input;
+    request.input_downsampled = downsampled;
     request.layers = layers;
     request.current_time = static_cast<A_long>(time.frame * time.step);
     request.time_step = time.step;

@@ -234,6 +234,11 @@ private:
     std::weak_ptr<detail::BufferPool> pool_;
 };
 
+// A layer downsampled 1/nx by 1/ny as the host hands it to a render at that
+// downsampling (box average; each side N times smaller, rounded as effects
+// compute it, at least one pixel), with its top-left pixel at (0, 0).
+World DownsampleLayer(const World &full, A_long nx, A_long ny);
+
 // ---------------------------------------------------------------- commands
 
 // The outcome of one command sent to the effect.
@@ -308,6 +313,10 @@ struct FrameRequest {
     // Downsampling 1/N in each direction (N >= 1).
     A_long downsample_x = 1;
     A_long downsample_y = 1;
+    // Optional: the input already at this downsampling, as DownsampleLayer
+    // makes it, so that a caller rendering many drafts of one frame averages
+    // the input once instead of the host doing it for every draft.
+    const World *input_downsampled = nullptr;
     RenderPath path = RenderPath::kAuto;
     // Called for every inter.progress; return true to interrupt
     // (the callback then answers PF_Interrupt_CANCEL).

@@ -21,19 +21,21 @@ namespace {
 // the effect a layer's pixels read-only (or copies them for an effect that
 // writes its input), so there a layer that needs no converting is used as
 // the caller gave it; the legacy render lends the image itself as writable
-// and gets a copy.
+// and gets a copy. `ready`, when given, is `full` already at the request's
+// depth and downsampling.
 LayerImage Prepare(const World &full, Depth depth, const FrameRequest &req, bool smart,
-                   const std::shared_ptr<BufferPool> &pool)
+                   const std::shared_ptr<BufferPool> &pool, const World *ready = nullptr)
 {
     LayerImage img;
     img.full_width = full.width();
     img.full_height = full.height();
     const bool full_size = req.downsample_x == 1 && req.downsample_y == 1;
-    if (full.depth() == depth && full_size) {
+    const World *as_is = ready ? ready : full.depth() == depth && full_size ? &full : nullptr;
+    if (as_is) {
         if (smart) {
-            img.callers = &full;
+            img.callers = as_is;
         } else {
-            img.own = Crop(full, PF_Rect{0, 0, full.width(), full.height()}, pool);
+            img.own = Crop(*as_is, PF_Rect{0, 0, as_is->width(), as_is->height()}, pool);
         }
         return img;
     }
@@ -211,6 +213,15 @@ FrameResult Instance::render(const FrameRequest &req)
     }
     if (req.time_scale == 0) throw HostError("a time scale of 0");
     const Depth depth = req.input->depth();
+    if (const World *d = req.input_downsampled) {
+        if (d->depth() != depth || d->originX() != 0 || d->originY() != 0 ||
+            d->width() !=
+                std::max<A_long>(1, DownsampledSize(req.input->width(), req.downsample_x)) ||
+            d->height() !=
+                std::max<A_long>(1, DownsampledSize(req.input->height(), req.downsample_y))) {
+            throw HostError("the downsampled input is not the input at the request's downsampling");
+        }
+    }
     const bool smart =
         req.path == RenderPath::kSmart ||
         (req.path == RenderPath::kAuto && (core.out_flags2 & PF_OutFlag2_SUPPORTS_SMART_RENDER));
@@ -226,7 +237,7 @@ FrameResult Instance::render(const FrameRequest &req)
     FrameState frame;
     frame.request = &req;
     frame.depth = depth;
-    frame.input = Prepare(*req.input, depth, req, smart, inst.buffers);
+    frame.input = Prepare(*req.input, depth, req, smart, inst.buffers, req.input_downsampled);
     {
         std::lock_guard<std::mutex> lock(inst.mutex);
         for (std::size_t i = 1; i < inst.values.size(); ++i) {

@@ -622,6 +622,18 @@ World Downsample(const World &src, A_long nx, A_long ny, const std::shared_ptr<B
     return out;
 }
 
+}  // namespace detail
+
+World DownsampleLayer(const World &full, A_long nx, A_long ny)
+{
+    if (nx < 1 || ny < 1) throw HostError("downsampling must be 1/N with N >= 1");
+    World out = detail::Downsample(full, nx, ny, nullptr);
+    out.setOrigin(0, 0);
+    return out;
+}
+
+namespace detail {
+
 World Crop(const World &src, const PF_Rect &r, const std::shared_ptr<BufferPool> &pool)
 {
     World out = WorldMaker::make(r.right - r.left, r.bottom - r.top, src.depth(),

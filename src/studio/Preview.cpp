@@ -193,9 +193,14 @@ void Preview::Render(const PreviewRequest &request, std::uint64_t generation)
                                          static_cast<double>(budget_.count()));
         const int n = ChooseDownsample(request.interactive, input.Width(), input.Height(), budget);
         const auto started = std::chrono::steady_clock::now();
-        const cli::Image image =
-            cli::RenderFrame(*instance_, *world, layers, input.TimeAt(request.frame, request.fps),
-                             n, [&](A_long, A_long) { return interrupted(); });
+        if (n > 1 && (world != draftSource_ || n != draftFactor_)) {
+            draftInput_ = host::DownsampleLayer(*world, n, n);
+            draftSource_ = world;
+            draftFactor_ = n;
+        }
+        const cli::Image image = cli::RenderFrame(
+            *instance_, *world, layers, input.TimeAt(request.frame, request.fps), n,
+            [&](A_long, A_long) { return interrupted(); }, n > 1 ? &draftInput_ : nullptr);
         frame->milliseconds =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
                 .count();

@@ -116,6 +116,11 @@ private:
     double draftPixels_ = 0;
     double pageMs_ = 0;  // the page's share of a draft's time, smoothed
     std::map<std::string, std::pair<cli::Depth, std::unique_ptr<host::World>>> layerCache_;
+    // The input frame of the newest draft at that draft's downsampling, so
+    // that the drafts of a drag average the input once.
+    std::shared_ptr<const host::World> draftSource_;
+    int draftFactor_ = 0;
+    host::World draftInput_;
     std::thread worker_;
 };
 

@@ -68,6 +68,11 @@ TEST_F(RenderTest, LayersAreDeliveredAsRoundedBoxAveragesOfTheirBlocks)
     EXPECT_EQ(r.layer_checkouts[0].result.result_rect.right, 2);
     EXPECT_EQ(r.pixel_checkouts, std::vector<A_long>{0});
     EXPECT_EQ(r.pixel_checkins, std::vector<A_long>{0});
+    // A caller's own downsampled input gives the same frame.
+    const World ready = host::DownsampleLayer(input, 2, 2);
+    req.input_downsampled = &ready;
+    EXPECT_TRUE(effect.newInstance(4, 2).render(req).output.samePixels(r.output));
+    req.input_downsampled = nullptr;
     // The same blues at 16 bits: 2, 3, 2, 3 -> 2.5 -> 3.
     World deep(4, 2, Depth::k16);
     for (A_long i = 0; i < 8; ++i) deep.px16(i % 4, i / 4).blue = static_cast<A_u_short>(i % 4);
@@ -323,6 +328,10 @@ TEST_F(RenderTest, RequestsTheEffectCannotTakeAreRefusedBeforeAnyCommand)
     inst.setLayer(1, host::LayerChoice::Layer(9));
     EXPECT_THROW(inst.render(req), host::HostError);  // layer 9 is not in the request
     fx.calls.clear();
+    const World notDownsampled = host::DownsampleLayer(input, 1, 1);
+    req.input_downsampled = &notDownsampled;
+    req.downsample_x = 2;
+    EXPECT_THROW(inst.render(req), host::HostError);
     req.downsample_x = 0;
     EXPECT_THROW(inst.render(req), host::HostError);
     EXPECT_THROW(effect.newInstance(0, 2), host::HostError);  // nor an empty layer
