@@ -131,14 +131,6 @@ TEST_F(Folders, CreateMakesEveryParentAndRemoveTakesOnlyEmptyFolders)
     EXPECT_TRUE(fs::is_directory(a));
 }
 
-TEST_F(Folders, RemoveFileDeletesAFileOnly)
-{
-    Write("x");
-    EXPECT_TRUE(platform::RemoveFile(ini_));
-    EXPECT_FALSE(fs::exists(ini_));
-    EXPECT_FALSE(platform::RemoveFile(ini_));
-}
-
 TEST(PathStrip, DropsTheLastComponent)
 {
     const std::string sep(1, platform::kPathSeparator);
