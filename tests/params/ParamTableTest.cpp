@@ -355,8 +355,8 @@ protected:
 };
 
 // Each field against the value the host gave its parameter, a kind of
-// parameter at a time.
-TEST_F(DistinctValues, MainAndRandomiseValuesLandInTheirFields)
+// parameter at a time: the main and randomise fields, then each effector's.
+TEST_F(DistinctValues, EveryValueLandsInTheFieldNamedForIt)
 {
     using std::make_tuple;
     EXPECT_EQ(r.MaskLayer, nullptr);  // this reader skips layers
@@ -374,11 +374,7 @@ TEST_F(DistinctValues, MainAndRandomiseValuesLandInTheirFields)
     EXPECT_EQ(make_tuple(r.CenterDotToFront, r.InvertMask, r.ClearBackground),
               make_tuple(Flag(125), Flag(16), Flag(17)));
     EXPECT_EQ(make_tuple(r.DotColor.red, r.DotColor.green, r.DotColor.blue), make_tuple(2, 3, 4));
-}
 
-TEST_F(DistinctValues, EachEffectorsValuesLandInItsOwnBlock)
-{
-    using std::make_tuple;
     // Ids of effector 1; effector 2 adds 30 (60 for effector 3) to the older
     // ids and 1 (2) to those from 126 up.
     for (int k = 0; k < 3; ++k) {
