@@ -75,6 +75,19 @@ std::string Folder(const std::string &path)
     return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+// `what`: "images" or "clips", for the message.
+void CheckSize(const std::string &path, int width, int height, const ImageLimits &limits,
+               const char *what)
+{
+    if (width > limits.maxSide || height > limits.maxSide ||
+        static_cast<long long>(width) * height > limits.maxPixels) {
+        throw cli::Failure("'" + path + "' is " + std::to_string(width) + " x " +
+                           std::to_string(height) + ": the studio takes " + what + " up to " +
+                           std::to_string(limits.maxSide) + " pixels a side and " +
+                           std::to_string(limits.maxPixels / 1000000) + " megapixels");
+    }
+}
+
 }  // namespace
 
 void ImageFileSize(const std::string &path, int &width, int &height)
@@ -112,13 +125,7 @@ void CheckImageLimits(const std::string &path, const ImageLimits &limits)
     if (width <= 0 || height <= 0) {
         throw cli::Failure("'" + path + "' has no pixels");
     }
-    if (width > limits.maxSide || height > limits.maxSide ||
-        static_cast<long long>(width) * height > limits.maxPixels) {
-        throw cli::Failure("'" + path + "' is " + std::to_string(width) + " x " +
-                           std::to_string(height) + ": the studio takes images up to " +
-                           std::to_string(limits.maxSide) + " pixels a side and " +
-                           std::to_string(limits.maxPixels / 1000000) + " megapixels");
-    }
+    CheckSize(path, width, height, limits, "images");
 }
 
 std::vector<long> FindSequenceFrames(const std::string &pattern)
@@ -170,13 +177,7 @@ InputSource::InputSource(std::string path, std::string displayName, const ImageL
         const cli::ClipInfo &info = reader_->Info();
         width_ = info.width;
         height_ = info.height;
-        if (width_ > limits_.maxSide || height_ > limits_.maxSide ||
-            static_cast<long long>(width_) * height_ > limits_.maxPixels) {
-            throw cli::Failure("'" + path_ + "' is " + std::to_string(width_) + " x " +
-                               std::to_string(height_) + ": the studio takes clips up to " +
-                               std::to_string(limits_.maxSide) + " pixels a side and " +
-                               std::to_string(limits_.maxPixels / 1000000) + " megapixels");
-        }
+        CheckSize(path_, width_, height_, limits_, "clips");
         depth_ = info.depth;
         frames_.resize(static_cast<std::size_t>(std::max(1L, info.frameCount)));
         for (std::size_t i = 0; i < frames_.size(); ++i) {
