@@ -38,7 +38,9 @@ inline LoggedErrors &ThreadErrors()
     return errors;
 }
 
-inline void KeepLog(void *object, int level, const char *format, va_list args)
+// FFmpeg's own printf format and arguments.
+__attribute__((format(printf, 3, 0))) inline void KeepLog(void *object, int level,
+                                                          const char *format, va_list args)
 {
     if (level > AV_LOG_ERROR) {
         return;
