@@ -90,7 +90,9 @@ TEST(AtomicFile, StopSignalsRemoveNamedTemporaryFilesAndEndTheProcessBySignal)
                     try {
                         AtomicFile f(dir.Path("t" + std::to_string(n) + ".png"),
                                      AtomicFile::Kind::kNamed);
-                        std::ofstream(f.TempPath()) << i;
+                        // Into the file as it is, never making it again
+                        // once the handler has removed it.
+                        std::ofstream(f.TempPath(), std::ios::in | std::ios::out) << i;
                         if (i % 2 == 0) f.Commit();
                     } catch (const cli::Failure &) {
                         // Refused once the handler has started.
