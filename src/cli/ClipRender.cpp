@@ -38,15 +38,6 @@ struct SourceFrame {
     std::shared_ptr<const host::World> world;
 };
 
-// Refuses an image file whose reading alone would take more than `limit`,
-// before any of its pixels are read.
-void CheckRead(const std::string &file, Depth depth, std::uint64_t limit)
-{
-    const ImageInfo info = ReadImageInfo(file);
-    const PixelSize size{info.width, info.height};
-    detail::CheckMemory(file, size, depth, ReadCost(size, depth, info.fileBytes), limit);
-}
-
 class FrameSource {
 public:
     virtual ~FrameSource() = default;

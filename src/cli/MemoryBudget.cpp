@@ -9,7 +9,9 @@
 #include <fstream>
 #include <limits>
 
+#include "Commands_p.h"
 #include "Errors.h"
+#include "ImageIO.h"
 
 namespace cli {
 
@@ -178,6 +180,13 @@ std::uint64_t FrameCost(const FrameShape &frame)
                                            ? kExrWriterBytesPerPixel + kExrFileBytesPerPixel
                                            : kPngFileBytesPerPixel);
     return Saturate(std::max({whileReading, whileRendering, whileWriting}));
+}
+
+void CheckRead(const std::string &file, Depth depth, std::uint64_t limit)
+{
+    const ImageInfo info = ReadImageInfo(file);
+    const PixelSize size{info.width, info.height};
+    detail::CheckMemory(file, size, depth, ReadCost(size, depth, info.fileBytes), limit);
 }
 
 }  // namespace cli

@@ -50,4 +50,8 @@ std::uint64_t FrameCost(const FrameShape &frame);
 // the image and the world made from it.
 std::uint64_t ReadCost(PixelSize size, Depth depth, std::uint64_t fileBytes);
 
+// Refuses an image file whose reading alone would take more than `limit`,
+// before any of its pixels are read (Failure naming file, size and limit).
+void CheckRead(const std::string &file, Depth depth, std::uint64_t limit);
+
 }  // namespace cli

@@ -11,6 +11,7 @@
 #include "cli/Errors.h"
 #include "cli/FramePattern.h"
 #include "cli/ImageIO.h"
+#include "cli/MemoryBudget.h"
 #include "cli/VideoReader.h"
 #include "cli/WorldBridge.h"
 
@@ -126,6 +127,9 @@ void CheckImageLimits(const std::string &path, const ImageLimits &limits)
         throw cli::Failure("'" + path + "' has no pixels");
     }
     CheckSize(path, width, height, limits, "images");
+    // What reading it takes (its file's bytes included), under the budget
+    // renders have.
+    cli::CheckRead(path, cli::FileDepth(path), cli::DefaultMemoryLimit());
 }
 
 std::vector<long> FindSequenceFrames(const std::string &pattern)
