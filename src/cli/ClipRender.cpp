@@ -673,6 +673,12 @@ void RenderClip(Session &session, const RenderOptions &o, RenderObserver &observ
         warnings.PassOn(observer);
         throw;
     }
+    if (reader && reader->Damaged().count > 0) {
+        const VideoReader::Damage damage = reader->Damaged();
+        warn("'" + o.input + "' is damaged: the decoder concealed errors in " +
+             std::to_string(damage.count) + (damage.count == 1 ? " frame" : " frames") +
+             ", the first frame " + std::to_string(damage.first));
+    }
     warnings.PassOn(observer);
 }
 

@@ -47,6 +47,7 @@ struct VideoReader::Impl {
     bool seeked = false;
     long next = 0;   // the number of the next frame decoded
     long first = 0;  // the first frame wanted
+    VideoReader::Damage damage;
 
     [[noreturn]] void Fail(const std::string &cause) const
     {
@@ -368,6 +369,11 @@ void VideoReader::Start(long first)
     }
 }
 
+VideoReader::Damage VideoReader::Damaged() const
+{
+    return impl_->damage;
+}
+
 bool VideoReader::Read(Image &image, Depth depth, long &index, std::int64_t &pts)
 {
     Impl &m = *impl_;
@@ -386,6 +392,11 @@ bool VideoReader::Read(Image &image, Depth depth, long &index, std::int64_t &pts
         index = m.seeked ? m.IndexOf(pts) : m.next;
         m.next = index + 1;
         if (index >= m.first) {
+            // Decoders hide damage they met (concealing the broken blocks);
+            // the frame says so.
+            if (m.frame->decode_error_flags != 0 || (m.frame->flags & AV_FRAME_FLAG_CORRUPT)) {
+                m.damage.first = m.damage.count++ == 0 ? index : m.damage.first;
+            }
             m.Convert(image, depth);
             av_frame_unref(m.frame.get());
             return true;

@@ -63,6 +63,14 @@ public:
     // (stream time base, from the clip's first frame). False after the last.
     bool Read(Image &image, Depth depth, long &index, std::int64_t &pts);
 
+    // The frames Read returned that the decoder marked as damaged (errors
+    // it concealed), and the first of them (-1: none).
+    struct Damage {
+        long count = 0;
+        long first = -1;
+    };
+    Damage Damaged() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -307,6 +307,17 @@ TEST(Clip, AFailedRenderLeavesNoClipAndKeepsAnExistingOne)
     const std::string cut =
         ExpectRender(dir, "cut.mkv new.mkv", 1, "'cut.mkv': File ended prematurely, after frame ");
     EXPECT_EQ(std::count(cut.begin(), cut.end(), '\n'), 1) << cut;
+    // Damaged H.264 frames are concealed by the decoder: rendered, with a warning.
+    // (One encoder thread: the same stream, so the same damage, on any machine.)
+    Ffmpeg(dir,
+           "-f lavfi -i testsrc2=size=320x240:rate=25 -frames:v 50 -c:v libx264 -threads 1 "
+           "-g 50 -pix_fmt yuv420p h264.mp4");
+    std::string h264 = clitest::ReadFile(dir.Path("h264.mp4"));
+    const std::size_t media = h264.find("mdat");
+    for (std::size_t k = 0; k < 40; ++k) h264[media + (h264.size() - media) / 3 + k * 97] ^= '\xff';
+    clitest::WriteFile(dir.Path("damaged.mp4"), h264);
+    ExpectRender(dir, "damaged.mp4 concealed.mkv", 0,
+                 "'damaged.mp4' is damaged: the decoder concealed errors in ");
     // Refused before a frame is read: a frame beyond the memory limit, an
     // input the downsampling leaves without pixels.
     EXPECT_THAT(ExpectRender(dir, "src.mkv new.mkv --memory-limit 64K", 1,
