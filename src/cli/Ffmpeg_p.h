@@ -78,6 +78,12 @@ inline std::string TakeLoggedError(const void *object)
     return line;
 }
 
+// An FFmpeg error code's text with what FFmpeg logged about it, when anything.
+inline std::string WithDetail(const std::string &cause, const std::string &logged)
+{
+    return logged.empty() || logged == cause ? cause : logged + " (" + cause + ")";
+}
+
 // The error last logged on this thread, forgotten; empty when none.
 inline std::string TakeLatestError()
 {

@@ -54,12 +54,6 @@ struct VideoReader::Impl {
         throw Failure("cannot read '" + info.path + "': " + cause);
     }
 
-    // FFmpeg's error code with what it logged about it, when anything.
-    static std::string WithDetail(const std::string &cause, const std::string &logged)
-    {
-        return logged.empty() || logged == cause ? cause : logged + " (" + cause + ")";
-    }
-
     // The next decoded frame in presentation order, or false at the end.
     bool Decode()
     {
@@ -83,7 +77,7 @@ struct VideoReader::Impl {
                 continue;
             }
             if (read < 0) {
-                Fail(WithDetail(ff::ErrorText(read), ff::TakeLoggedError(format.get())));
+                Fail(ff::WithDetail(ff::ErrorText(read), ff::TakeLoggedError(format.get())));
             }
             if (packet->stream_index == stream) {
                 const int sent = avcodec_send_packet(decoder.get(), packet.get());
@@ -255,7 +249,7 @@ VideoReader::VideoReader(const std::string &path) : impl_(std::make_unique<Impl>
     if (opened < 0) {
         m.Fail(opened == AVERROR_INVALIDDATA
                    ? "not an image, nor a clip FFmpeg can read"
-                   : Impl::WithDetail(ff::ErrorText(opened), ff::TakeLatestError()));
+                   : ff::WithDetail(ff::ErrorText(opened), ff::TakeLatestError()));
     }
     m.format.reset(raw);
     ff::TakeLoggedError(raw);  // of an earlier object at the same address

@@ -445,11 +445,9 @@ VideoWriter::VideoWriter(const std::string &path, int width, int height, Depth d
     const int opened = avcodec_open2(enc, codec, &codecOptions);
     av_dict_free(&codecOptions);
     if (opened < 0) {
-        const std::string logged = ff::TakeLoggedError(enc);
         m.Fail("cannot open the " + name + " encoder for " + std::to_string(encodedWidth) + " x " +
                std::to_string(encodedHeight) + " " + av_get_pix_fmt_name(pixFmt) + ": " +
-               (logged.empty() ? "" : logged + " (") + ff::ErrorText(opened) +
-               (logged.empty() ? "" : ")"));
+               ff::WithDetail(ff::ErrorText(opened), ff::TakeLoggedError(enc)));
     }
 
     if (pixFmt == AV_PIX_FMT_PAL8) {
